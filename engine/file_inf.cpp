@@ -1,0 +1,26 @@
+#include "file_inf.h"
+
+int FileInf::append(const FindRecord& source, const FindRecord& destination) {
+    if (count >= capacity) return 1;
+    sources[count] = source;
+    destinations[count] = destination;
+    codes[count] = Pending;
+    ++count;
+    return 0;
+}
+
+int FileInf::readSlot(int index, FindRecord* source, FindRecord* destination,
+                      ResultCode* code) const {
+    if (index < 0 || index >= count) return 1;
+    *source = sources[index];
+    *destination = destinations[index];
+    *code = codes[index];
+    return 0;
+}
+
+// Checked against the capacity, not count: the stepper marks the slot it was handed last.
+int FileInf::setCode(int index, ResultCode code) {
+    if (index < 0 || index >= capacity) return 1;
+    codes[index] = code;
+    return 0;
+}

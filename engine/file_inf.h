@@ -1,0 +1,25 @@
+// One block of the pair list: 16 source/destination pairs with their result codes.
+#pragma once
+
+#include "find_record.h"
+#include "result_code.h"
+
+#include <cstdint>
+
+class FileInf {
+public:
+    static constexpr int capacity = 16;
+
+    // Records and codes are left as they are: a slot exists only once append has written it.
+    FileInf() : count(0), next(nullptr) {}
+
+    int append(const FindRecord& source, const FindRecord& destination);
+    int readSlot(int index, FindRecord* source, FindRecord* destination, ResultCode* code) const;
+    int setCode(int index, ResultCode code);
+
+    FindRecord sources[capacity];
+    FindRecord destinations[capacity];
+    ResultCode codes[capacity];
+    std::int32_t count;
+    FileInf* next;
+};

@@ -1,0 +1,48 @@
+#include "file_inf_list.h"
+
+#include <new>
+
+int FileInfList::addPair(const FindRecord& source, const FindRecord& destination) {
+    if (tailBlock->append(source, destination) == 0) return 0;
+    auto* block = new (std::nothrow) FileInf;
+    if (block == nullptr) {
+        ++lostPairs;
+        return 1;
+    }
+    tailBlock->next = block;
+    tailBlock = block;
+    return block->append(source, destination);
+}
+
+int FileInfList::nextPair(FindRecord* source, FindRecord* destination, ResultCode* code) {
+    if (cursorIndex >= FileInf::capacity) {
+        // Stays on the last block at the end, so that setLastCode never needs a previous block.
+        if (cursorBlock->next == nullptr) return 1;
+        cursorIndex = 0;
+        cursorBlock = cursorBlock->next;
+    }
+    const int result = cursorBlock->readSlot(cursorIndex, source, destination, code);
+    if (result == 0) ++cursorIndex;
+    return result;
+}
+
+void FileInfList::setLastCode(ResultCode code) {
+    cursorBlock->setCode(cursorIndex - 1, code);
+}
+
+void FileInfList::rewind() {
+    cursorBlock = &first;
+    cursorIndex = 0;
+}
+
+void FileInfList::destroy() {
+    FileInf* block = first.next;
+    while (block != nullptr) {
+        FileInf* following = block->next;
+        delete block;
+        block = following;
+    }
+    first.next = nullptr;
+    tailBlock = &first;
+    rewind();
+}

@@ -1,0 +1,29 @@
+// The append-only list of pairs: a chain of 16-pair blocks, the first inside the list, one cursor.
+#pragma once
+
+#include "file_inf.h"
+
+class FileInfList {
+public:
+    FileInfList() : cursorBlock(&first), tailBlock(&first), cursorIndex(0), lostPairs(0) {}
+    FileInfList(const FileInfList&) = delete;
+    FileInfList& operator=(const FileInfList&) = delete;
+
+    // 0 when recorded; 1 when a new block could not be allocated and the pair was lost.
+    int addPair(const FindRecord& source, const FindRecord& destination);
+    // 0 with the pair at the cursor, moving past it; 1 at the end of the list.
+    int nextPair(FindRecord* source, FindRecord* destination, ResultCode* code);
+    // Sets the code of the pair nextPair delivered last.
+    void setLastCode(ResultCode code);
+    void rewind();
+    // Frees every block after the first.
+    void destroy();
+
+    FileInf first;
+    FileInf* cursorBlock;
+    FileInf* tailBlock;
+    std::int32_t cursorIndex;
+    // Pairs dropped because no block could be allocated: a list with lost pairs is incomplete and
+    // must not be reported as a full comparison.
+    std::int32_t lostPairs;
+};

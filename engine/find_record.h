@@ -1,0 +1,38 @@
+// One directory entry as the platform's directory search returns it, and that search.
+#pragma once
+
+#include "platform/win32.h"
+
+#include <cstdint>
+
+struct FindRecord {
+    DWORD attributes;
+    FILETIME creationTime;
+    FILETIME lastAccessTime;
+    FILETIME lastWriteTime;
+    DWORD sizeHigh;
+    DWORD sizeLow;
+    DWORD reserved0;
+    DWORD reserved1;
+    char name[MAX_PATH];
+    char shortName[14];
+};
+
+// Entries the engine never records: hidden dot names, and compressed or temporary files.
+constexpr DWORD skippedAttributes = FILE_ATTRIBUTE_COMPRESSED | FILE_ATTRIBUTE_TEMPORARY;
+
+inline std::uint64_t fileSize(const FindRecord& record) {
+    return (static_cast<std::uint64_t>(record.sizeHigh) << 32) | record.sizeLow;
+}
+
+inline bool isDirectory(const FindRecord& record) {
+    return (record.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// The directory search in terms of FindRecord: FindFirstFileA, FindNextFileA, FindClose.
+HANDLE findFirst(const char* path, FindRecord* record);
+bool findNext(HANDLE search, FindRecord* record);
+void findClose(HANDLE search);
+
+// Looks a path up and closes the search at once; false when nothing is there.
+bool lookUp(const char* path, FindRecord* record);

@@ -1,0 +1,17 @@
+#include "path_text.h"
+
+int lastBackslashBeforeWildcard(const char* text, int limit) {
+    int last = -1;
+    for (int i = 0; i < limit; ++i) {
+        const char c = text[i];
+        if (c == '\0' || c == '*' || c == '?') break;
+        if (c == '\\') last = i;
+    }
+    return last;
+}
+
+int appendCut(char* buffer, int length, const char* text, int limit) {
+    while (length < limit && *text != '\0') buffer[length++] = *text++;
+    buffer[length] = '\0';
+    return length;
+}

@@ -1,0 +1,13 @@
+// Helpers for the fixed 260-character path buffers: 259 characters and a terminator at most.
+#pragma once
+
+constexpr int pathRoom = 260;
+constexpr int pathLimit = pathRoom - 1;
+
+// Position of the last backslash before the first terminator, "*" or "?" within limit positions,
+// or -1. Byte by byte: a second byte of a double-byte character with the value 0x5C counts too.
+int lastBackslashBeforeWildcard(const char* text, int limit);
+
+// Copies text behind the length characters already in buffer, up to limit characters in all, and
+// terminates. Returns the new length; whatever does not fit is cut.
+int appendCut(char* buffer, int length, const char* text, int limit);

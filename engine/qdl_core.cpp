@@ -1,0 +1,104 @@
+#include "qdl_core.h"
+
+#include "enumeration.h"
+
+#include <cstring>
+
+QdlCore* currentJob = nullptr;
+
+void normaliseSpecification(const char* specification, char* out) {
+    const bool hasDrive = specification[0] != '\0' && specification[1] == ':';
+    const char drive[] = {specification[0], ':', '\\', '\0'};
+    const char* prefix = "C:\\";
+    const char* rest = specification;
+    if (hasDrive) {
+        prefix = specification[2] == '\\' ? "" : drive;
+        rest = specification[2] == '\\' ? specification : specification + 2;
+    } else if (specification[0] == '\\') {
+        prefix = "C:";
+    }
+    appendCut(out, appendCut(out, 0, prefix, pathLimit), rest, pathLimit);
+}
+
+QdlCore::QdlCore(const char* sourceSpecification, const char* destinationSpecification,
+                 StopLevel level)
+    : totalBytes(0), comparedBytes(0), stopLevel(level), stats{} {
+    normaliseSpecification(sourceSpecification, workSource);
+    std::memcpy(sourceRoot, workSource, sizeof sourceRoot);
+    normaliseSpecification(destinationSpecification, workDestination);
+    std::memcpy(destinationRoot, workDestination, sizeof destinationRoot);
+    destinationPrefixLength = lastBackslashBeforeWildcard(workDestination, pathRoom) + 1;
+}
+
+QdlCore::~QdlCore() {
+    pairs.destroy();
+}
+
+namespace {
+
+enum class PlanMode { SingleFile, FolderPattern, Tree };
+
+int firstWildcard(const char* text) {
+    for (int i = 0; i < pathRoom && text[i] != '\0'; ++i)
+        if (text[i] == '*' || text[i] == '?') return i;
+    return -1;
+}
+
+bool holdsBackslash(const char* text) {
+    return std::strchr(text, '\\') != nullptr;
+}
+
+}  // namespace
+
+int QdlCore::plan() {
+    const int wildcard = firstWildcard(workSource);
+    PlanMode mode = PlanMode::SingleFile;
+    if (wildcard >= 0) {
+        const bool recursionPoint = workSource[wildcard] == '*' && wildcard > 0 &&
+                                    workSource[wildcard - 1] == '\\' &&
+                                    workSource[wildcard + 1] == '\\';
+        mode = recursionPoint ? PlanMode::Tree : PlanMode::FolderPattern;
+        const char* rest = workSource + wildcard + (recursionPoint ? 2 : 1);
+        if (holdsBackslash(rest)) return 1;
+    }
+
+    switch (mode) {
+    case PlanMode::SingleFile:
+        pairSingleFile();
+        break;
+    case PlanMode::FolderPattern:
+        enumerateFolder(*this);
+        break;
+    case PlanMode::Tree: {
+        char sourceFolder[pathRoom];
+        char destinationFolder[pathRoom];
+        std::memcpy(sourceFolder, workSource, static_cast<std::size_t>(wildcard));
+        sourceFolder[wildcard] = '\0';
+        const int destinationFolderLength = firstWildcard(workDestination) < 0
+            ? static_cast<int>(std::strlen(workDestination))
+            : lastBackslashBeforeWildcard(workDestination, pathRoom) + 1;
+        std::memcpy(destinationFolder, workDestination,
+                    static_cast<std::size_t>(destinationFolderLength));
+        destinationFolder[destinationFolderLength] = '\0';
+        enumerateTree(*this, sourceFolder, destinationFolder, workSource + wildcard + 2);
+        break;
+    }
+    }
+    return 0;
+}
+
+int QdlCore::pairSingleFile() {
+    constexpr DWORD unusable = skippedAttributes | FILE_ATTRIBUTE_DIRECTORY;
+    FindRecord source{};
+    if (!lookUp(workSource, &source)) return 0;
+    if (source.name[0] == '.' || (source.attributes & unusable) != 0) return 0;
+
+    FindRecord destination{};
+    if (lookUp(workDestination, &destination) && (destination.attributes & unusable) == 0) {
+        totalBytes = fileSize(source);
+    } else {
+        destination.name[0] = '\0';
+    }
+    pairs.addPair(source, destination);
+    return 0;
+}

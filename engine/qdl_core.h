@@ -1,0 +1,57 @@
+// One comparison run: both specifications, the pair list, the read buffers, totals and counters.
+#pragma once
+
+#include "file_inf_list.h"
+#include "find_record.h"
+#include "path_text.h"
+#include "stop_level.h"
+
+#include <cstdint>
+
+struct CompareStats {
+    std::int32_t noDifference;
+    std::int32_t notices;
+    std::int32_t errors;
+    std::int32_t fatalErrors;
+    std::int32_t total;
+    const char* currentName;  // name of the pair in progress, inside currentSource; none before
+    std::int32_t ratePercent;
+};
+
+constexpr int chunkSize = 32768;
+
+class QdlCore {
+public:
+    QdlCore(const char* sourceSpecification, const char* destinationSpecification,
+            StopLevel level);
+    ~QdlCore();
+    QdlCore(const QdlCore&) = delete;
+    QdlCore& operator=(const QdlCore&) = delete;
+
+    // 0 after recording the pairs; 1 when a wildcard is followed by another folder level.
+    int plan();
+    int pairSingleFile();
+    // True when planning lost pairs for want of memory: the run would not cover the source.
+    bool listIncomplete() const { return pairs.lostPairs != 0; }
+
+    char workSource[pathRoom];
+    char workDestination[pathRoom];
+    char sourceRoot[pathRoom];
+    char destinationRoot[pathRoom];
+    // Four bytes of slack behind a full chunk, for the zero padding of the comparison.
+    unsigned char sourceBuffer[chunkSize + 4];
+    unsigned char destinationBuffer[chunkSize + 4];
+    std::int32_t destinationPrefixLength;
+    FileInfList pairs;
+    std::uint64_t totalBytes;
+    std::uint64_t comparedBytes;
+    StopLevel stopLevel;
+    CompareStats stats;
+    FindRecord currentSource;
+};
+
+// The live job, owned by the dialog that created it; none when no job exists.
+extern QdlCore* currentJob;
+
+// A drive, a colon and a backslash in front of every specification; cut to 259 characters.
+void normaliseSpecification(const char* specification, char* out);

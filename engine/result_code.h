@@ -1,0 +1,37 @@
+// The result codes a pair can get, their four-character fields and their severity classes.
+#pragma once
+
+#include <cstdint>
+
+enum ResultCode : std::uint8_t {
+    CodeOK = 0,   // no difference
+    CodeNEA = 1,  // attributes differ
+    CodeNET = 2,  // last-write time differs
+    CodeDIS = 3,  // destination larger, common length equal
+    CodeNEC = 4,  // contents differ
+    CodeSOD = 5,  // source is a folder, destination missing
+    CodeSOF = 6,  // source is a file, destination missing
+    CodeSID = 7,  // source larger, common length equal
+    CodeDOE = 8,  // destination open error
+    CodeSOE = 9,  // source open error
+    CodeDRE = 10, // destination read short
+    CodeSRE = 11, // source read short
+    Pending = 12, // recorded, not yet compared
+};
+
+// Code n owns characters 4n..4n+3: three letters and a blank.
+inline constexpr char resultMnemonics[] = "OK! NEA NET DIS NEC SOD SOF SID DOE SOE DRE SRE ";
+static_assert(sizeof resultMnemonics == 48 + 1);
+
+inline const char* mnemonicOf(ResultCode code) {
+    return resultMnemonics + 4 * code;
+}
+
+enum Severity : std::uint8_t { NoDifference, Notice, Error, FatalError };
+
+inline Severity severityOf(unsigned code) {
+    if (code == 0) return NoDifference;
+    if (code <= 2) return Notice;
+    if (code <= 6) return Error;
+    return FatalError;
+}

@@ -1,0 +1,168 @@
+#include "engine/enumeration.h"
+#include "engine/qdl_core.h"
+#include "support/job_reading.h"
+#include "support/temp_tree.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+const PairRow marker{".", "", Pending};
+
+using Blocks = std::map<std::string, std::vector<PairRow>>;
+
+// The rows of each entry of a folder, in the order the platform lists that folder.
+std::vector<PairRow> inListingOrder(const std::string& folder, const Blocks& blocks) {
+    std::vector<PairRow> rows;
+    FindRecord entry;
+    const HANDLE search = findFirst((folder + "\\*").c_str(), &entry);
+    EXPECT_NE(search, INVALID_HANDLE_VALUE);
+    do {
+        const auto block = blocks.find(entry.name);
+        if (block != blocks.end()) rows.insert(rows.end(), block->second.begin(), block->second.end());
+    } while (findNext(search, &entry));
+    findClose(search);
+    return rows;
+}
+
+std::vector<PairRow> concatenated(std::vector<PairRow> rows, const std::vector<PairRow>& more) {
+    rows.insert(rows.end(), more.begin(), more.end());
+    return rows;
+}
+
+class TreeExample : public ::testing::Test {
+protected:
+    void SetUp() override {
+        tree.folder("src/lib/deep");
+        tree.folder("src/old");
+        tree.file("src/a.txt", patternBytes(1200));
+        tree.file("src/.profile", "never recorded");
+        tree.file("src/lib/m.c", patternBytes(300));
+        tree.file("src/lib/deep/x.h", "x");
+        tree.file("src/old/y.txt", "y");
+        tree.file("src/z.txt", patternBytes(45));
+        tree.folder("dst/lib/deep");
+        tree.file("dst/a.txt", patternBytes(1200));
+        tree.file("dst/lib/m.c", patternBytes(300));
+        tree.file("dst/z.txt", patternBytes(45));
+    }
+    TempTree tree;
+};
+
+TEST_F(TreeExample, DepthFirstListWithMarkersAndLookups) {
+    auto job = plannedJob(tree.win("src/*/*"), tree.win("dst/*/*"));
+    const auto deep = concatenated({{"deep", "deep", Pending}}, {{"x.h", "", Pending}, marker});
+    const auto lib = concatenated(
+        concatenated({{"lib", "lib", Pending}},
+                     inListingOrder(tree.win("src/lib"),
+                                    {{"m.c", {{"m.c", "m.c", Pending}}}, {"deep", deep}})),
+        {marker});
+    const auto expected = concatenated(
+        inListingOrder(tree.win("src"), {{"a.txt", {{"a.txt", "a.txt", Pending}}},
+                                         {"lib", lib},
+                                         {"old", {{"old", "", Pending}}},
+                                         {"z.txt", {{"z.txt", "z.txt", Pending}}}}),
+        {marker});
+    EXPECT_EQ(expected.size(), 10u);
+    EXPECT_EQ(pairRows(*job), expected);
+    EXPECT_EQ(job->totalBytes, 1200u + 300u + 45u);
+    EXPECT_FALSE(job->listIncomplete());
+}
+
+TEST_F(TreeExample, FolderPatternHasNoFoldersAndNoMarkers) {
+    auto job = plannedJob(tree.win("src/*.txt"), tree.win("dst/"));
+    EXPECT_EQ(job->destinationPrefixLength, static_cast<int>(tree.win("dst/").size()));
+    EXPECT_EQ(pairRows(*job),
+              inListingOrder(tree.win("src"), {{"a.txt", {{"a.txt", "a.txt", Pending}}},
+                                               {"z.txt", {{"z.txt", "z.txt", Pending}}}}));
+    EXPECT_EQ(job->totalBytes, 1245u);
+}
+
+TEST_F(TreeExample, DestinationPatternTakesNoPartInFolderLookups) {
+    auto job = plannedJob(tree.win("src/*.txt"), tree.win("dst/*.bak"));
+    EXPECT_STREQ(buildDestinationPath(*job, "a.txt"), tree.win("dst/a.txt").c_str());
+    EXPECT_EQ(pairRows(*job).size(), 2u);
+    EXPECT_EQ(job->totalBytes, 1245u);
+}
+
+TEST(TreeEnumeration, EmptyStartingFolderYieldsOneMarker) {
+    TempTree tree;
+    tree.folder("src");
+    tree.folder("dst");
+    auto job = plannedJob(tree.win("src/*/*"), tree.win("dst/*/*"));
+    EXPECT_EQ(pairRows(*job), (std::vector<PairRow>{marker}));
+    auto missing = plannedJob(tree.win("none/*/*"), tree.win("dst/*/*"));
+    EXPECT_EQ(pairRows(*missing), (std::vector<PairRow>{marker}));
+}
+
+TEST(TreeEnumeration, FolderWhoseDestinationIsAFileIsEnteredAllTheSame) {
+    TempTree tree;
+    tree.folder("src/docs");
+    tree.file("src/docs/r.txt", "r");
+    tree.folder("dst");
+    tree.file("dst/docs", "a file where the folder should be");
+    auto job = plannedJob(tree.win("src/*/*"), tree.win("dst/*/*"));
+    EXPECT_EQ(pairRows(*job), (std::vector<PairRow>{
+                                  {"docs", "docs", Pending}, {"r.txt", "", Pending}, marker, marker}));
+    EXPECT_EQ(job->totalBytes, 0u);
+}
+
+TEST(TreeEnumeration, PatternDecidesWhichFoldersAreEntered) {
+    TempTree tree;
+    for (const char* side : {"src", "dst"}) {
+        tree.folder(std::string(side) + "/notes.txt");
+        tree.folder(std::string(side) + "/lib");
+        tree.file(std::string(side) + "/notes.txt/n.txt", "n");
+        tree.file(std::string(side) + "/notes.txt/n.c", "c");
+        tree.file(std::string(side) + "/lib/l.txt", "l");
+    }
+    auto job = plannedJob(tree.win("src/*/*.txt"), tree.win("dst/*/*.txt"));
+    EXPECT_EQ(pairRows(*job), (std::vector<PairRow>{
+                                  {"notes.txt", "notes.txt", Pending}, {"n.txt", "n.txt", Pending},
+                                  marker, marker}));
+}
+
+TEST(FolderEnumeration, DestinationFolderNamedLikeTheSourceFileCountsAsFound) {
+    TempTree tree;
+    tree.folder("src");
+    tree.folder("dst/a.txt");
+    tree.file("src/a.txt", "12345");
+    auto job = plannedJob(tree.win("src/*.*"), tree.win("dst/*.*"));
+    EXPECT_EQ(pairRows(*job), (std::vector<PairRow>{{"a.txt", "a.txt", Pending}}));
+    EXPECT_EQ(job->totalBytes, 5u);
+}
+
+TEST(FolderEnumeration, SizesPast4GiBCarryIntoTheHighWord) {
+    TempTree tree;
+    tree.folder("src");
+    tree.folder("dst");
+    constexpr std::uint64_t size = 3000000000u;
+    for (const char* name : {"/one.bin", "/two.bin"}) {
+        tree.sparseFile(std::string("src") + name, size);
+        tree.sparseFile(std::string("dst") + name, size);
+    }
+    auto job = plannedJob(tree.win("src/*.bin"), tree.win("dst/"));
+    EXPECT_EQ(job->totalBytes, 2 * size);
+    FindRecord record;
+    ASSERT_TRUE(lookUp(tree.win("src/one.bin").c_str(), &record));
+    EXPECT_EQ(record.sizeHigh, 0u);
+    EXPECT_EQ(record.sizeLow, 3000000000u);
+}
+
+#ifdef _WIN32
+TEST(FolderEnumeration, DestinationInAnotherLetterCaseKeepsItsOwnName) {
+    TempTree tree;
+    tree.folder("src");
+    tree.folder("dst");
+    tree.file("src/readme.txt", "r");
+    tree.file("dst/README.TXT", "r");
+    auto job = plannedJob(tree.win("src/*.txt"), tree.win("dst/"));
+    EXPECT_EQ(pairRows(*job), (std::vector<PairRow>{{"readme.txt", "README.TXT", Pending}}));
+}
+#endif
+
+}  // namespace

@@ -1,0 +1,167 @@
+#include "engine/file_inf_list.h"
+#include "engine/qdl_core.h"
+#include "support/failing_allocation.h"
+#include "support/job_reading.h"
+#include "support/temp_tree.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+namespace {
+
+FindRecord named(const std::string& name) {
+    FindRecord record{};
+    std::strncpy(record.name, name.c_str(), sizeof record.name - 1);
+    return record;
+}
+
+// The list lives inside a 77 KB job in real use; on the heap here too.
+std::unique_ptr<FileInfList> listOf(int pairs) {
+    auto list = std::make_unique<FileInfList>();
+    for (int i = 0; i < pairs; ++i)
+        EXPECT_EQ(list->addPair(named("s" + std::to_string(i)), named("d" + std::to_string(i))), 0);
+    return list;
+}
+
+struct Delivered {
+    int result;
+    std::string source;
+    std::string destination;
+    int code;
+};
+
+Delivered next(FileInfList& list) {
+    FindRecord source = named("untouched");
+    FindRecord destination = named("untouched");
+    ResultCode code = CodeSRE;
+    const int result = list.nextPair(&source, &destination, &code);
+    return {result, source.name, destination.name, code};
+}
+
+TEST(PairList, EmptyListEndsAtOnceAndStaysEnded) {
+    auto list = listOf(0);
+    EXPECT_EQ(next(*list).result, 1);
+    EXPECT_EQ(next(*list).result, 1);
+    EXPECT_EQ(next(*list).source, "untouched");
+    list->destroy();
+}
+
+TEST(PairList, SixteenPairsFillTheFirstBlockAndTheSeventeenthStartsTheNext) {
+    auto list = listOf(16);
+    EXPECT_EQ(list->first.count, 16);
+    EXPECT_EQ(list->first.next, nullptr);
+    EXPECT_EQ(list->tailBlock, &list->first);
+
+    EXPECT_EQ(list->addPair(named("s16"), named("d16")), 0);
+    ASSERT_NE(list->first.next, nullptr);
+    EXPECT_EQ(list->tailBlock, list->first.next);
+    EXPECT_EQ(list->tailBlock->count, 1);
+    EXPECT_STREQ(list->tailBlock->sources[0].name, "s16");
+    list->destroy();
+}
+
+TEST(PairList, ReadingExactlySixteenPairsEndsAtTheMissingNextBlock) {
+    auto list = listOf(16);
+    for (int i = 0; i < 16; ++i) {
+        const Delivered pair = next(*list);
+        EXPECT_EQ(pair.result, 0);
+        EXPECT_EQ(pair.source, "s" + std::to_string(i));
+        EXPECT_EQ(pair.destination, "d" + std::to_string(i));
+        EXPECT_EQ(pair.code, Pending);
+    }
+    EXPECT_EQ(next(*list).result, 1);
+    EXPECT_EQ(next(*list).result, 1);
+    list->destroy();
+}
+
+TEST(PairList, CodesLandOnTheSlotDeliveredLastAcrossBlocks) {
+    auto list = listOf(20);
+    for (int i = 0; i < 17; ++i) ASSERT_EQ(next(*list).result, 0);
+    list->setLastCode(CodeNEC);  // slot 0 of the second block, not slot 15 of the first
+    EXPECT_EQ(list->first.next->codes[0], CodeNEC);
+    EXPECT_EQ(list->first.codes[15], Pending);
+    for (int i = 17; i < 20; ++i) ASSERT_EQ(next(*list).result, 0);
+    EXPECT_EQ(next(*list).result, 1);
+    EXPECT_EQ(next(*list).result, 1);
+
+    list->rewind();
+    const Delivered again = next(*list);
+    EXPECT_EQ(again.source, "s0");
+    for (int i = 1; i < 17; ++i) next(*list);
+    EXPECT_EQ(next(*list).code, Pending);  // s17
+    list->rewind();
+    for (int i = 0; i < 16; ++i) next(*list);
+    EXPECT_EQ(next(*list).code, CodeNEC);  // s16 kept its code through the rewind
+    list->destroy();
+}
+
+TEST(PairList, SlotsAreCheckedAgainstCountForReadingAndCapacityForCodes) {
+    FileInf block;
+    FindRecord source = named("before");
+    FindRecord destination = named("before");
+    ResultCode code = CodeOK;
+    EXPECT_EQ(block.readSlot(0, &source, &destination, &code), 1);
+    EXPECT_STREQ(source.name, "before");
+    EXPECT_EQ(block.setCode(15, CodeSID), 0);
+    EXPECT_EQ(block.codes[15], CodeSID);
+    EXPECT_EQ(block.setCode(16, CodeSID), 1);
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(block.append(named("x"), named("y")), 0);
+    EXPECT_EQ(block.append(named("x"), named("y")), 1);
+    EXPECT_EQ(block.count, 16);
+}
+
+TEST(PairList, LostBlockKeepsTheListAndMarksItIncomplete) {
+    auto list = listOf(16);
+    {
+        NothrowAllocationFailure noBlocks(sizeof(FileInf));
+        EXPECT_EQ(list->addPair(named("s16"), named("d16")), 1);
+        EXPECT_EQ(list->addPair(named("s17"), named("d17")), 1);
+    }
+    EXPECT_EQ(list->lostPairs, 2);
+    EXPECT_EQ(list->first.next, nullptr);
+    EXPECT_EQ(list->tailBlock, &list->first);
+    int delivered = 0;
+    while (next(*list).result == 0) ++delivered;
+    EXPECT_EQ(delivered, 16);
+    list->destroy();
+}
+
+TEST(PairList, JobPlannedWithoutMemoryForBlocksKnowsItIsIncomplete) {
+    TempTree tree;
+    tree.folder("src");
+    tree.folder("dst");
+    for (int i = 0; i < 20; ++i) {
+        tree.file("src/f" + std::to_string(i) + ".txt", "x");
+        tree.file("dst/f" + std::to_string(i) + ".txt", "x");
+    }
+    auto complete = plannedJob(tree.win("src/*.txt"), tree.win("dst/"));
+    EXPECT_FALSE(complete->listIncomplete());
+    EXPECT_EQ(pairRows(*complete).size(), 20u);
+
+    std::unique_ptr<QdlCore> job;
+    {
+        NothrowAllocationFailure noBlocks(sizeof(FileInf));
+        job = plannedJob(tree.win("src/*.txt"), tree.win("dst/"));
+    }
+    EXPECT_TRUE(job->listIncomplete());
+    EXPECT_EQ(job->pairs.lostPairs, 4);
+    EXPECT_EQ(pairRows(*job).size(), 16u);
+}
+
+TEST(ResultCodes, MnemonicsAndSeverityClasses) {
+    EXPECT_EQ(std::strlen(resultMnemonics), 48u);
+    EXPECT_EQ(std::string(mnemonicOf(CodeOK), 4), "OK! ");
+    EXPECT_EQ(std::string(mnemonicOf(CodeSID), 4), "SID ");
+    EXPECT_EQ(std::string(mnemonicOf(CodeSRE), 4), "SRE ");
+    EXPECT_STREQ(mnemonicOf(Pending), "");
+
+    const Severity expected[] = {NoDifference, Notice, Notice, Error, Error, Error, Error,
+                                 FatalError, FatalError, FatalError, FatalError, FatalError};
+    for (unsigned code = 0; code < 12; ++code) EXPECT_EQ(severityOf(code), expected[code]) << code;
+    EXPECT_EQ(severityOf(200), FatalError);
+}
+
+}  // namespace

@@ -1,0 +1,76 @@
+#include "temp_tree.h"
+
+#include <fstream>
+#include <random>
+#include <stdexcept>
+
+std::string windowsPath(const fs::path& path) {
+    std::string text = fs::absolute(path).string();
+    for (char& c : text)
+        if (c == '/') c = '\\';
+#ifdef _WIN32
+    return text;
+#else
+    return "C:" + text;
+#endif
+}
+
+TempTree::TempTree() {
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        root = fs::temp_directory_path() / ("quendle-test-" + std::to_string(random()));
+        if (fs::create_directory(root)) break;
+    }
+    fixedTime = fs::last_write_time(root) - std::chrono::hours(24);
+}
+
+TempTree::~TempTree() {
+    std::error_code ignored;
+    for (const auto& entry : fs::recursive_directory_iterator(root, ignored))
+        fs::permissions(entry.path(), fs::perms::owner_write, fs::perm_options::add, ignored);
+    fs::remove_all(root, ignored);
+}
+
+fs::path TempTree::path(const std::string& relative) const {
+    return relative.empty() ? root : root / fs::path(relative).make_preferred();
+}
+
+std::string TempTree::win(const std::string& relative) const {
+    std::string text = windowsPath(path(relative));
+    if (!relative.empty() && relative.back() == '/' && text.back() != '\\') text += '\\';
+    return text;
+}
+
+void TempTree::folder(const std::string& relative) const {
+    fs::create_directories(path(relative));
+}
+
+void TempTree::file(const std::string& relative, const std::string& contents) const {
+    std::ofstream out(path(relative), std::ios::binary | std::ios::trunc);
+    out.write(contents.data(), static_cast<std::streamsize>(contents.size()));
+    out.close();
+    if (!out) throw std::runtime_error("cannot write " + relative);
+    fs::last_write_time(path(relative), fixedTime);
+}
+
+void TempTree::sparseFile(const std::string& relative, std::uint64_t size) const {
+    { std::ofstream create(path(relative), std::ios::binary | std::ios::trunc); }
+    fs::resize_file(path(relative), size);
+    fs::last_write_time(path(relative), fixedTime);
+}
+
+void TempTree::touch(const std::string& relative, int secondsLater) const {
+    fs::last_write_time(path(relative), fixedTime + std::chrono::seconds(secondsLater));
+}
+
+void TempTree::readOnly(const std::string& relative) const {
+    fs::permissions(path(relative), fs::perms::owner_write | fs::perms::group_write |
+                                        fs::perms::others_write, fs::perm_options::remove);
+}
+
+std::string patternBytes(std::size_t size, unsigned seed) {
+    std::string bytes(size, '\0');
+    std::minstd_rand generator(seed);
+    for (char& c : bytes) c = static_cast<char>(generator() & 0xFF);
+    return bytes;
+}
