@@ -38,7 +38,8 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
     char posixPath[PATH_MAX];
     if (toPosixPath(fileName, posixPath, sizeof posixPath) != 0) return INVALID_HANDLE_VALUE;
 
-    // Non-blocking, so that a named pipe in a compared tree cannot hang the open.
+    // Non-blocking, so that a named pipe in a compared tree cannot hang the open; on the regular
+    // files that are kept open the flag changes nothing.
     const int descriptor = open(posixPath, openFlags(desiredAccess, creationDisposition), 0666);
     if (descriptor < 0) return INVALID_HANDLE_VALUE;
     struct stat status;
@@ -47,8 +48,7 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
     // truncation so that a file held by someone else is never cut.
     if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode) ||
         flock(descriptor, lockMode) != 0 ||
-        (creationDisposition == CREATE_ALWAYS && ftruncate(descriptor, 0) != 0) ||
-        fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK) != 0) {
+        (creationDisposition == CREATE_ALWAYS && ftruncate(descriptor, 0) != 0)) {
         close(descriptor);
         return INVALID_HANDLE_VALUE;
     }

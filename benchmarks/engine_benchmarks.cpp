@@ -1,0 +1,150 @@
+// Planning a generated tree and stepping through identical files, beside cmp and diff -rq on the
+// same files. The trees live in the temporary folder and are read from the page cache.
+#include "engine/qdl_core.h"
+#include "engine/stepper.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Tree {
+    fs::path root;
+    int entries = 0;
+    std::uint64_t bytes = 0;
+};
+
+std::string windowsForm(const fs::path& path) {
+    std::string text = "C:" + path.string();
+    for (char& c : text)
+        if (c == '/') c = '\\';
+    return text;
+}
+
+void writeBoth(const Tree& tree, const fs::path& relative, const std::string& contents) {
+    for (const char* side : {"src", "dst"}) {
+        std::ofstream out(tree.root / side / relative, std::ios::binary);
+        out.write(contents.data(), static_cast<std::streamsize>(contents.size()));
+    }
+    // Same time on both sides, or every pair would differ in its last-write time.
+    fs::last_write_time(tree.root / "dst" / relative, fs::last_write_time(tree.root / "src" / relative));
+}
+
+// folders x files small files on both sides, identical.
+const Tree& manySmallFiles() {
+    static Tree tree = [] {
+        Tree made{fs::temp_directory_path() / "quendle-bench-small"};
+        fs::remove_all(made.root);
+        for (int folder = 0; folder < 100; ++folder) {
+            const fs::path name = "folder" + std::to_string(folder);
+            fs::create_directories(made.root / "src" / name);
+            fs::create_directories(made.root / "dst" / name);
+            for (int file = 0; file < 100; ++file) {
+                writeBoth(made, name / ("file" + std::to_string(file) + ".txt"),
+                          std::string(100, static_cast<char>('a' + file % 26)));
+                ++made.entries;
+            }
+            ++made.entries;
+        }
+        return made;
+    }();
+    return tree;
+}
+
+// A few large identical files.
+const Tree& largeFiles() {
+    static Tree tree = [] {
+        Tree made{fs::temp_directory_path() / "quendle-bench-large"};
+        fs::remove_all(made.root);
+        fs::create_directories(made.root / "src");
+        fs::create_directories(made.root / "dst");
+        std::minstd_rand generator(7);
+        std::string contents(16u << 20, '\0');
+        for (char& c : contents) c = static_cast<char>(generator());
+        for (int file = 0; file < 8; ++file) {
+            writeBoth(made, "big" + std::to_string(file) + ".bin", contents);
+            made.bytes += contents.size();
+            ++made.entries;
+        }
+        return made;
+    }();
+    return tree;
+}
+
+std::unique_ptr<QdlCore> planned(const Tree& tree) {
+    auto job = std::make_unique<QdlCore>(windowsForm(tree.root / "src/*/*").c_str(),
+                                         windowsForm(tree.root / "dst/*/*").c_str(),
+                                         IgnoreAnyErrors);
+    job->plan();
+    return job;
+}
+
+void planTree(benchmark::State& state) {
+    const Tree& tree = manySmallFiles();
+    for (auto _ : state) benchmark::DoNotOptimize(planned(tree));
+    state.SetItemsProcessed(state.iterations() * tree.entries);
+}
+BENCHMARK(planTree)->Unit(benchmark::kMillisecond);
+
+void stepIdenticalFiles(benchmark::State& state) {
+    const Tree& tree = largeFiles();
+    for (auto _ : state) {
+        auto job = planned(tree);
+        while (compareStep(*job) == 0) {}
+        if (job->stats.noDifference != tree.entries) state.SkipWithError("files compared unequal");
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * tree.bytes));
+}
+BENCHMARK(stepIdenticalFiles)->Unit(benchmark::kMillisecond);
+
+void stepManySmallFiles(benchmark::State& state) {
+    const Tree& tree = manySmallFiles();
+    for (auto _ : state) {
+        auto job = planned(tree);
+        while (compareStep(*job) == 0) {}
+        if (job->stats.noDifference != tree.entries - 100) state.SkipWithError("files differ");
+    }
+    state.SetItemsProcessed(state.iterations() * tree.entries);
+}
+BENCHMARK(stepManySmallFiles)->Unit(benchmark::kMillisecond);
+
+void runCommand(benchmark::State& state, const std::string& command) {
+    for (auto _ : state)
+        if (std::system(command.c_str()) != 0) state.SkipWithError(command.c_str());
+}
+
+void cmpLargeFiles(benchmark::State& state) {
+    const Tree& tree = largeFiles();
+    const std::string root = tree.root.string();
+    runCommand(state, "cd '" + root + "' && for f in src/*; do cmp -s \"$f\" \"dst/${f#src/}\"; done");
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * tree.bytes));
+}
+BENCHMARK(cmpLargeFiles)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void diffLargeFiles(benchmark::State& state) {
+    const Tree& tree = largeFiles();
+    runCommand(state, "diff -rq '" + (tree.root / "src").string() + "' '" +
+                          (tree.root / "dst").string() + "'");
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * tree.bytes));
+}
+BENCHMARK(diffLargeFiles)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void diffManySmallFiles(benchmark::State& state) {
+    const Tree& tree = manySmallFiles();
+    runCommand(state, "diff -rq '" + (tree.root / "src").string() + "' '" +
+                          (tree.root / "dst").string() + "'");
+    state.SetItemsProcessed(state.iterations() * tree.entries);
+}
+BENCHMARK(diffManySmallFiles)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();
