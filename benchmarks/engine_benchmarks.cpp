@@ -129,19 +129,19 @@ void cmpLargeFiles(benchmark::State& state) {
 }
 BENCHMARK(cmpLargeFiles)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+std::string diffCommand(const Tree& tree) {
+    return "diff -rq '" + (tree.root / "src").string() + "' '" + (tree.root / "dst").string() + "'";
+}
+
 void diffLargeFiles(benchmark::State& state) {
-    const Tree& tree = largeFiles();
-    runCommand(state, "diff -rq '" + (tree.root / "src").string() + "' '" +
-                          (tree.root / "dst").string() + "'");
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * tree.bytes));
+    runCommand(state, diffCommand(largeFiles()));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * largeFiles().bytes));
 }
 BENCHMARK(diffLargeFiles)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void diffManySmallFiles(benchmark::State& state) {
-    const Tree& tree = manySmallFiles();
-    runCommand(state, "diff -rq '" + (tree.root / "src").string() + "' '" +
-                          (tree.root / "dst").string() + "'");
-    state.SetItemsProcessed(state.iterations() * tree.entries);
+    runCommand(state, diffCommand(manySmallFiles()));
+    state.SetItemsProcessed(state.iterations() * manySmallFiles().entries);
 }
 BENCHMARK(diffManySmallFiles)->Unit(benchmark::kMillisecond)->UseRealTime();
 
