@@ -76,7 +76,7 @@ int QdlCore::plan() {
         sourceFolder[wildcard] = '\0';
         const int destinationFolderLength = firstWildcard(workDestination) < 0
             ? static_cast<int>(std::strlen(workDestination))
-            : lastBackslashBeforeWildcard(workDestination, pathRoom) + 1;
+            : destinationPrefixLength;
         std::memcpy(destinationFolder, workDestination,
                     static_cast<std::size_t>(destinationFolderLength));
         destinationFolder[destinationFolderLength] = '\0';
