@@ -7,7 +7,11 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
+#include <commctrl.h>
 #include <commdlg.h>
+#include <shellapi.h>
+// The window procedure is listed in the program's export table.
+#define QUENDLE_EXPORT __declspec(dllexport)
 #else
 #include "posix/win32_subset.h"
 #endif

@@ -1,0 +1,3 @@
+#include "app_settings.h"
+
+AppSettings appSettings;

@@ -1,0 +1,168 @@
+#include "comparing_result_dialog.h"
+
+#include "app/app_settings.h"
+#include "app/help_command.h"
+#include "app/identity.h"
+#include "decimal_text.h"
+#include "details_dialog.h"
+#include "engine/qdl_core.h"
+#include "engine/stepper.h"
+#include "resources/resource_ids.h"
+
+bool tickIdle;
+bool comparisonRunning;
+
+namespace {
+
+constexpr UINT_PTR compareTimer = 1;
+constexpr UINT tickMilliseconds = 10;
+
+void deleteJob() {
+    delete currentJob;
+    currentJob = nullptr;
+}
+
+void showCount(HWND dialog, int controlId, std::int32_t count) {
+    char text[decimalRoom];
+    decimalText(count, text);
+    SetDlgItemTextA(dialog, controlId, text);
+}
+
+const char* nameInProgress(const char* name) {
+    if (name == nullptr) return "";
+    return name[0] == '.' ? ".." : name;
+}
+
+void stopRun(HWND dialog) {
+    KillTimer(dialog, compareTimer);
+    tickIdle = true;
+    enterDoneState(dialog);
+}
+
+void onTick(HWND dialog) {
+    if (!tickIdle) return;
+    tickIdle = false;
+    // The step that finds the list exhausted changes no counter: the figures are already final.
+    if (compareStep(*currentJob) != 0 || refreshProgress(dialog)) {
+        stopRun(dialog);
+        return;
+    }
+    tickIdle = true;
+}
+
+INT_PTR onInit(HWND dialog) {
+    if (createJob(dialog) != 0) {
+        MessageBoxA(dialog, "Memory Error.", "Error", MB_OK);
+        EndDialog(dialog, 1);
+        return TRUE;
+    }
+    SetTimer(dialog, compareTimer, tickMilliseconds, nullptr);
+    tickIdle = true;
+    comparisonRunning = true;
+    return FALSE;
+}
+
+void abortRun(HWND dialog) {
+    KillTimer(dialog, compareTimer);
+    comparisonRunning = false;
+    abandonPairInProgress();
+    enterDoneState(dialog);
+}
+
+void cancelRun(HWND dialog) {
+    if (comparisonRunning) {
+        KillTimer(dialog, compareTimer);
+        enterDoneState(dialog);
+        comparisonRunning = false;
+    }
+    if (currentJob != nullptr) {
+        abandonPairInProgress();
+        deleteJob();
+    }
+    EndDialog(dialog, 1);
+}
+
+INT_PTR showLog(HWND dialog) {
+    return DialogBoxParamA(instanceHandle, MAKEINTRESOURCEA(IDD_DETAILS), dialog, DetailsDialog,
+                           0) == -1;
+}
+
+}  // namespace
+
+int createJob(HWND) {
+    try {
+        currentJob = new QdlCore(appSettings.sourceSpec, appSettings.destinationSpec,
+                                 appSettings.stopLevel);
+        currentJob->plan();
+        // A list that lost pairs for want of memory would report a partial run as complete.
+        if (currentJob->listIncomplete()) {
+            deleteJob();
+            return 1;
+        }
+        return 0;
+    } catch (...) {
+        deleteJob();
+        return 1;
+    }
+}
+
+bool refreshProgress(HWND dialog) {
+    const CompareStats& stats = currentJob->stats;
+    const unsigned level = currentJob->stopLevel;
+    bool stop = false;
+    SetDlgItemTextA(dialog, IDC_CURRENT_NAME, nameInProgress(stats.currentName));
+    showCount(dialog, IDC_NO_DIFFERENCE, stats.noDifference);
+    showCount(dialog, IDC_NOTICES, stats.notices);
+    stop |= level < 1 && stats.notices != 0;
+    showCount(dialog, IDC_ERRORS, stats.errors);
+    stop |= level < 2 && stats.errors != 0;
+    showCount(dialog, IDC_FATAL_ERRORS, stats.fatalErrors);
+    stop |= level < 3 && stats.fatalErrors != 0;
+    showCount(dialog, IDC_TOTAL, stats.total);
+    SendMessageA(GetDlgItem(dialog, IDC_PROGRESS), PBM_SETPOS,
+                 static_cast<WPARAM>(stats.ratePercent), 0);
+    showCount(dialog, IDC_RATE, stats.ratePercent);
+    return stop;
+}
+
+void enterDoneState(HWND dialog) {
+    SetDlgItemTextA(dialog, IDC_STATUS, "Done.");
+    SetDlgItemTextA(dialog, IDC_CURRENT_NAME, "");
+    HWND ok = GetDlgItem(dialog, IDOK);
+    HWND abortButton = GetDlgItem(dialog, IDC_ABORT);
+    EnableWindow(ok, TRUE);
+    EnableWindow(GetDlgItem(dialog, IDC_SHOW_LOG), TRUE);
+    // Keyboard focus must not stay on the button about to be disabled.
+    if (GetFocus() == abortButton) SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(ok), TRUE);
+    EnableWindow(abortButton, FALSE);
+}
+
+INT_PTR CALLBACK ComparingResultDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        return onInit(dialog);
+    case WM_TIMER:
+        onTick(dialog);
+        return FALSE;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK:
+            deleteJob();
+            EndDialog(dialog, 1);
+            return TRUE;
+        case IDCANCEL:
+            cancelRun(dialog);
+            return TRUE;
+        case IDC_HELP_BUTTON:
+            runHelpCommand();
+            return FALSE;
+        case IDC_ABORT:
+            abortRun(dialog);
+            return FALSE;
+        case IDC_SHOW_LOG:
+            return showLog(dialog);
+        }
+        return FALSE;
+    }
+    return FALSE;
+}

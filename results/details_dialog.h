@@ -1,0 +1,9 @@
+#pragma once
+
+#include "platform/win32.h"
+
+// Dialog 131: the log lines of the stopped comparison, and Save Log.
+INT_PTR CALLBACK DetailsDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Adds one line per compared entry and lets the widest of them scroll fully into view.
+void fillLogList(HWND dialog);

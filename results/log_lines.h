@@ -1,0 +1,23 @@
+// The finished pair list as text: one line per compared entry, "NEC : docs\b.txt".
+#pragma once
+
+#include "engine/path_text.h"
+#include "engine/qdl_core.h"
+
+#include <cstdint>
+
+// One line; its text runs from codeText up to the terminator of relativePath.
+struct LogLine {
+    char codeText[4];
+    char separator[2];
+    char relativePath[pathRoom];
+};
+
+extern LogLine logLine;
+// Length of the directory prefix at the start of relativePath, each level ending in "\".
+extern std::int32_t logPathLength;
+
+// Puts the job's list cursor on its first pair and empties the prefix; needed before a walk.
+void rewindLogLines(QdlCore& job);
+// The next line of currentJob, or none at the end of the list or at the first pending pair.
+const char* nextLogLine();

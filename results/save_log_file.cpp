@@ -1,0 +1,45 @@
+#include "save_log_file.h"
+
+#include "engine/path_text.h"
+#include "log_file.h"
+
+#include <cstring>
+
+namespace {
+
+// 0 with the chosen path in fileName; the dialog leaves the current directory at its folder.
+int askForLogName(HWND owner, char* fileName) {
+    char fileTitle[pathRoom];
+    char initialFolder[pathRoom];
+    if (GetCurrentDirectoryA(pathRoom, initialFolder) == 0) initialFolder[0] = '\0';
+    std::memcpy(fileName, "QDL_Log.txt", 12);
+    OPENFILENAMEA request = {};
+    request.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    request.hwndOwner = owner;
+    request.lpstrFilter = "Log file(*.txt)\0*.txt\0";
+    request.nFilterIndex = 1;
+    request.lpstrFile = fileName;
+    request.nMaxFile = pathRoom;
+    request.lpstrFileTitle = fileTitle;
+    request.nMaxFileTitle = pathRoom;
+    request.lpstrInitialDir = initialFolder;
+    request.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_SHOWHELP | OFN_PATHMUSTEXIST;
+    return GetSaveFileNameA(&request) != 0 ? 0 : 1;
+}
+
+}  // namespace
+
+void saveLogFile(HWND owner) {
+    char fileName[pathRoom];
+    if (askForLogName(owner, fileName) != 0) return;
+    HANDLE file = CreateFileA(fileName, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_ARCHIVE, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        MessageBoxA(owner, "File Creation Error.", "Error", MB_OK);
+        return;
+    }
+    const int failed = writeLogFile(file);
+    CloseHandle(file);
+    // A cut log must not pass for a saved one.
+    if (failed != 0) MessageBoxA(owner, "File Write Error.", "Error", MB_OK);
+}

@@ -1,0 +1,7 @@
+#pragma once
+
+#include "platform/win32.h"
+
+// Asks for a file name (default QDL_Log.txt) and writes the log of currentJob there; failures are
+// shown in message boxes owned by owner, a cancelled question writes nothing.
+void saveLogFile(HWND owner);
