@@ -1,0 +1,71 @@
+#include "recorded_job.h"
+#include "results/log_lines.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> walk() {
+    rewindLogLines(*currentJob);
+    std::vector<std::string> lines;
+    while (const char* line = nextLogLine()) lines.emplace_back(line);
+    return lines;
+}
+
+// A tree run: a.txt equal, docs on both sides holding b.txt (NEC) and old (missing), z.dat missing.
+const std::vector<RecordedPair> treeRun = {
+    {"a.txt", false, 0}, {"docs", true, 0}, {"b.txt", false, 4}, {"old", true, 5},
+    {".", true, 0},      {"z.dat", false, 6}, {".", true, 0}};
+
+}  // namespace
+
+TEST(LogLines, TreeRunGivesOneLinePerComparedEntryUnderItsFolders) {
+    auto job = recordedJob("C:\\src\\*\\*", "D:\\bak\\*\\*", treeRun);
+    const std::vector<std::string> expected = {"OK! : a.txt", "NEC : docs\\b.txt",
+                                               "SOD : docs\\old", "SOF : z.dat"};
+    EXPECT_EQ(walk(), expected);
+    // A second walk after the reset yields the same lines.
+    EXPECT_EQ(walk(), expected);
+    EXPECT_EQ(logPathLength, 0);
+}
+
+TEST(LogLines, StopsAtTheFirstPairWithoutResult) {
+    std::vector<RecordedPair> stopped = treeRun;
+    for (std::size_t i = 3; i < stopped.size(); ++i) stopped[i].code = 12;
+    auto job = recordedJob("C:\\src\\*\\*", "D:\\bak\\*\\*", stopped);
+    EXPECT_EQ(walk(), (std::vector<std::string>{"OK! : a.txt", "NEC : docs\\b.txt"}));
+
+    auto nothingDone = recordedJob("C:\\src\\*.*", "D:\\bak\\*.*", {{"a.txt", false, 12}});
+    EXPECT_TRUE(walk().empty());
+    auto empty = recordedJob("C:\\src\\*.*", "D:\\bak\\*.*", {});
+    EXPECT_TRUE(walk().empty());
+}
+
+TEST(LogLines, NestedFoldersBuildAndUnwindThePrefix) {
+    auto job = recordedJob("C:\\s\\*\\*", "D:\\d\\*\\*",
+                           {{"a", true, 0}, {"b", true, 0}, {"c", true, 0}, {"f.txt", false, 4},
+                            {".", true, 0}, {"g.txt", false, 2}, {".", true, 0}, {".", true, 0},
+                            {"h.txt", false, 0}, {".", true, 0}});
+    EXPECT_EQ(walk(), (std::vector<std::string>{"NEC : a\\b\\c\\f.txt", "NET : a\\b\\g.txt",
+                                                "OK! : h.txt"}));
+
+    auto foldersOnly = recordedJob("C:\\s\\*\\*", "D:\\d\\*\\*",
+                                   {{"a", true, 0}, {"b", true, 0}, {".", true, 0},
+                                    {".", true, 0}, {".", true, 0}});
+    EXPECT_TRUE(walk().empty());
+}
+
+TEST(LogLines, AFullPathStaysTerminatedInsideTheLine) {
+    const std::string longFolder(250, 'f');
+    const std::string longName(200, 'n');
+    auto job = recordedJob("C:\\s\\*\\*", "D:\\d\\*\\*",
+                           {{longFolder.c_str(), true, 0}, {longName.c_str(), false, 4},
+                            {".", true, 0}, {"z", false, 0}, {".", true, 0}});
+    const std::vector<std::string> lines = walk();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "NEC : " + longFolder + "\\" + longName.substr(0, 259 - 251));
+    EXPECT_EQ(lines[1], "OK! : z");
+}

@@ -1,0 +1,27 @@
+#include "recorded_job.h"
+
+#include <cstring>
+
+std::shared_ptr<QdlCore> recordedJob(const char* source, const char* destination,
+                                     const std::vector<RecordedPair>& pairs) {
+    std::shared_ptr<QdlCore> job(new QdlCore(source, destination, StopByErrors), [](QdlCore* done) {
+        if (currentJob == done) currentJob = nullptr;
+        delete done;
+    });
+    for (const RecordedPair& pair : pairs) {
+        FindRecord entry = {};
+        std::strcpy(entry.name, pair.name);
+        if (pair.directory) entry.attributes = FILE_ATTRIBUTE_DIRECTORY;
+        job->pairs.addPair(entry, entry);
+    }
+    FindRecord source_;
+    FindRecord destination_;
+    ResultCode code;
+    for (const RecordedPair& pair : pairs) {
+        job->pairs.nextPair(&source_, &destination_, &code);
+        job->pairs.setLastCode(static_cast<ResultCode>(pair.code));
+    }
+    job->pairs.rewind();
+    currentJob = job.get();
+    return job;
+}
