@@ -7,7 +7,7 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineboot --init >/dev/null 2>&1 || true
   wineserver --wait || true
 fi
-if [ ! -f "$WINEPREFIX/.quendle-fonts" ]; then
-  wine regedit /S "$(winepath -w "$(dirname "${BASH_SOURCE[0]}")/wine/fonts.reg")" >/dev/null 2>&1 &&
-    touch "$WINEPREFIX/.quendle-fonts"
+if [ ! -f "$WINEPREFIX/.quendle-prefix" ]; then
+  wine regedit /S "$(winepath -w "$(dirname "${BASH_SOURCE[0]}")/wine/prefix.reg")" >/dev/null 2>&1 &&
+    touch "$WINEPREFIX/.quendle-prefix"
 fi

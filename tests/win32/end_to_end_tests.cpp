@@ -220,3 +220,31 @@ TEST(EndToEnd, AbortInTheMiddleOfALargeFileClosesItAndANewRunStartsAfresh) {
     EXPECT_TRUE(waitUntil([&] { return !IsWindow(result); }));
     EXPECT_EQ(quendle.quit(), 0);
 }
+
+namespace {
+BOOL CALLBACK findHelpWindow(HWND window, LPARAM found) {
+    char caption[256];
+    GetWindowTextA(window, caption, sizeof caption);
+    if (!IsWindowVisible(window) || strstr(caption, "HowToUse") == nullptr) return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+}  // namespace
+
+TEST(EndToEnd, HelpOpensTheHelpFileFromAFolderWithBlanks) {
+    TempTree tree;
+    tree.folder("Program Files");
+    tree.folder("Program Files/Quendle & Co");
+    const std::string folder = tree.win("Program Files/Quendle & Co");
+    for (const char* file : {"\\quendle.exe", "\\HowToUse.txt"})
+        ASSERT_TRUE(CopyFileA((programFolder() + file).c_str(), (folder + file).c_str(), FALSE));
+    QuendleSession quendle(folder);
+    press(quendle.mainDialog, IDC_HELP_BUTTON);
+    HWND help = nullptr;
+    EXPECT_TRUE(waitUntil([&] {
+        EnumWindows(findHelpWindow, reinterpret_cast<LPARAM>(&help));
+        return help != nullptr;
+    }));
+    if (help != nullptr) PostMessageA(help, WM_CLOSE, 0, 0);
+    EXPECT_EQ(quendle.quit(), 0);
+}

@@ -1,5 +1,8 @@
 #include "quendle_session.h"
 
+#include <cstdlib>
+#include <cstring>
+
 std::string programFolder() {
     char path[MAX_PATH];
     const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -50,6 +53,8 @@ HWND QuendleSession::waitForDialog(const char* caption) const {
         EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
         return search.found != nullptr;
     });
+    // QUENDLE_E2E_PAUSE_MS holds each dialog on screen a while, for screenshots.
+    if (const char* pause = getenv("QUENDLE_E2E_PAUSE_MS")) Sleep(static_cast<DWORD>(atoi(pause)));
     return search.found;
 }
 
