@@ -1,5 +1,6 @@
 #include "save_log_file.h"
 
+#include "app/file_request.h"
 #include "engine/path_text.h"
 #include "log_file.h"
 
@@ -13,17 +14,9 @@ int askForLogName(HWND owner, char* fileName) {
     char initialFolder[pathRoom];
     if (GetCurrentDirectoryA(pathRoom, initialFolder) == 0) initialFolder[0] = '\0';
     std::memcpy(fileName, "QDL_Log.txt", 12);
-    OPENFILENAMEA request = {};
-    request.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
-    request.hwndOwner = owner;
-    request.lpstrFilter = "Log file(*.txt)\0*.txt\0";
-    request.nFilterIndex = 1;
-    request.lpstrFile = fileName;
-    request.nMaxFile = pathRoom;
-    request.lpstrFileTitle = fileTitle;
-    request.nMaxFileTitle = pathRoom;
-    request.lpstrInitialDir = initialFolder;
-    request.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_SHOWHELP | OFN_PATHMUSTEXIST;
+    OPENFILENAMEA request =
+        fileRequest(owner, "Log file(*.txt)\0*.txt\0", fileName, fileTitle, initialFolder,
+                    OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_SHOWHELP | OFN_PATHMUSTEXIST);
     return GetSaveFileNameA(&request) != 0 ? 0 : 1;
 }
 

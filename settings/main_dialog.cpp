@@ -2,6 +2,7 @@
 
 #include "app/about_dialog.h"
 #include "app/app_settings.h"
+#include "app/file_request.h"
 #include "app/help_command.h"
 #include "app/identity.h"
 #include "engine/path_text.h"
@@ -65,17 +66,8 @@ void browseForFile(HWND dialog, int editId) {
     }
     char fileName[pathRoom] = "";
     char fileTitle[pathRoom];
-    OPENFILENAMEA request = {};
-    request.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
-    request.hwndOwner = dialog;
-    request.lpstrFilter = "(*.*)\0*.*\0";
-    request.nFilterIndex = 1;
-    request.lpstrFile = fileName;
-    request.nMaxFile = pathRoom;
-    request.lpstrFileTitle = fileTitle;
-    request.nMaxFileTitle = pathRoom;
-    request.lpstrInitialDir = folder;
-    request.Flags = OFN_SHOWHELP | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+    OPENFILENAMEA request = fileRequest(dialog, "(*.*)\0*.*\0", fileName, fileTitle, folder,
+                                        OFN_SHOWHELP | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST);
     if (GetOpenFileNameA(&request) != 0) SetDlgItemTextA(dialog, editId, fileName);
 }
 
