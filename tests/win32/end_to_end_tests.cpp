@@ -26,6 +26,17 @@ HWND startCompare(QuendleSession& quendle, const std::string& source,
     return quendle.waitForDialog("Comparing Result");
 }
 
+// Picks a.txt on both sides and turns both names into the button's pattern.
+bool pickAndApplyPattern(QuendleSession& quendle, const TempTree& tree, int button,
+                         const char* pattern) {
+    setText(quendle.mainDialog, IDC_SOURCE_SPEC, tree.win("src/a.txt"));
+    setText(quendle.mainDialog, IDC_DESTINATION_SPEC, tree.win("dst/a.txt"));
+    press(quendle.mainDialog, button);
+    return waitUntil([&] {
+        return textOf(quendle.mainDialog, IDC_DESTINATION_SPEC) == tree.win("dst/") + pattern;
+    });
+}
+
 bool done(HWND result) {
     return textOf(result, IDC_STATUS) == "Done.";
 }
@@ -131,12 +142,7 @@ TEST(EndToEnd, FolderPatternRunIsListedAndSavedByteForByte) {
     }
     tree.file("dst/c.txt", "contents of C.txt");
     QuendleSession quendle(programFolder());
-    setText(quendle.mainDialog, IDC_SOURCE_SPEC, tree.win("src/a.txt"));
-    setText(quendle.mainDialog, IDC_DESTINATION_SPEC, tree.win("dst/a.txt"));
-    press(quendle.mainDialog, IDC_ALL_FILES);
-    ASSERT_TRUE(waitUntil([&] {
-        return textOf(quendle.mainDialog, IDC_DESTINATION_SPEC) == tree.win("dst/*.*");
-    }));
+    ASSERT_TRUE(pickAndApplyPattern(quendle, tree, IDC_ALL_FILES, "*.*"));
     HWND result = startCompare(quendle, "", "", IDC_IGNORE_ANY_ERRORS);
     ASSERT_TRUE(waitUntil([&] { return done(result); }));
     EXPECT_EQ(figures(result), (std::vector<std::string>{"2", "0", "1", "0", "3", "100"}));
@@ -167,12 +173,7 @@ TEST(EndToEnd, WholeTreeRunWithAllSubDirs) {
     tree.file("src/docs/old/c.txt", "gamma");
     tree.touch("dst/a.txt", 60);
     QuendleSession quendle(programFolder());
-    setText(quendle.mainDialog, IDC_SOURCE_SPEC, tree.win("src/a.txt"));
-    setText(quendle.mainDialog, IDC_DESTINATION_SPEC, tree.win("dst/a.txt"));
-    press(quendle.mainDialog, IDC_ALL_SUB_DIRS);
-    ASSERT_TRUE(waitUntil([&] {
-        return textOf(quendle.mainDialog, IDC_DESTINATION_SPEC) == tree.win("dst/*/*");
-    }));
+    ASSERT_TRUE(pickAndApplyPattern(quendle, tree, IDC_ALL_SUB_DIRS, "*\\*"));
     HWND result = startCompare(quendle, "", "", IDC_STOP_BY_FATAL_ERRORS);
     ASSERT_TRUE(waitUntil([&] { return done(result); }));
     EXPECT_EQ(figures(result), (std::vector<std::string>{"1", "1", "1", "0", "3", "100"}));
