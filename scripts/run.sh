@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Quendle and starts it: quendle.exe directly on Windows, under
-# Wine on Linux.
+# Installs what is missing, builds Quendle and starts it: quendle.exe on Windows, the terminal
+# program on Linux.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,13 +12,12 @@ case "$(uname -s)" in
 esac
 
 bash scripts/setup.sh
-bash scripts/build.sh win32
-if [ -z "${DISPLAY:-}" ]; then
-  echo "Quendle is built (build/win32/bin/quendle.exe), but there is no display to show it on:" >&2
-  echo "DISPLAY is not set. Run this from a desktop session, or start a virtual one first:" >&2
-  echo "  Xvfb :1 & DISPLAY=:1 bash scripts/run.sh" >&2
+bash scripts/build.sh native
+if [ ! -t 0 ] || [ ! -t 1 ]; then
+  echo "Quendle is built (build/native/bin/quendle), but it shows its dialogs in a terminal," >&2
+  echo "and this is not one. Run it from a terminal, or inside tmux:" >&2
+  echo "  tmux new-session bash scripts/run.sh" >&2
   exit 1
 fi
-source scripts/wine_env.sh
-cd build/win32/bin
-exec wine quendle.exe
+cd build/native/bin
+exec ./quendle

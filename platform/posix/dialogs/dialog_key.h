@@ -1,0 +1,10 @@
+// The keys a dialog understands, as a terminal or a test script delivers them.
+#pragma once
+
+// Keys as the dialogs see them: printable characters are themselves.
+enum DialogKey : int {
+    KeyNone = -1,
+    KeyTab = 0x1000, KeyBackTab, KeyEnter, KeyEscape, KeyLeft, KeyRight, KeyUp, KeyDown,
+    KeyHome, KeyEnd, KeyPageUp, KeyPageDown, KeyBackspace, KeyDelete,
+};
+constexpr int altKey = 0x10000;  // added to a character typed with Alt

@@ -1,0 +1,199 @@
+// The keyboard inside a dialog: Tab order, radio groups, mnemonics, Enter and Esc, line editing
+// in edits and scrolling in list boxes.
+#include "dialog_manager.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+namespace {
+
+HWND nextTabStop(HWND dialog, HWND from, int step) {
+    const auto& children = dialog->children;
+    const int count = static_cast<int>(children.size());
+    if (count == 0) return nullptr;
+    int index = from != nullptr ? childIndex(from) : (step > 0 ? count - 1 : 0);
+    // Tab leaves the group it is in, so a radio group is one stop.
+    int first = -1, last = -1;
+    if (from != nullptr && from->kind == WindowKind::RadioButton) groupBounds(from, first, last);
+    for (int tried = 0; tried < count; ++tried) {
+        index = (index + step + count) % count;
+        if (index >= first && index <= last) continue;
+        if (takesTab(children[index])) return children[index];
+    }
+    return nullptr;
+}
+
+// Up and Left go back, Down and Right go on, among the enabled radio buttons of the group.
+void moveInRadioGroup(HWND button, int step) {
+    int first, last;
+    groupBounds(button, first, last);
+    const int size = last - first + 1;
+    int index = childIndex(button);
+    for (int tried = 0; tried < size; ++tried) {
+        index = first + (index - first + step + size) % size;
+        HWND sibling = button->parent->children[index];
+        if (sibling->kind == WindowKind::RadioButton && sibling->enabled) {
+            button->parent->focus = sibling;
+            clickButton(sibling);
+            return;
+        }
+    }
+}
+
+HWND defaultButton(HWND dialog) {
+    for (HWND child : dialog->children)
+        if (child->kind == WindowKind::PushButton && (child->style & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+            return child;
+    return nullptr;
+}
+
+void pressEnter(HWND dialog) {
+    HWND focus = dialog->focus;
+    if (focus != nullptr && focus->kind == WindowKind::PushButton) {
+        clickButton(focus);
+        return;
+    }
+    HWND button = defaultButton(dialog);
+    if (button == nullptr) {
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    } else if (button->enabled) {
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(button->id, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(button));
+    }
+}
+
+void pressEscape(HWND dialog) {
+    HWND cancel = controlById(dialog, IDCANCEL);
+    if (cancel != nullptr && !cancel->enabled) return;
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(cancel));
+}
+
+char mnemonicOf(HWND control) {
+    for (const char* at = control->text; *at != '\0'; ++at) {
+        if (*at != '&') continue;
+        if (at[1] != '&') return static_cast<char>(std::tolower(static_cast<unsigned char>(at[1])));
+        ++at;
+    }
+    return '\0';
+}
+
+// A label's mnemonic reaches the control after it; a button's presses it. False when none has it.
+bool pressMnemonic(HWND dialog, int character) {
+    const char wanted = static_cast<char>(std::tolower(character));
+    for (HWND control : dialog->children) {
+        if (mnemonicOf(control) != wanted || !control->enabled) continue;
+        if (control->kind == WindowKind::Static) {
+            HWND next = nextTabStop(dialog, control, 1);
+            if (next != nullptr) focusControl(next);
+        } else if (control->kind == WindowKind::PushButton || control->kind == WindowKind::RadioButton) {
+            dialog->focus = control;
+            clickButton(control);
+        } else {
+            focusControl(control);
+        }
+        return true;
+    }
+    return false;
+}
+
+bool editKey(HWND edit, int key) {
+    char* text = edit->text;
+    const int length = static_cast<int>(std::strlen(text));
+    const bool writable = (edit->style & ES_READONLY) == 0;
+    bool changed = false;
+    switch (key) {
+    case KeyLeft: edit->caret = std::max(0, edit->caret - 1); break;
+    case KeyRight: edit->caret = std::min(length, edit->caret + 1); break;
+    case KeyHome: edit->caret = 0; break;
+    case KeyEnd: edit->caret = length; break;
+    case KeyBackspace:
+        if (!writable || edit->caret == 0) break;
+        std::memmove(text + edit->caret - 1, text + edit->caret, length - edit->caret + 1);
+        --edit->caret;
+        changed = true;
+        break;
+    case KeyDelete:
+        if (!writable || edit->caret == length) break;
+        std::memmove(text + edit->caret, text + edit->caret + 1, length - edit->caret);
+        changed = true;
+        break;
+    default:
+        if (key < 0x20 || key > 0xFF || key == 0x7F) return false;
+        if (!writable || length >= windowTextRoom - 1) break;
+        std::memmove(text + edit->caret + 1, text + edit->caret, length - edit->caret + 1);
+        text[edit->caret++] = static_cast<char>(key);
+        changed = true;
+    }
+    // Horizontal scrolling keeps the caret in view.
+    edit->scroll = std::clamp(edit->scroll, std::max(0, edit->caret - edit->cells.width + 1), edit->caret);
+    if (changed) notifyDialog(edit, EN_CHANGE);
+    return true;
+}
+
+bool listKey(HWND list, int key) {
+    const int count = static_cast<int>(list->lines.size());
+    const int page = std::max(1, list->cells.height - 1);
+    const bool selecting = (list->style & LBS_NOSEL) == 0;
+    int target = selecting ? std::max(list->selected, 0) : list->topLine;
+    switch (key) {
+    case KeyUp: --target; break;
+    case KeyDown: target += (selecting && list->selected < 0) ? 0 : 1; break;
+    case KeyPageUp: target -= page; break;
+    case KeyPageDown: target += page; break;
+    case KeyHome: target = 0; break;
+    case KeyEnd: target = count - 1; break;
+    case KeyLeft: list->scroll = std::max(0, list->scroll - 1); return true;
+    case KeyRight: list->scroll = std::min(std::max(0, list->extent - list->cells.width), list->scroll + 1); return true;
+    default: return false;
+    }
+    if (count == 0) return true;
+    target = std::clamp(target, 0, count - 1);
+    if (!selecting) {
+        list->topLine = std::clamp(target, 0, std::max(0, count - list->cells.height));
+        return true;
+    }
+    const bool moved = target != list->selected;
+    list->selected = target;
+    if (target < list->topLine) list->topLine = target;
+    if (target >= list->topLine + list->cells.height) list->topLine = target - list->cells.height + 1;
+    if (moved && (list->style & LBS_NOTIFY) != 0) notifyDialog(list, LBN_SELCHANGE);
+    return true;
+}
+
+}  // namespace
+
+void handleDialogKey(HWND dialog, int key) {
+    HWND focus = dialog->focus;
+    switch (key) {
+    case KeyTab:
+    case KeyBackTab: {
+        HWND next = nextTabStop(dialog, focus, key == KeyTab ? 1 : -1);
+        if (next != nullptr) focusControl(next);
+        return;
+    }
+    case KeyEnter:
+        pressEnter(dialog);
+        return;
+    case KeyEscape:
+        pressEscape(dialog);
+        return;
+    }
+    if (key & altKey) {
+        pressMnemonic(dialog, key & 0xFF);
+        return;
+    }
+    if (focus != nullptr && focus->kind == WindowKind::Edit && editKey(focus, key)) return;
+    if (focus != nullptr && focus->kind == WindowKind::ListBox && listKey(focus, key)) return;
+    if (focus != nullptr && focus->kind == WindowKind::RadioButton &&
+        (key == KeyUp || key == KeyDown || key == KeyLeft || key == KeyRight)) {
+        moveInRadioGroup(focus, key == KeyUp || key == KeyLeft ? -1 : 1);
+        return;
+    }
+    if (key == ' ' && focus != nullptr) {
+        clickButton(focus);
+        return;
+    }
+    if (key > ' ' && key < 0x7F) pressMnemonic(dialog, key);
+}

@@ -1,0 +1,67 @@
+#include "quendle_run.h"
+
+#include "app/app_settings.h"
+#include "engine/qdl_core.h"
+#include "resources/resource_ids.h"
+#include "results/comparing_result_dialog.h"
+#include "settings/main_dialog.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+int startQuendle() {
+    // What a new process starts with.
+    emptyFieldMask = 3;
+    appSettings = AppSettings{};
+    tickIdle = false;
+    comparisonRunning = false;
+    return WinMain(nullptr, nullptr, nullptr, SW_SHOWNORMAL);
+}
+}  // namespace
+
+QuendleRun::QuendleRun()
+    : ScriptedSession(startQuendle), mainDialog(dialog("Quendle")),
+      startDirectory(std::filesystem::current_path().string()) {}
+
+QuendleRun::~QuendleRun() {
+    std::error_code ignored;
+    std::filesystem::current_path(startDirectory, ignored);
+}
+
+HWND QuendleRun::startCompare(const std::string& source, const std::string& destination,
+                              int stopButton) {
+    setText(mainDialog, IDC_SOURCE_SPEC, source.c_str());
+    setText(mainDialog, IDC_DESTINATION_SPEC, destination.c_str());
+    press(mainDialog, stopButton);
+    press(mainDialog, IDOK);
+    return dialog("Comparing Result");
+}
+
+bool QuendleRun::runToDone(HWND result, int maximumTicks) {
+    for (int i = 0; i < maximumTicks; ++i) {
+        if (text(result, IDC_STATUS) == "Done.") return true;
+        tick();
+    }
+    return false;
+}
+
+std::vector<std::string> QuendleRun::figures(HWND result) {
+    return {text(result, IDC_NO_DIFFERENCE), text(result, IDC_NOTICES), text(result, IDC_ERRORS),
+            text(result, IDC_FATAL_ERRORS),  text(result, IDC_TOTAL),   text(result, IDC_RATE)};
+}
+
+std::string contentsOf(const std::string& posixPath) {
+    std::ifstream in(posixPath, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+bool openableExclusively(const std::string& windowsPath) {
+    HANDLE file = CreateFileA(windowsPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return true;
+}
