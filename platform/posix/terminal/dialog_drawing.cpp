@@ -130,8 +130,8 @@ void drawEdit(const Canvas& canvas, HWND edit, attr_t attributes) {
     if ((edit->style & ES_READONLY) != 0) {
         if ((edit->style & ES_RIGHT) != 0)
             canvas.text(r.top, r.left + std::max(0, r.width - length), text, r.width, attributes);
-        else
-            canvas.text(r.top, r.left, text, r.width, attributes);
+        else  // a cut text keeps a blank before whatever follows it
+            canvas.text(r.top, r.left, text, length > r.width ? r.width - 1 : r.width, attributes);
         return;
     }
     const std::string shown = text.substr(std::min(edit->scroll, length));
@@ -229,8 +229,9 @@ void drawControl(const Canvas& canvas, HWND control) {
     if ((control->style & WS_VISIBLE) == 0) return;
     const bool focused = canvas.dialog->focus == control;
     attr_t attributes = control->enabled ? A_NORMAL : A_DIM;
-    if (focused && control->kind != WindowKind::Edit && control->kind != WindowKind::ListBox)
-        attributes |= A_REVERSE;
+    // The focused edit shows its caret and a bright field; a list box, a bright frame.
+    if (focused && control->kind == WindowKind::Edit) attributes |= A_BOLD;
+    else if (focused && control->kind != WindowKind::ListBox) attributes |= A_REVERSE;
     switch (control->kind) {
     case WindowKind::Static: drawLabel(canvas, control, attributes); break;
     case WindowKind::Icon: drawIcon(canvas, control); break;
@@ -245,11 +246,18 @@ void drawControl(const Canvas& canvas, HWND control) {
 
 void tooSmall(HWND dialog) {
     erase();
-    const std::string message = "The terminal is too small for the \"" + std::string(dialog->text) +
-                                "\" dialog: it needs " + std::to_string(dialog->cells.width + 2) +
-                                " x " + std::to_string(std::min(dialog->cells.height, bottomOfControls(dialog)) + 2) +
-                                " cells.";
-    mvaddnstr(std::max(0, LINES / 2), 0, message.c_str(), COLS);
+    const int rows = std::min(dialog->cells.height, bottomOfControls(dialog)) + 2;
+    const std::string lines[] = {
+        "The terminal is too small",
+        "for the \"" + std::string(dialog->text) + "\" dialog.",
+        "It needs " + std::to_string(dialog->cells.width + 2) + " x " + std::to_string(rows) +
+            " cells, it has " + std::to_string(COLS) + " x " + std::to_string(LINES) + ".",
+    };
+    int row = std::max(0, LINES / 2 - 1);
+    for (const std::string& line : lines) {
+        const int width = std::min(static_cast<int>(line.size()), COLS);
+        mvaddnstr(row++, std::max(0, (COLS - width) / 2), line.c_str(), width);
+    }
 }
 
 }  // namespace
