@@ -22,6 +22,16 @@ Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 trap 'kill "$xvfb_pid" 2>/dev/null || true' EXIT
 export DISPLAY=$display
-run_suites win32
+if [ "$QUENDLE_WINE32" = yes ]; then
+  run_suites win32
+else
+  # Some kernels refuse i386 executables, and Wine's 32-bit loader is one.
+  echo "== win32: built, but NOT RUN: this machine's kernel does not run 32-bit programs" >&2
+  bash scripts/build.sh win32
+fi
 run_suites win64
-echo "== every suite passed"
+if [ "$QUENDLE_WINE32" = yes ]; then
+  echo "== every suite passed"
+else
+  echo "== every suite passed but the win32 ones, which this machine cannot run"
+fi
