@@ -117,7 +117,12 @@ void drawLabel(const Canvas& canvas, HWND control, attr_t attributes) {
     const CellRect& r = control->cells;
     const int length = static_cast<int>(text.size());
     if ((control->style & SS_TYPEMASK) == SS_RIGHT) {
-        canvas.text(r.top, r.left + std::max(0, r.width - length), text, r.width, attributes, mnemonic);
+        // Right-aligned text that does not fit runs on to the left, over cells no control claims.
+        const int ideal = r.left + r.width - length;
+        int start = ideal;
+        while (start < r.left && (start < 0 || !canvas.free(r.top, start))) ++start;
+        canvas.text(r.top, start, text.substr(start - ideal), r.left + r.width - start, attributes,
+                    mnemonic - (start - ideal));
         return;
     }
     canvas.text(r.top, r.left, text, roomFor(canvas, control, length), attributes, mnemonic);
