@@ -31,13 +31,16 @@ int dialogKey(int key) {
     return key >= 0x20 && key <= 0xFF ? key : KeyNone;
 }
 
-// Esc alone cancels; Esc followed at once by a character is that character typed with Alt.
+// Esc alone cancels; Esc followed at once by a printable character is that character with Alt.
 int afterEscape() {
     nodelay(stdscr, TRUE);
     const int next = getch();
     nodelay(stdscr, FALSE);
     if (next == ERR) return KeyEscape;
-    return next >= 0x20 && next < 0x7F ? altKey | next : KeyNone;
+    if (next >= 0x20 && next < 0x7F) return altKey | next;
+    // Esc and then another key typed quickly, such as a second Esc: two keys, not one.
+    ungetch(next);
+    return KeyEscape;
 }
 
 }  // namespace

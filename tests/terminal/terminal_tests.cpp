@@ -1,0 +1,134 @@
+// The terminal program itself, run in a real terminal (tmux) and worked by keyboard as a person would.
+#include "support/temp_tree.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+std::string output(const std::string& command) {
+    std::string text;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[4096];
+        std::size_t got;
+        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, got);
+        pclose(pipe);
+    }
+    return text;
+}
+
+std::string quoted(const std::string& text) {
+    std::string result = "'";
+    for (char c : text) result += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return result + "'";
+}
+
+// One tmux server of its own, with quendle started in folder at the given size.
+class Terminal {
+public:
+    Terminal(const fs::path& folder, int columns, int rows)
+        : server("quendle-test-" + std::to_string(getpid())), exitFile(folder / ".exit-code") {
+        const std::string program = quoted(QUENDLE_PROGRAM);
+        const std::string shell = "cd " + quoted(folder.string()) + " && " + program +
+                                  "; echo $? > " + quoted(exitFile.string()) + "; sleep 600";
+        tmux("-f /dev/null new-session -d -x " + std::to_string(columns) + " -y " +
+             std::to_string(rows) + " -e LANG=C.UTF-8 " + quoted(shell));
+        tmux("set -g escape-time 0");
+    }
+    ~Terminal() { tmux("kill-server"); }
+
+    std::string tmux(const std::string& arguments) {
+        return output("tmux -L " + server + " " + arguments + " 2>/dev/null");
+    }
+    void keys(const std::string& names) { tmux("send-keys " + names); }
+    void type(const std::string& text) { tmux("send-keys -l " + quoted(text)); }
+    std::string screen() { return tmux("capture-pane -p"); }
+
+    // Waits up to ten seconds for the screen to show text.
+    bool shows(const std::string& text) {
+        return waitUntil([&] { return screen().find(text) != std::string::npos; });
+    }
+    // The exit code once the program has ended, or -1.
+    int exitCode() {
+        int code = -1;
+        waitUntil([&] {
+            std::ifstream in(exitFile);
+            return static_cast<bool>(in >> code);
+        });
+        return code;
+    }
+
+private:
+    static bool waitUntil(const std::function<bool()>& done) {
+        for (int i = 0; i < 200; ++i) {
+            if (done()) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return false;
+    }
+
+    std::string server;
+    fs::path exitFile;
+};
+
+std::string contentsOf(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+}  // namespace
+
+TEST(Terminal, AWholeTreeIsComparedShownAndSavedByKeyboardAlone) {
+    TempTree tree;
+    tree.folder("src/sub");
+    tree.folder("dst/sub");
+    tree.file("src/a.txt", "same");
+    tree.file("dst/a.txt", "same");
+    tree.file("src/b.txt", "one");
+    tree.file("dst/b.txt", "two");
+    tree.file("src/sub/c.txt", "same");
+    tree.file("dst/sub/c.txt", "same");
+    Terminal terminal(tree.root, 80, 24);
+    ASSERT_TRUE(terminal.shows("Source File Name"));
+    terminal.type(tree.win("src/a.txt"));
+    terminal.keys("Tab Tab");
+    terminal.type(tree.win("dst/a.txt"));
+    terminal.keys("M-u");
+    ASSERT_TRUE(terminal.shows("src\\*\\*"));
+    terminal.keys("M-i M-c");
+    ASSERT_TRUE(terminal.shows("Done."));
+    EXPECT_TRUE(terminal.shows("Total       ..    3 file(s)")) << terminal.screen();
+    EXPECT_TRUE(terminal.shows("100%"));
+    terminal.keys("M-l");
+    ASSERT_TRUE(terminal.shows("NEC : b.txt"));
+    EXPECT_TRUE(terminal.shows("OK! : sub\\c.txt"));
+    terminal.keys("M-s");
+    ASSERT_TRUE(terminal.shows("QDL_Log.txt"));
+    terminal.keys("Enter");
+    ASSERT_TRUE(terminal.shows("Details"));
+    terminal.keys("Escape");
+    terminal.keys("M-o");
+    terminal.keys("M-q");
+    EXPECT_EQ(terminal.exitCode(), 0);
+    EXPECT_NE(contentsOf(tree.path("QDL_Log.txt")).find("NEC : b.txt\r\n"), std::string::npos);
+}
+
+TEST(Terminal, ATerminalTooSmallSaysSoUntilItGrows) {
+    TempTree tree;
+    Terminal terminal(tree.root, 40, 12);
+    ASSERT_TRUE(terminal.shows("The terminal is too small"));
+    EXPECT_TRUE(terminal.shows("It needs 62 x 16 cells, it has 40 x 12."));
+    terminal.tmux("resize-window -x 80 -y 24");
+    ASSERT_TRUE(terminal.shows("Source File Name"));
+    terminal.keys("Escape");
+    EXPECT_EQ(terminal.exitCode(), 0);
+}
