@@ -159,7 +159,6 @@ TEST(ComparingResult, ShowLogTwiceAndSaveLogAskBeforeReplacingAndReportAFailedWr
     quendle.setText(save, IDC_CHOOSER_NAME, tree.win("saved.txt").c_str());
     quendle.press(save, IDOK);
     EXPECT_EQ(quendle.activeCaption(), "Details");
-    std::string reference;
     quendle.step([&] {
         HANDLE file = CreateFileA(tree.win("reference.txt").c_str(), GENERIC_WRITE, 0, nullptr,
                                   CREATE_ALWAYS, FILE_ATTRIBUTE_ARCHIVE, nullptr);

@@ -7,8 +7,6 @@
 #include "settings/main_dialog.h"
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace {
 int startQuendle() {
@@ -50,13 +48,6 @@ bool QuendleRun::runToDone(HWND result, int maximumTicks) {
 std::vector<std::string> QuendleRun::figures(HWND result) {
     return {text(result, IDC_NO_DIFFERENCE), text(result, IDC_NOTICES), text(result, IDC_ERRORS),
             text(result, IDC_FATAL_ERRORS),  text(result, IDC_TOTAL),   text(result, IDC_RATE)};
-}
-
-std::string contentsOf(const std::string& posixPath) {
-    std::ifstream in(posixPath, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
 }
 
 bool openableExclusively(const std::string& windowsPath) {

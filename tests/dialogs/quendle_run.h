@@ -25,7 +25,5 @@ private:
     std::string startDirectory;
 };
 
-// The whole contents of a file.
-std::string contentsOf(const std::string& posixPath);
 // Whether the file can be opened exclusively, that is nobody holds it open.
 bool openableExclusively(const std::string& windowsPath);

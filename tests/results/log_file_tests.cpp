@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -16,10 +14,7 @@ std::string savedLog(const TempTree& tree) {
     EXPECT_NE(file, INVALID_HANDLE_VALUE);
     EXPECT_EQ(writeLogFile(file), 0);
     CloseHandle(file);
-    std::ifstream in(tree.path("QDL_Log.txt"), std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+    return contentsOf(tree.path("QDL_Log.txt"));
 }
 
 void count(QdlCore& job, int noDifference, int notices, int errors, int fatalErrors) {

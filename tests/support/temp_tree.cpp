@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <random>
+#include <sstream>
 #include <stdexcept>
 
 std::string windowsPath(const fs::path& path) {
@@ -73,4 +74,11 @@ std::string patternBytes(std::size_t size, unsigned seed) {
     std::minstd_rand generator(seed);
     for (char& c : bytes) c = static_cast<char>(generator() & 0xFF);
     return bytes;
+}
+
+std::string contentsOf(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
 }

@@ -34,5 +34,8 @@ public:
     fs::file_time_type fixedTime;
 };
 
+// The whole contents of a file, byte for byte; empty when it cannot be read.
+std::string contentsOf(const fs::path& path);
+
 // Contents of a given size with a pattern that differs from chunk to chunk.
 std::string patternBytes(std::size_t size, unsigned seed = 1);

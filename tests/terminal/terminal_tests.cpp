@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
-#include <sstream>
 #include <thread>
 #include <unistd.h>
 
@@ -77,13 +76,6 @@ private:
     std::string server;
     fs::path exitFile;
 };
-
-std::string contentsOf(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
 
 }  // namespace
 
