@@ -33,7 +33,8 @@ std::string quoted(const std::string& text) {
 class Terminal {
 public:
     Terminal(const fs::path& folder, int columns, int rows)
-        : server("quendle-test-" + std::to_string(getpid())), exitFile(folder / ".exit-code") {
+        : server("quendle-test-" + std::to_string(getpid()) + "-" + std::to_string(++started)),
+          exitFile(folder / ".exit-code") {
         const std::string program = quoted(QUENDLE_PROGRAM);
         const std::string shell = "cd " + quoted(folder.string()) + " && " + program +
                                   "; echo $? > " + quoted(exitFile.string()) + "; sleep 600";
@@ -73,6 +74,8 @@ private:
         return false;
     }
 
+    // A server of its own per terminal: one that is shutting down must not take the next session.
+    static inline int started = 0;
     std::string server;
     fs::path exitFile;
 };

@@ -8,7 +8,6 @@ namespace {
 
 LRESULT listBoxMessage(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
     const int count = static_cast<int>(list->lines.size());
-    const int index = static_cast<int>(wParam);
     switch (message) {
     case LB_ADDSTRING:
         list->lines.emplace_back(reinterpret_cast<const char*>(lParam));
@@ -19,25 +18,11 @@ LRESULT listBoxMessage(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
         list->scroll = 0;
         list->selected = -1;
         return 0;
-    case LB_GETCOUNT:
-        return count;
-    case LB_SETCURSEL:
-        if ((list->style & LBS_NOSEL) != 0 || index >= count) return LB_ERR;
-        list->selected = index;
-        return index;
     case LB_GETCURSEL:
         return list->selected < 0 ? LB_ERR : list->selected;
-    case LB_GETTEXTLEN:
-        return index < 0 || index >= count ? LB_ERR : static_cast<LRESULT>(list->lines[index].size());
-    case LB_GETTEXT:
-        if (index < 0 || index >= count) return LB_ERR;
-        std::strcpy(reinterpret_cast<char*>(lParam), list->lines[index].c_str());
-        return static_cast<LRESULT>(list->lines[index].size());
     case LB_SETHORIZONTALEXTENT:
         list->extent = static_cast<int>(wParam);
         return 0;
-    case LB_GETHORIZONTALEXTENT:
-        return list->extent;
     }
     return 0;
 }
@@ -61,11 +46,6 @@ LRESULT controlMessage(HWND control, UINT message, WPARAM wParam, LPARAM lParam)
     case BM_CLICK:
         clickButton(control);
         return 0;
-    case BM_GETCHECK:
-        return control->checked ? BST_CHECKED : BST_UNCHECKED;
-    case BM_SETCHECK:
-        control->checked = wParam == BST_CHECKED;
-        return 0;
     case PBM_SETPOS: {
         const int previous = control->position;
         control->position = std::clamp(static_cast<int>(wParam), 0, 100);
@@ -88,9 +68,6 @@ LRESULT defaultDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
         } else {
             handleDialogKey(dialog, wParam != 0 ? KeyBackTab : KeyTab);
         }
-        return 0;
-    case WM_CLOSE:
-        SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
         return 0;
     case WM_SETTEXT:
         setWindowText(dialog, reinterpret_cast<const char*>(lParam));
@@ -188,14 +165,6 @@ UINT IsDlgButtonChecked(HWND dialog, int buttonId) {
 HWND GetFocus() {
     HWND dialog = activeDialog();
     return dialog != nullptr ? dialog->focus : nullptr;
-}
-
-HWND SetFocus(HWND window) {
-    HWND previous = GetFocus();
-    if (liveWindow(window) != nullptr && window->parent != nullptr &&
-        window->parent->kind == WindowKind::Dialog)
-        window->parent->focus = window;
-    return previous;
 }
 
 int childIndex(HWND control) {

@@ -39,10 +39,7 @@ BOOL DestroyWindow(HWND window) {
     return TRUE;
 }
 
-LRESULT DefWindowProcA(HWND window, UINT message, WPARAM, LPARAM) {
-    if (message == WM_CLOSE) DestroyWindow(window);
-    return 0;
-}
+LRESULT DefWindowProcA(HWND, UINT, WPARAM, LPARAM) { return 0; }
 
 LONG_PTR GetWindowLongPtrA(HWND window, int index) {
     return liveWindow(window) != nullptr && index == 0 ? window->extra : 0;
