@@ -3,11 +3,11 @@
 // Supplied: the KERNEL32 file calls the engine and the log writer use (directory search, opening,
 // reading, writing and closing files, comparing file times, the current directory), with the types
 // and constants they need; and the USER32, GDI32, COMCTL32, COMDLG32 and SHELL32 calls the dialogs
-// make, over the dialog manager of platform/posix/windows (dialogs from resources/quendle.rc, shown
+// make, over the dialog manager of platform/posix/dialogs (dialogs from resources/quendle.rc, shown
 // in a terminal or driven by a test script).
 // Left out: everything else of Win32; no wide-character calls, no overlapped I/O, no security
 // attributes (the parameter exists and must be null), no template files; one thread owns every
-// window; dialog units are character cells (4 across, 8 down per cell) and a "pixel" is one column.
+// window; a character cell is 4 dialog units across and 8 down, and a "pixel" is one column.
 //
 // Paths are Windows-style: "C:\" is the POSIX root, any other drive "X:\" is /mnt/x, a backslash is a
 // "/". Directory searches match "*" and "?" as Windows does (letter case ignored, "*.*" matches every
