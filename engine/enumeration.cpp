@@ -1,5 +1,6 @@
 #include "enumeration.h"
 
+#include "folder_identity.h"
 #include "qdl_core.h"
 
 #include <cstring>
@@ -16,64 +17,184 @@ const FindRecord markerSource = [] {
 }();
 const FindRecord noRecord{};
 
-bool isSkipped(const FindRecord& entry, DWORD skippedBits) {
-    return entry.name[0] == '.' || (entry.attributes & skippedBits) != 0;
+bool isSkipped(const FindRecord& entry, DWORD skippedAttributes) {
+    return entry.name[0] == '.' || (entry.attributes & skippedAttributes) != 0;
+}
+
+// A name no Windows path can carry: a backslash would split it, "*" or "?" would match other
+// entries. Such an entry is reported, but never looked up, opened or entered.
+bool unnameable(const char* name) {
+    return std::strpbrk(name, "\\*?") != nullptr;
+}
+
+// Looks the destination of an entry up. Pending with the record found, or with an empty name
+// when nothing is there; PendingDestinationError when the destination could not be reached, or
+// when the path the stepper builds from the name found (behind split, plus a backslash for a
+// folder) would not fit.
+ResultCode lookUpDestination(const char* path, int split, int backslash, FindRecord* destination) {
+    switch (lookUp(path, destination)) {
+    case Presence::Missing:
+        destination->name[0] = '\0';
+        return Pending;
+    case Presence::Unreachable:
+        return PendingDestinationError;
+    case Presence::Found:
+        break;
+    }
+    return fitsBehind(split, destination->name, backslash) ? Pending : PendingDestinationError;
+}
+
+// A listing that fails for want of memory leaves the list short, as a lost pair does.
+int listingFailed(QdlCore& job) {
+    if (GetLastError() == ERROR_NOT_ENOUGH_MEMORY) ++job.pairs.lostPairs;
+    return 1;
+}
+
+// The folders above the one being listed: a link back to one of them is not entered again.
+struct Ancestor {
+    FolderIdentity identity;
+    const Ancestor* above;
+};
+
+bool isAncestor(const FolderIdentity& folder, const Ancestor* chain) {
+    for (; chain != nullptr; chain = chain->above)
+        if (sameFolder(folder, chain->identity)) return true;
+    return false;
+}
+
+// One folder being listed in tree mode.
+struct TreeFolder {
+    // The folder and the pattern; after the search has started, each child folder's text.
+    char searchPath[pathRoom];
+    // The destination folder, then each entry's name behind it.
+    char destinationPath[pathRoom];
+    int sourceLength;
+    int destinationLength;
+    int destinationSplit;  // where the stepper puts a destination name: after the last backslash
+    const char* pattern;
+    const Ancestor* self;  // none when the starting folder could not be identified
+};
+
+int listTreeFolder(QdlCore& job, const char* sourceFolder, const char* destinationFolder,
+                   const char* pattern, const Ancestor* self);
+
+void enterFolder(QdlCore& job, TreeFolder& folder, const FindRecord& entry,
+                 const FindRecord& destination) {
+    const int childSource = appendCut(folder.searchPath, folder.sourceLength, entry.name, pathLimit);
+    appendCut(folder.searchPath, childSource, "\\", pathLimit);
+    const int childDestination =
+        appendCut(folder.destinationPath, folder.destinationLength, entry.name, pathLimit);
+    appendCut(folder.destinationPath, childDestination, "\\", pathLimit);
+    Ancestor child{{}, folder.self};
+    if (identifyFolder(folder.searchPath, &child.identity) != 0 ||
+        isAncestor(child.identity, folder.self)) {
+        job.pairs.addPair(entry, destination, PendingSourceError);
+        return;
+    }
+    const ListMark mark = job.pairs.mark();
+    const std::uint64_t bytes = job.totalBytes;
+    job.pairs.addPair(entry, destination);
+    if (listTreeFolder(job, folder.searchPath, folder.destinationPath, folder.pattern, &child) == 0)
+        return;
+    // Nothing of a folder that could not be listed to its end is kept: the folder gets a result.
+    job.pairs.cutBack(mark);
+    job.totalBytes = bytes;
+    job.pairs.addPair(entry, destination, PendingSourceError);
+}
+
+void recordTreeEntry(QdlCore& job, TreeFolder& folder, const FindRecord& entry) {
+    const int backslash = isDirectory(entry) ? 1 : 0;
+    // A folder's own search path is its text and the pattern.
+    const int sourceRoom = backslash != 0 ? 1 + static_cast<int>(std::strlen(folder.pattern)) : 0;
+    if (unnameable(entry.name) || !fitsBehind(folder.sourceLength, entry.name, sourceRoom)) {
+        job.pairs.addPair(entry, noRecord, PendingSourceError);
+        return;
+    }
+    if (!fitsBehind(folder.destinationLength, entry.name, backslash)) {
+        job.pairs.addPair(entry, noRecord, PendingDestinationError);
+        return;
+    }
+    appendCut(folder.destinationPath, folder.destinationLength, entry.name, pathLimit);
+    FindRecord destination{};
+    const ResultCode pending =
+        lookUpDestination(folder.destinationPath, folder.destinationSplit, backslash, &destination);
+    if (pending != Pending || destination.name[0] == '\0') {
+        job.pairs.addPair(entry, destination, pending);
+    } else if (backslash != 0) {
+        enterFolder(job, folder, entry, destination);
+    } else {
+        job.totalBytes += fileSize(entry);
+        job.pairs.addPair(entry, destination);
+    }
+}
+
+// 0 when the folder was listed to its end (also when nothing matched), with its marker;
+// 1 when its listing failed, with the list as the folder left it.
+int listTreeFolder(QdlCore& job, const char* sourceFolder, const char* destinationFolder,
+                   const char* pattern, const Ancestor* self) {
+    TreeFolder folder;
+    folder.sourceLength = appendCut(folder.searchPath, 0, sourceFolder, pathLimit);
+    appendCut(folder.searchPath, folder.sourceLength, pattern, pathLimit);
+    folder.destinationLength = appendCut(folder.destinationPath, 0, destinationFolder, pathLimit);
+    folder.destinationSplit = lastBackslashBeforeWildcard(folder.destinationPath, pathRoom) + 1;
+    folder.pattern = pattern;
+    folder.self = self;
+
+    FindRecord entry;
+    const HANDLE search = findFirst(folder.searchPath, &entry);
+    if (search == INVALID_HANDLE_VALUE) {
+        if (!listingEndedCleanly()) return listingFailed(job);
+        job.pairs.addPair(markerSource, noRecord);
+        return 0;
+    }
+    do {
+        if (!isSkipped(entry, skippedAttributes)) recordTreeEntry(job, folder, entry);
+    } while (findNext(search, &entry));
+    const bool complete = listingEndedCleanly();
+    findClose(search);
+    if (!complete) return listingFailed(job);
+    job.pairs.addPair(markerSource, noRecord);
+    return 0;
 }
 
 }  // namespace
 
 const char* buildDestinationPath(const QdlCore& job, const char* name) {
     const int prefix = job.destinationPrefixLength;
+    if (!fitsBehind(prefix, name)) return nullptr;
     std::memcpy(destinationPathBuffer, job.workDestination, static_cast<std::size_t>(prefix));
     appendCut(destinationPathBuffer, prefix, name, pathLimit);
     return destinationPathBuffer;
 }
 
 void enumerateFolder(QdlCore& job) {
+    // The stepper puts each name behind the source folder, up to its last backslash.
+    const int sourceFolderLength = lastBackslashBeforeWildcard(job.workSource, pathRoom) + 1;
     FindRecord entry;
     const HANDLE search = findFirst(job.workSource, &entry);
     if (search == INVALID_HANDLE_VALUE) return;
     do {
         if (isSkipped(entry, skippedAttributes | FILE_ATTRIBUTE_DIRECTORY)) continue;
         FindRecord destination{};
-        if (lookUp(buildDestinationPath(job, entry.name), &destination))
-            job.totalBytes += fileSize(entry);
-        job.pairs.addPair(entry, destination);
+        ResultCode pending = PendingSourceError;
+        if (!unnameable(entry.name) && fitsBehind(sourceFolderLength, entry.name)) {
+            const char* path = buildDestinationPath(job, entry.name);
+            pending = path == nullptr ? PendingDestinationError
+                                      : lookUpDestination(path, job.destinationPrefixLength, 0,
+                                                          &destination);
+        }
+        if (pending == Pending && destination.name[0] != '\0') job.totalBytes += fileSize(entry);
+        job.pairs.addPair(entry, destination, pending);
     } while (findNext(search, &entry));
     findClose(search);
 }
 
 void enumerateTree(QdlCore& job, const char* sourceFolder, const char* destinationFolder,
                    const char* pattern) {
-    // After findFirst the search path is free: it is reused for the child's source folder.
-    char searchPath[pathRoom];
-    char destinationPath[pathRoom];
-    const int sourceLength = appendCut(searchPath, 0, sourceFolder, pathLimit);
-    appendCut(searchPath, sourceLength, pattern, pathLimit);
-    const int destinationLength = appendCut(destinationPath, 0, destinationFolder, pathLimit);
-
-    FindRecord entry;
-    const HANDLE search = findFirst(searchPath, &entry);
-    if (search == INVALID_HANDLE_VALUE) {
+    Ancestor start{{}, nullptr};
+    const bool identified = identifyFolder(sourceFolder, &start.identity) == 0;
+    // The starting folder has no pair of its own: whatever its listing gives, its marker ends it.
+    if (listTreeFolder(job, sourceFolder, destinationFolder, pattern,
+                       identified ? &start : nullptr) != 0)
         job.pairs.addPair(markerSource, noRecord);
-        return;
-    }
-    do {
-        if (isSkipped(entry, skippedAttributes)) continue;
-        appendCut(destinationPath, destinationLength, entry.name, pathLimit);
-        FindRecord destination{};
-        const bool found = lookUp(destinationPath, &destination);
-        if (found && !isDirectory(entry)) job.totalBytes += fileSize(entry);
-        job.pairs.addPair(entry, destination);
-        if (found && isDirectory(entry)) {
-            const int childSource = appendCut(searchPath, sourceLength, entry.name, pathLimit - 1);
-            appendCut(searchPath, childSource, "\\", pathLimit);
-            const int childDestination =
-                appendCut(destinationPath, destinationLength, entry.name, pathLimit - 1);
-            appendCut(destinationPath, childDestination, "\\", pathLimit);
-            enumerateTree(job, searchPath, destinationPath, pattern);
-        }
-    } while (findNext(search, &entry));
-    job.pairs.addPair(markerSource, noRecord);
-    findClose(search);
 }

@@ -1,10 +1,11 @@
 #include "file_inf.h"
 
-int FileInf::append(const FindRecord& source, const FindRecord& destination) {
+int FileInf::append(const FindRecord& source, const FindRecord& destination,
+                    ResultCode pending) {
     if (count >= capacity) return 1;
     sources[count] = source;
     destinations[count] = destination;
-    codes[count] = Pending;
+    codes[count] = pending;
     ++count;
     return 0;
 }

@@ -13,7 +13,7 @@ public:
     // Records and codes are left as they are: a slot exists only once append has written it.
     FileInf() : count(0), next(nullptr) {}
 
-    int append(const FindRecord& source, const FindRecord& destination);
+    int append(const FindRecord& source, const FindRecord& destination, ResultCode pending);
     int readSlot(int index, FindRecord* source, FindRecord* destination, ResultCode* code) const;
     int setCode(int index, ResultCode code);
 

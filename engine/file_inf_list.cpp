@@ -2,8 +2,9 @@
 
 #include <new>
 
-int FileInfList::addPair(const FindRecord& source, const FindRecord& destination) {
-    if (tailBlock->append(source, destination) == 0) return 0;
+int FileInfList::addPair(const FindRecord& source, const FindRecord& destination,
+                         ResultCode pending) {
+    if (tailBlock->append(source, destination, pending) == 0) return 0;
     auto* block = new (std::nothrow) FileInf;
     if (block == nullptr) {
         ++lostPairs;
@@ -11,7 +12,19 @@ int FileInfList::addPair(const FindRecord& source, const FindRecord& destination
     }
     tailBlock->next = block;
     tailBlock = block;
-    return block->append(source, destination);
+    return block->append(source, destination, pending);
+}
+
+void FileInfList::cutBack(const ListMark& mark) {
+    FileInf* block = mark.block->next;
+    while (block != nullptr) {
+        FileInf* following = block->next;
+        delete block;
+        block = following;
+    }
+    mark.block->next = nullptr;
+    mark.block->count = mark.count;
+    tailBlock = mark.block;
 }
 
 int FileInfList::nextPair(FindRecord* source, FindRecord* destination, ResultCode* code) {
@@ -36,13 +49,6 @@ void FileInfList::rewind() {
 }
 
 void FileInfList::destroy() {
-    FileInf* block = first.next;
-    while (block != nullptr) {
-        FileInf* following = block->next;
-        delete block;
-        block = following;
-    }
-    first.next = nullptr;
-    tailBlock = &first;
+    cutBack({&first, first.count});
     rewind();
 }

@@ -3,14 +3,25 @@
 
 #include "file_inf.h"
 
+// The end of the list at one moment of planning, to cut the list back to.
+struct ListMark {
+    FileInf* block;
+    std::int32_t count;
+};
+
 class FileInfList {
 public:
     FileInfList() : cursorBlock(&first), tailBlock(&first), cursorIndex(0), lostPairs(0) {}
     FileInfList(const FileInfList&) = delete;
     FileInfList& operator=(const FileInfList&) = delete;
 
-    // 0 when recorded; 1 when a new block could not be allocated and the pair was lost.
-    int addPair(const FindRecord& source, const FindRecord& destination);
+    // 0 when recorded; 1 when a new block could not be allocated and the pair was lost. The pair
+    // starts as pending, with planning's verdict when it has one.
+    int addPair(const FindRecord& source, const FindRecord& destination,
+                ResultCode pending = Pending);
+    ListMark mark() const { return {tailBlock, tailBlock->count}; }
+    // Drops every pair added since the mark; planning only, the cursor must not be past the mark.
+    void cutBack(const ListMark& mark);
     // 0 with the pair at the cursor, moving past it; 1 at the end of the list.
     int nextPair(FindRecord* source, FindRecord* destination, ResultCode* code);
     // Sets the code of the pair nextPair delivered last.

@@ -28,9 +28,21 @@ void findClose(HANDLE search) {
     FindClose(search);
 }
 
-bool lookUp(const char* path, FindRecord* record) {
+bool listingEndedCleanly() {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES;
+}
+
+Presence lookUp(const char* path, FindRecord* record) {
     const HANDLE search = findFirst(path, record);
-    if (search == INVALID_HANDLE_VALUE) return false;
-    findClose(search);
-    return true;
+    if (search != INVALID_HANDLE_VALUE) {
+        findClose(search);
+        return Presence::Found;
+    }
+    // A folder missing on the way means the entry is missing too.
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+                   error == ERROR_NO_MORE_FILES
+        ? Presence::Missing
+        : Presence::Unreachable;
 }

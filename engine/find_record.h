@@ -34,5 +34,13 @@ HANDLE findFirst(const char* path, FindRecord* record);
 bool findNext(HANDLE search, FindRecord* record);
 void findClose(HANDLE search);
 
-// Looks a path up and closes the search at once; false when nothing is there.
-bool lookUp(const char* path, FindRecord* record);
+// After a search found nothing or ended: true when the folder was read to its end (nothing, or
+// nothing more, matches), false when it could not be read.
+bool listingEndedCleanly();
+
+// What a lookup of one path found; Unreachable when the path could not be examined at all
+// (access denied, an I/O error), which is not the same as nothing being there.
+enum class Presence { Found, Missing, Unreachable };
+
+// Looks a path up and closes the search at once.
+Presence lookUp(const char* path, FindRecord* record);

@@ -1,5 +1,7 @@
 #include "path_text.h"
 
+#include <cstring>
+
 int lastBackslashBeforeWildcard(const char* text, int limit) {
     int last = -1;
     for (int i = 0; i < limit; ++i) {
@@ -14,4 +16,8 @@ int appendCut(char* buffer, int length, const char* text, int limit) {
     while (length < limit && *text != '\0') buffer[length++] = *text++;
     buffer[length] = '\0';
     return length;
+}
+
+bool fitsBehind(int length, const char* text, int extra) {
+    return length + static_cast<long>(std::strlen(text)) + extra <= pathLimit;
 }

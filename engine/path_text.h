@@ -11,3 +11,7 @@ int lastBackslashBeforeWildcard(const char* text, int limit);
 // Copies text behind the length characters already in buffer, up to limit characters in all, and
 // terminates. Returns the new length; whatever does not fit is cut.
 int appendCut(char* buffer, int length, const char* text, int limit);
+
+// True when text, and extra characters more, fit behind length characters within the 259 of a
+// path: nothing may be opened or looked up by a cut path.
+bool fitsBehind(int length, const char* text, int extra = 0);

@@ -6,7 +6,7 @@
 
 QdlCore* currentJob = nullptr;
 
-void normaliseSpecification(const char* specification, char* out) {
+int normaliseSpecification(const char* specification, char* out) {
     const bool hasDrive = specification[0] != '\0' && specification[1] == ':';
     const char drive[] = {specification[0], ':', '\\', '\0'};
     const char* prefix = "C:\\";
@@ -17,15 +17,16 @@ void normaliseSpecification(const char* specification, char* out) {
     } else if (specification[0] == '\\') {
         prefix = "C:";
     }
-    appendCut(out, appendCut(out, 0, prefix, pathLimit), rest, pathLimit);
+    const int length = appendCut(out, appendCut(out, 0, prefix, pathLimit), rest, pathLimit);
+    return rest[length - static_cast<int>(std::strlen(prefix))] == '\0' ? 0 : 1;
 }
 
 QdlCore::QdlCore(const char* sourceSpecification, const char* destinationSpecification,
                  StopLevel level)
     : totalBytes(0), comparedBytes(0), stopLevel(level), stats{} {
-    normaliseSpecification(sourceSpecification, workSource);
+    specificationCut = normaliseSpecification(sourceSpecification, workSource) != 0;
     std::memcpy(sourceRoot, workSource, sizeof sourceRoot);
-    normaliseSpecification(destinationSpecification, workDestination);
+    specificationCut |= normaliseSpecification(destinationSpecification, workDestination) != 0;
     std::memcpy(destinationRoot, workDestination, sizeof destinationRoot);
     destinationPrefixLength = lastBackslashBeforeWildcard(workDestination, pathRoom) + 1;
 }
@@ -51,6 +52,8 @@ bool holdsBackslash(const char* text) {
 }  // namespace
 
 int QdlCore::plan() {
+    // A cut specification names another file or folder than the one typed.
+    if (specificationCut) return 1;
     const int wildcard = firstWildcard(workSource);
     PlanMode mode = PlanMode::SingleFile;
     if (wildcard >= 0) {
@@ -90,15 +93,19 @@ int QdlCore::plan() {
 int QdlCore::pairSingleFile() {
     constexpr DWORD unusable = skippedAttributes | FILE_ATTRIBUTE_DIRECTORY;
     FindRecord source{};
-    if (!lookUp(workSource, &source)) return 0;
+    if (lookUp(workSource, &source) != Presence::Found) return 0;
     if (source.name[0] == '.' || (source.attributes & unusable) != 0) return 0;
 
     FindRecord destination{};
-    if (lookUp(workDestination, &destination) && (destination.attributes & unusable) == 0) {
+    const Presence presence = lookUp(workDestination, &destination);
+    if (presence == Presence::Unreachable) {
+        pairs.addPair(source, FindRecord{}, PendingDestinationError);
+    } else if (presence == Presence::Found && (destination.attributes & unusable) == 0) {
         totalBytes = fileSize(source);
+        pairs.addPair(source, destination);
     } else {
         destination.name[0] = '\0';
+        pairs.addPair(source, destination);
     }
-    pairs.addPair(source, destination);
     return 0;
 }

@@ -28,7 +28,8 @@ public:
     QdlCore(const QdlCore&) = delete;
     QdlCore& operator=(const QdlCore&) = delete;
 
-    // 0 after recording the pairs; 1 when a wildcard is followed by another folder level.
+    // 0 after recording the pairs; 1 with nothing recorded when a wildcard is followed by another
+    // folder level or a specification did not fit.
     int plan();
     int pairSingleFile();
     // True when planning lost pairs for want of memory: the run would not cover the source.
@@ -48,10 +49,13 @@ public:
     StopLevel stopLevel;
     CompareStats stats;
     FindRecord currentSource;
+    // A normalised specification was cut to 259 characters: it names something else.
+    bool specificationCut;
 };
 
 // The live job, owned by the dialog that created it; none when no job exists.
 extern QdlCore* currentJob;
 
 // A drive, a colon and a backslash in front of every specification; cut to 259 characters.
-void normaliseSpecification(const char* specification, char* out);
+// 0 when the whole of it fits, 1 when it was cut.
+int normaliseSpecification(const char* specification, char* out);

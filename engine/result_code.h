@@ -17,6 +17,10 @@ enum ResultCode : std::uint8_t {
     CodeDRE = 10, // destination read short
     CodeSRE = 11, // source read short
     Pending = 12, // recorded, not yet compared
+    // Recorded with planning's verdict, not yet reported: the stepper reports them without opening
+    // anything. Being pending, they end a walk of the log lines like Pending does.
+    PendingSourceError = 13,       // reported as SOE: the source cannot be listed, named or reached
+    PendingDestinationError = 14,  // reported as DOE: the destination cannot be named or reached
 };
 
 // Code n owns characters 4n..4n+3: three letters and a blank.

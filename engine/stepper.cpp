@@ -66,26 +66,23 @@ void dropLastLevel(char* path, int from) {
     path[i + 1] = '\0';
 }
 
-// Puts name behind the backslash at split, zero-filling the rest of the buffer.
-void extendPath(char* path, int split, const char* name) {
-    std::strncpy(path + split + 1, name, static_cast<std::size_t>(pathLimit - 1 - split));
-    path[pathLimit] = '\0';
+// Puts name, and a backslash, behind the backslash at split. Planning enters a folder only when
+// both its paths fit with the backslash.
+void enterDirectory(char* path, int split, const char* name) {
+    appendCut(path, appendCut(path, split + 1, name, pathLimit - 1), "\\", pathLimit);
 }
 
-// A full path has no room for the backslash: it replaces the last character, which is where the
-// enumeration cut the same folder's name.
-void appendBackslash(char* path) {
-    const std::size_t length = std::strlen(path);
-    const std::size_t at = length < static_cast<std::size_t>(pathLimit) ? length : length - 1;
-    path[at] = '\\';
-    path[at + 1] = '\0';
+// A pair reported without opening anything; neither work path moves.
+void recordUnopened(QdlCore& job, ResultCode code, std::uint64_t bytes) {
+    addCompared(job, bytes);
+    recordResult(job, code);
 }
 
 int takeStep(QdlCore& job) {
-    ResultCode ignored;
+    ResultCode pending;
     FindRecord& source = job.currentSource;
     FindRecord& destination = currentPair.currentDestination;
-    if (job.pairs.nextPair(&source, &destination, &ignored) != 0) return 1;
+    if (job.pairs.nextPair(&source, &destination, &pending) != 0) return 1;
 
     const int sourceSplit = lastBackslashBeforeWildcard(job.workSource, pathRoom);
     const int destinationSplit = lastBackslashBeforeWildcard(job.workDestination, pathRoom);
@@ -95,30 +92,42 @@ int takeStep(QdlCore& job) {
         job.pairs.setLastCode(CodeOK);
         return 0;
     }
+    // Planning found that the entry cannot be compared; its bytes were never counted.
+    if (pending == PendingSourceError || pending == PendingDestinationError) {
+        recordResult(job, pending == PendingSourceError ? CodeSOE : CodeDOE);
+        return 0;
+    }
     if (destination.name[0] == '\0') {
         recordResult(job, isDirectory(source) ? CodeSOD : CodeSOF);
         return 0;
     }
-    extendPath(job.workSource, sourceSplit, source.name);
-    extendPath(job.workDestination, destinationSplit, destination.name);
     if (isDirectory(source)) {
-        appendBackslash(job.workSource);
-        appendBackslash(job.workDestination);
+        enterDirectory(job.workSource, sourceSplit, source.name);
+        enterDirectory(job.workDestination, destinationSplit, destination.name);
         job.pairs.setLastCode(CodeOK);
         return 0;
     }
+    // Nothing is opened by a cut path: a name found longer than the one asked for may not fit.
+    if (!fitsBehind(sourceSplit + 1, source.name)) {
+        recordUnopened(job, CodeSOE, fileSize(source));
+        return 0;
+    }
+    if (!fitsBehind(destinationSplit + 1, destination.name)) {
+        recordUnopened(job, CodeDOE, fileSize(source));
+        return 0;
+    }
+    appendCut(job.workSource, sourceSplit + 1, source.name, pathLimit);
+    appendCut(job.workDestination, destinationSplit + 1, destination.name, pathLimit);
 
     const HANDLE sourceFile = openForCompare(job.workSource);
     if (sourceFile == INVALID_HANDLE_VALUE) {
-        addCompared(job, fileSize(source));
-        recordResult(job, CodeSOE);
+        recordUnopened(job, CodeSOE, fileSize(source));
         return 0;
     }
     const HANDLE destinationFile = openForCompare(job.workDestination);
     if (destinationFile == INVALID_HANDLE_VALUE) {
         CloseHandle(sourceFile);
-        addCompared(job, fileSize(source));
-        recordResult(job, CodeDOE);
+        recordUnopened(job, CodeDOE, fileSize(source));
         return 0;
     }
     currentPair.sourceHandle = sourceFile;

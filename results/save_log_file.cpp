@@ -12,7 +12,9 @@ namespace {
 int askForLogName(HWND owner, char* fileName) {
     char fileTitle[pathRoom];
     char initialFolder[pathRoom];
-    if (GetCurrentDirectoryA(pathRoom, initialFolder) == 0) initialFolder[0] = '\0';
+    // A current directory that does not fit leaves the buffer untouched: start from nowhere then.
+    const DWORD length = GetCurrentDirectoryA(pathRoom, initialFolder);
+    if (length == 0 || length >= pathRoom) initialFolder[0] = '\0';
     std::memcpy(fileName, "QDL_Log.txt", 12);
     OPENFILENAMEA request =
         fileRequest(owner, "Log file(*.txt)\0*.txt\0", fileName, fileTitle, initialFolder,

@@ -1,48 +1,151 @@
-// FindFirstFileA, FindNextFileA and FindClose over opendir/readdir and stat.
+// FindFirstFileA, FindNextFileA and FindClose over opendir/readdir and fstatat.
+//
+// A search reads the whole folder when it starts and keeps the matching names, so a folder that
+// cannot be read fails at FindFirstFileA, and the names come in one order on every machine: "." and
+// "..", then by name with letters compared as capitals (as NTFS lists them), byte order breaking
+// ties. Each entry's status is read when it is delivered; an entry whose status cannot be read is
+// still delivered, its type taken from the listing.
 #include "find_data.h"
+#include "last_error.h"
 #include "path_map.h"
 #include "wildcard.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
-#include <new>
-#include <cstring>
 
 namespace {
 
+// The names of one listing, each stored as its type byte (d_type), the name and a terminator.
 struct DirectorySearch {
     DIR* directory;  // none for the single-entry lookup of a path without wildcards
-    char pattern[MAX_PATH];
+    char* names;
+    std::size_t namesUsed;
+    std::size_t namesRoom;
+    std::size_t* offsets;  // where each name starts in names, in listing order once sorted
+    std::size_t count;
+    std::size_t offsetsRoom;
+    std::size_t next;
 };
 
 // Every lookup of a path without wildcards answers with this handle: it has nothing more to list,
 // so it costs no allocation.
-DirectorySearch singleEntrySearch{nullptr, {}};
+DirectorySearch singleEntrySearch{};
 
 bool hasWildcard(const char* text) {
     return std::strpbrk(text, "*?") != nullptr;
 }
 
-// The next entry of the listing that matches the pattern; entries that vanish meanwhile are passed.
-bool readMatchingEntry(DirectorySearch* search, WIN32_FIND_DATAA* findData) {
-    while (const dirent* entry = readdir(search->directory)) {
-        if (!matchesWildcard(search->pattern, entry->d_name)) continue;
-        struct stat status;
-        if (fstatat(dirfd(search->directory), entry->d_name, &status, 0) != 0 &&
-            fstatat(dirfd(search->directory), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0)
-            continue;
-        fillFindData(status, entry->d_name, findData);
-        return true;
+bool grow(void** block, std::size_t* room, std::size_t needed, std::size_t unit) {
+    if (needed <= *room) return true;
+    const std::size_t newRoom = std::max(needed, *room * 2 + 64);
+    void* larger = std::realloc(*block, newRoom * unit);
+    if (larger == nullptr) return false;
+    *block = larger;
+    *room = newRoom;
+    return true;
+}
+
+bool keepName(DirectorySearch* search, const dirent* entry) {
+    const std::size_t length = std::strlen(entry->d_name);
+    if (!grow(reinterpret_cast<void**>(&search->names), &search->namesRoom,
+              search->namesUsed + length + 2, 1) ||
+        !grow(reinterpret_cast<void**>(&search->offsets), &search->offsetsRoom, search->count + 1,
+              sizeof *search->offsets))
+        return false;
+    char* stored = search->names + search->namesUsed;
+    stored[0] = static_cast<char>(entry->d_type);
+    std::memcpy(stored + 1, entry->d_name, length + 1);
+    search->offsets[search->count++] = search->namesUsed;
+    search->namesUsed += length + 2;
+    return true;
+}
+
+int dotRank(const char* name) {
+    if (std::strcmp(name, ".") == 0) return 0;
+    if (std::strcmp(name, "..") == 0) return 1;
+    return 2;
+}
+
+unsigned char capital(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte >= 'a' && byte <= 'z' ? static_cast<unsigned char>(byte - 'a' + 'A') : byte;
+}
+
+bool listedBefore(const char* a, const char* b) {
+    if (dotRank(a) != dotRank(b)) return dotRank(a) < dotRank(b);
+    for (std::size_t i = 0;; ++i) {
+        if (capital(a[i]) != capital(b[i])) return capital(a[i]) < capital(b[i]);
+        if (a[i] == '\0') break;
     }
-    return false;
+    return std::strcmp(a, b) < 0;
+}
+
+// 0 with every matching name kept and sorted; 1 with the last error set.
+int readFolder(DirectorySearch* search, const char* pattern) {
+    for (;;) {
+        errno = 0;
+        const dirent* entry = readdir(search->directory);
+        if (entry == nullptr) break;
+        if (!matchesWildcard(pattern, entry->d_name)) continue;
+        if (!keepName(search, entry)) {
+            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return 1;
+        }
+    }
+    if (errno != 0) {
+        setLastErrorFromErrno(errno);
+        return 1;
+    }
+    if (search->count == 0) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return 1;
+    }
+    const char* names = search->names + 1;
+    std::sort(search->offsets, search->offsets + search->count,
+              [names](std::size_t a, std::size_t b) { return listedBefore(names + a, names + b); });
+    return 0;
+}
+
+void fillByType(unsigned char type, const char* name, WIN32_FIND_DATAA* findData) {
+    struct stat status {};
+    status.st_mode = type == DT_DIR ? S_IFDIR : S_IFREG;
+    fillFindData(status, name, findData);
+}
+
+bool deliverNext(DirectorySearch* search, WIN32_FIND_DATAA* findData) {
+    if (search->next >= search->count) {
+        SetLastError(ERROR_NO_MORE_FILES);
+        return false;
+    }
+    const char* stored = search->names + search->offsets[search->next++];
+    const char* name = stored + 1;
+    struct stat status;
+    const int folder = dirfd(search->directory);
+    // A dangling link is delivered as itself, as the single-entry lookup finds it.
+    if (fstatat(folder, name, &status, 0) == 0 ||
+        fstatat(folder, name, &status, AT_SYMLINK_NOFOLLOW) == 0)
+        fillFindData(status, name, findData);
+    else
+        fillByType(static_cast<unsigned char>(stored[0]), name, findData);
+    return true;
 }
 
 HANDLE findSingleEntry(const char* windowsPath, const char* name, WIN32_FIND_DATAA* findData) {
     char posixPath[PATH_MAX];
     struct stat status;
-    if (toPosixPath(windowsPath, posixPath, sizeof posixPath) != 0 || stat(posixPath, &status) != 0)
+    if (toPosixPath(windowsPath, posixPath, sizeof posixPath) != 0) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return INVALID_HANDLE_VALUE;
+    }
+    if (stat(posixPath, &status) != 0 && lstat(posixPath, &status) != 0) {
+        setLastErrorFromErrno(errno);
+        return INVALID_HANDLE_VALUE;
+    }
     fillFindData(status, name, findData);
     return &singleEntrySearch;
 }
@@ -52,24 +155,39 @@ HANDLE findSingleEntry(const char* windowsPath, const char* name, WIN32_FIND_DAT
 HANDLE FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findData) {
     const char* lastSeparator = std::strrchr(fileName, '\\');
     const char* name = lastSeparator != nullptr ? lastSeparator + 1 : fileName;
-    if (*name == '\0' || std::strlen(name) >= MAX_PATH) return INVALID_HANDLE_VALUE;
+    if (*name == '\0' || std::strlen(name) >= MAX_PATH) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
     if (!hasWildcard(name)) return findSingleEntry(fileName, name, findData);
 
     char folder[MAX_PATH + 1] = ".";
     const std::size_t folderLength = static_cast<std::size_t>(name - fileName);
+    char posixFolder[PATH_MAX];
+    if (folderLength > MAX_PATH) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return INVALID_HANDLE_VALUE;
+    }
     if (folderLength > 0) {
-        if (folderLength > MAX_PATH) return INVALID_HANDLE_VALUE;
         std::memcpy(folder, fileName, folderLength);
         folder[folderLength] = '\0';
     }
-    char posixFolder[PATH_MAX];
-    if (toPosixPath(folder, posixFolder, sizeof posixFolder) != 0) return INVALID_HANDLE_VALUE;
-
-    auto* search = new (std::nothrow) DirectorySearch{opendir(posixFolder), {}};
-    if (search == nullptr) return INVALID_HANDLE_VALUE;
-    std::strcpy(search->pattern, name);
-    if (search->directory == nullptr || !readMatchingEntry(search, findData)) {
+    if (toPosixPath(folder, posixFolder, sizeof posixFolder) != 0) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return INVALID_HANDLE_VALUE;
+    }
+    auto* search = static_cast<DirectorySearch*>(std::calloc(1, sizeof(DirectorySearch)));
+    if (search == nullptr) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return INVALID_HANDLE_VALUE;
+    }
+    search->directory = opendir(posixFolder);
+    if (search->directory == nullptr) setLastErrorFromErrno(errno, ERROR_PATH_NOT_FOUND);
+    if (search->directory == nullptr || readFolder(search, name) != 0 ||
+        !deliverNext(search, findData)) {
+        const DWORD error = GetLastError();
         FindClose(search);
+        SetLastError(error);
         return INVALID_HANDLE_VALUE;
     }
     return search;
@@ -77,8 +195,15 @@ HANDLE FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findData) {
 
 BOOL FindNextFileA(HANDLE search, LPWIN32_FIND_DATAA findData) {
     auto* directorySearch = static_cast<DirectorySearch*>(search);
-    if (search == INVALID_HANDLE_VALUE || directorySearch->directory == nullptr) return FALSE;
-    return readMatchingEntry(directorySearch, findData) ? TRUE : FALSE;
+    if (search == INVALID_HANDLE_VALUE || search == nullptr) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (directorySearch->directory == nullptr) {
+        SetLastError(ERROR_NO_MORE_FILES);
+        return FALSE;
+    }
+    return deliverNext(directorySearch, findData) ? TRUE : FALSE;
 }
 
 BOOL FindClose(HANDLE search) {
@@ -86,6 +211,8 @@ BOOL FindClose(HANDLE search) {
     if (search == &singleEntrySearch) return TRUE;
     auto* directorySearch = static_cast<DirectorySearch*>(search);
     if (directorySearch->directory != nullptr) closedir(directorySearch->directory);
-    delete directorySearch;
+    std::free(directorySearch->names);
+    std::free(directorySearch->offsets);
+    std::free(directorySearch);
     return TRUE;
 }

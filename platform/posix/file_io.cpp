@@ -1,9 +1,12 @@
 // CreateFileA, ReadFile, WriteFile and CloseHandle over POSIX descriptors.
 // A handle is the descriptor plus one, so that no open file is ever the null handle.
+#include "find_data.h"
+#include "last_error.h"
 #include "path_map.h"
 #include "win32_subset.h"
 
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <limits.h>
 #include <sys/file.h>
@@ -29,30 +32,91 @@ int openFlags(DWORD desiredAccess, DWORD creationDisposition) {
     return flags;
 }
 
+// A handle for GetFileInformationByHandle only: O_PATH opens a folder that cannot be read, and
+// opens nothing a FIFO or device would notice.
+HANDLE openForQuery(const char* posixPath) {
+    const int descriptor = open(posixPath, O_PATH | O_CLOEXEC);
+    if (descriptor < 0) {
+        setLastErrorFromErrno(errno);
+        return INVALID_HANDLE_VALUE;
+    }
+    return handleOf(descriptor);
+}
+
+// A write past the file-size limit must fail as on Windows, not end the process.
+void ignoreFileSizeSignal() {
+    static const bool ignored = [] {
+        signal(SIGXFSZ, SIG_IGN);
+        return true;
+    }();
+    (void)ignored;
+}
+
 }  // namespace
 
 HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
-                   LPSECURITY_ATTRIBUTES, DWORD creationDisposition, DWORD, HANDLE) {
-    if (creationDisposition != OPEN_EXISTING && creationDisposition != CREATE_ALWAYS)
+                   LPSECURITY_ATTRIBUTES, DWORD creationDisposition, DWORD flagsAndAttributes,
+                   HANDLE) {
+    if (creationDisposition != OPEN_EXISTING && creationDisposition != CREATE_ALWAYS) {
+        SetLastError(ERROR_GEN_FAILURE);
         return INVALID_HANDLE_VALUE;
+    }
     char posixPath[PATH_MAX];
-    if (toPosixPath(fileName, posixPath, sizeof posixPath) != 0) return INVALID_HANDLE_VALUE;
+    if (toPosixPath(fileName, posixPath, sizeof posixPath) != 0) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (desiredAccess == 0 && (flagsAndAttributes & FILE_FLAG_BACKUP_SEMANTICS) != 0)
+        return openForQuery(posixPath);
+    if ((desiredAccess & GENERIC_WRITE) != 0) ignoreFileSizeSignal();
 
-    // Non-blocking, so that a named pipe in a compared tree cannot hang the open; on the regular
-    // files that are kept open the flag changes nothing.
+    // Only regular files open, as on Windows a directory does not; the type is checked before the
+    // open, because opening a FIFO releases its writer and opening some devices acts on them.
+    struct stat before;
+    const bool exists = stat(posixPath, &before) == 0;
+    if (!exists && (errno != ENOENT || creationDisposition != CREATE_ALWAYS)) {
+        setLastErrorFromErrno(errno);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (exists && !S_ISREG(before.st_mode)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    }
+    // Non-blocking still, in case a FIFO took the file's place since the check.
     const int descriptor = open(posixPath, openFlags(desiredAccess, creationDisposition), 0666);
-    if (descriptor < 0) return INVALID_HANDLE_VALUE;
+    if (descriptor < 0) {
+        setLastErrorFromErrno(errno);
+        return INVALID_HANDLE_VALUE;
+    }
     struct stat status;
     const int lockMode = (shareMode == 0 ? LOCK_EX : LOCK_SH) | LOCK_NB;
-    // Only regular files open, as on Windows a directory does not; the lock comes before any
-    // truncation so that a file held by someone else is never cut.
+    // The lock comes before any truncation so that a file held by someone else is never cut.
     if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode) ||
         flock(descriptor, lockMode) != 0 ||
         (creationDisposition == CREATE_ALWAYS && ftruncate(descriptor, 0) != 0)) {
         close(descriptor);
+        SetLastError(ERROR_ACCESS_DENIED);
         return INVALID_HANDLE_VALUE;
     }
     return handleOf(descriptor);
+}
+
+BOOL GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* information) {
+    struct stat status;
+    if (file == INVALID_HANDLE_VALUE || file == nullptr || fstat(descriptorOf(file), &status) != 0) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    WIN32_FIND_DATAA record;
+    fillFindData(status, "", &record);
+    const auto device = static_cast<std::uint64_t>(status.st_dev);
+    const auto inode = static_cast<std::uint64_t>(status.st_ino);
+    *information = BY_HANDLE_FILE_INFORMATION{
+        record.dwFileAttributes, record.ftCreationTime, record.ftLastAccessTime,
+        record.ftLastWriteTime, static_cast<DWORD>(device ^ (device >> 32)), record.nFileSizeHigh,
+        record.nFileSizeLow, static_cast<DWORD>(status.st_nlink), static_cast<DWORD>(inode >> 32),
+        static_cast<DWORD>(inode)};
+    return TRUE;
 }
 
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, LPOVERLAPPED) {

@@ -9,9 +9,19 @@
 // attributes (the parameter exists and must be null), no template files; one thread owns every
 // window; a character cell is 4 dialog units across and 8 down, and a "pixel" is one column.
 //
+// Errors: the file calls set the thread's last-error value as Windows does, from the POSIX errno:
+// a missing entry is ERROR_FILE_NOT_FOUND (ERROR_PATH_NOT_FOUND when a folder on the way is missing),
+// a search with no match ERROR_FILE_NOT_FOUND, the end of a listing ERROR_NO_MORE_FILES, a refused
+// access ERROR_ACCESS_DENIED.
+// Folder identity: CreateFileA with access 0 and FILE_FLAG_BACKUP_SEMANTICS opens a file or a folder
+// for GetFileInformationByHandle only (the volume is the device, the file index the inode).
+//
 // Paths are Windows-style: "C:\" is the POSIX root, any other drive "X:\" is /mnt/x, a backslash is a
 // "/". Directory searches match "*" and "?" as Windows does (letter case ignored, "*.*" matches every
-// name) and list "." and ".." unsorted. An open with share mode 0 is exclusive against every other
+// name) and list "." and ".." first, then the names in one stable order, letter case ignored as NTFS
+// lists them. Only regular files open for reading or writing; the type is checked before the open,
+// so a FIFO or a device is never opened. A write past the file-size limit fails instead of ending
+// the process. An open with share mode 0 is exclusive against every other
 // share-mode-0 open of the same file, in this process or another.
 #pragma once
 
@@ -41,6 +51,10 @@ using LPDWORD = DWORD*;
 
 constexpr DWORD GENERIC_READ = 0x80000000u;
 constexpr DWORD GENERIC_WRITE = 0x40000000u;
+constexpr DWORD FILE_SHARE_READ = 0x1;
+constexpr DWORD FILE_SHARE_WRITE = 0x2;
+constexpr DWORD FILE_SHARE_DELETE = 0x4;
+constexpr DWORD FILE_FLAG_BACKUP_SEMANTICS = 0x02000000u;
 constexpr DWORD CREATE_ALWAYS = 2;
 constexpr DWORD OPEN_EXISTING = 3;
 
@@ -68,6 +82,28 @@ struct WIN32_FIND_DATAA {
     char cAlternateFileName[14];
 };
 
+struct BY_HANDLE_FILE_INFORMATION {
+    DWORD dwFileAttributes;
+    FILETIME ftCreationTime;
+    FILETIME ftLastAccessTime;
+    FILETIME ftLastWriteTime;
+    DWORD dwVolumeSerialNumber;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+    DWORD nNumberOfLinks;
+    DWORD nFileIndexHigh;
+    DWORD nFileIndexLow;
+};
+constexpr DWORD ERROR_SUCCESS = 0;
+constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
+constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
+constexpr DWORD ERROR_ACCESS_DENIED = 5;
+constexpr DWORD ERROR_INVALID_HANDLE = 6;
+constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
+constexpr DWORD ERROR_NO_MORE_FILES = 18;
+constexpr DWORD ERROR_GEN_FAILURE = 31;
+constexpr DWORD ERROR_FILENAME_EXCED_RANGE = 206;
+constexpr DWORD ERROR_CANT_RESOLVE_FILENAME = 1921;
 struct SECURITY_ATTRIBUTES;
 struct OVERLAPPED;
 using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
@@ -87,6 +123,9 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWri
                LPOVERLAPPED overlapped);
 BOOL CloseHandle(HANDLE object);
 
+BOOL GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* information);
+DWORD GetLastError();
+void SetLastError(DWORD error);
 LONG CompareFileTime(const FILETIME* first, const FILETIME* second);
 DWORD GetCurrentDirectoryA(DWORD bufferLength, LPSTR buffer);
 

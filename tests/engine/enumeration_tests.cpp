@@ -148,7 +148,7 @@ TEST(FolderEnumeration, SizesPast4GiBCarryIntoTheHighWord) {
     auto job = plannedJob(tree.win("src/*.bin"), tree.win("dst/"));
     EXPECT_EQ(job->totalBytes, 2 * size);
     FindRecord record;
-    ASSERT_TRUE(lookUp(tree.win("src/one.bin").c_str(), &record));
+    ASSERT_EQ(lookUp(tree.win("src/one.bin").c_str(), &record), Presence::Found);
     EXPECT_EQ(record.sizeHigh, 0u);
     EXPECT_EQ(record.sizeLow, 3000000000u);
 }

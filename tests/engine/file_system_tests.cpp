@@ -50,16 +50,16 @@ TEST_F(DirectorySearch, WildcardsMatchAsOnWindows) {
 
 TEST_F(DirectorySearch, PathWithoutWildcardsYieldsTheEntryItself) {
     FindRecord record;
-    ASSERT_TRUE(lookUp(tree.win("d/ab.txt").c_str(), &record));
+    ASSERT_EQ(lookUp(tree.win("d/ab.txt").c_str(), &record), Presence::Found);
     EXPECT_STREQ(record.name, "ab.txt");
     EXPECT_EQ(fileSize(record), 2u);
     EXPECT_FALSE(isDirectory(record));
-    ASSERT_TRUE(lookUp(tree.win("d/sub").c_str(), &record));
+    ASSERT_EQ(lookUp(tree.win("d/sub").c_str(), &record), Presence::Found);
     EXPECT_STREQ(record.name, "sub");
     EXPECT_TRUE(isDirectory(record));
     EXPECT_EQ(namesMatching(tree.win("d/ab.txt")), (Names{"ab.txt"}));
-    EXPECT_FALSE(lookUp(tree.win("d/sub/").c_str(), &record));
-    EXPECT_FALSE(lookUp(tree.win("d/none").c_str(), &record));
+    EXPECT_EQ(lookUp(tree.win("d/sub/").c_str(), &record), Presence::Missing);
+    EXPECT_EQ(lookUp(tree.win("d/none").c_str(), &record), Presence::Missing);
 }
 
 TEST_F(DirectorySearch, LastWriteTimesAreFileTimesOfTheSecond) {
@@ -67,11 +67,11 @@ TEST_F(DirectorySearch, LastWriteTimesAreFileTimesOfTheSecond) {
     FindRecord second;
     tree.touch("d/ab.txt", 0);
     tree.touch("d/noext", 0);
-    ASSERT_TRUE(lookUp(tree.win("d/ab.txt").c_str(), &first));
-    ASSERT_TRUE(lookUp(tree.win("d/noext").c_str(), &second));
+    ASSERT_EQ(lookUp(tree.win("d/ab.txt").c_str(), &first), Presence::Found);
+    ASSERT_EQ(lookUp(tree.win("d/noext").c_str(), &second), Presence::Found);
     EXPECT_EQ(CompareFileTime(&first.lastWriteTime, &second.lastWriteTime), 0);
     tree.touch("d/noext", 1);
-    ASSERT_TRUE(lookUp(tree.win("d/noext").c_str(), &second));
+    ASSERT_EQ(lookUp(tree.win("d/noext").c_str(), &second), Presence::Found);
     EXPECT_NE(CompareFileTime(&first.lastWriteTime, &second.lastWriteTime), 0);
     const auto ticks = [](const FILETIME& t) {
         return (static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;

@@ -108,8 +108,8 @@ TEST(PairList, SlotsAreCheckedAgainstCountForReadingAndCapacityForCodes) {
     EXPECT_EQ(block.setCode(15, CodeSID), 0);
     EXPECT_EQ(block.codes[15], CodeSID);
     EXPECT_EQ(block.setCode(16, CodeSID), 1);
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(block.append(named("x"), named("y")), 0);
-    EXPECT_EQ(block.append(named("x"), named("y")), 1);
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(block.append(named("x"), named("y"), Pending), 0);
+    EXPECT_EQ(block.append(named("x"), named("y"), Pending), 1);
     EXPECT_EQ(block.count, 16);
 }
 

@@ -16,7 +16,7 @@ HANDLE holdExclusively(const std::string& path) {
 
 FindRecord recordOf(const std::string& path) {
     FindRecord record{};
-    EXPECT_TRUE(lookUp(path.c_str(), &record)) << path;
+    EXPECT_EQ(lookUp(path.c_str(), &record), Presence::Found) << path;
     return record;
 }
 

@@ -1,0 +1,8 @@
+// The thread's last-error value, set from errno the way Windows reports the same failures.
+#pragma once
+
+#include "win32_subset.h"
+
+// Sets the last error for errno; missingFolder is the value for ENOENT (a search of a missing
+// folder reports ERROR_PATH_NOT_FOUND, a missing entry ERROR_FILE_NOT_FOUND).
+void setLastErrorFromErrno(int error, DWORD missing = ERROR_FILE_NOT_FOUND);
