@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <csignal>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -187,17 +186,32 @@ TEST(ComparingResult, ShowLogTwiceAndSaveLogAskBeforeReplacingAndReportAFailedWr
     rlimit unlimited;
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &unlimited), 0);
     const rlimit tiny = {8, unlimited.rlim_max};
-    const auto previousHandler = signal(SIGXFSZ, SIG_IGN);
+    // Past the limit the kernel sends SIGXFSZ, which would end the program unless it is ignored.
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
     quendle.press(save, IDOK);
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &unlimited), 0);
-    signal(SIGXFSZ, previousHandler);
     HWND error = quendle.dialog("Error");
     ASSERT_NE(error, nullptr);
     EXPECT_EQ(quendle.text(error, -1), "File Write Error.");
     quendle.key(KeyEnter);
     EXPECT_EQ(quendle.activeCaption(), "Details");
     EXPECT_EQ(contentsOf(tree.path("cut.txt")).size(), 8u);
+
+    // From a current folder whose text does not fit the chooser's initial folder, the chooser
+    // starts all the same, and saves where it is told.
+    const std::string deep = "d" + std::string(100, 'e') + "/" + std::string(100, 'f') + "/" +
+                             std::string(100, 'g');
+    tree.folder(deep);
+    char previous[4096];
+    ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
+    quendle.step([&] { ASSERT_EQ(chdir(tree.path(deep).c_str()), 0); });
+    quendle.press(details, IDC_SAVE_LOG);
+    save = quendle.dialog("Save As");
+    ASSERT_NE(save, nullptr);
+    quendle.setText(save, IDC_CHOOSER_NAME, tree.win("from-deep.txt").c_str());
+    quendle.press(save, IDOK);
+    quendle.step([&] { ASSERT_EQ(chdir(previous), 0); });
+    EXPECT_EQ(contentsOf(tree.path("from-deep.txt")), contentsOf(tree.path("reference.txt")));
 }
 
 TEST(ComparingResult, AboutShowsTheTitleAndNoticeAndHelpOpensTheHelpFile) {

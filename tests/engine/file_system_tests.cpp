@@ -62,6 +62,25 @@ TEST_F(DirectorySearch, PathWithoutWildcardsYieldsTheEntryItself) {
     EXPECT_EQ(lookUp(tree.win("d/none").c_str(), &record), Presence::Missing);
 }
 
+// The engine tells a folder that holds no match from one it could not read by the last error.
+TEST_F(DirectorySearch, NothingFoundAndTheEndOfAListingSetTheirOwnErrors) {
+    FindRecord record;
+    SetLastError(ERROR_SUCCESS);
+    EXPECT_EQ(findFirst(tree.win("d/*.none").c_str(), &record), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+    EXPECT_TRUE(listingEndedCleanly());
+    EXPECT_EQ(findFirst(tree.win("missing/*").c_str(), &record), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+    EXPECT_FALSE(listingEndedCleanly());
+    const HANDLE search = findFirst(tree.win("d/a.txt").c_str(), &record);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(findNext(search, &record));
+    EXPECT_EQ(GetLastError(), ERROR_NO_MORE_FILES);
+    findClose(search);
+    EXPECT_EQ(lookUp(tree.win("missing/a.txt").c_str(), &record), Presence::Missing);
+    EXPECT_EQ(lookUp(tree.win("d/a.txt/x").c_str(), &record), Presence::Missing);
+}
+
 TEST_F(DirectorySearch, LastWriteTimesAreFileTimesOfTheSecond) {
     FindRecord first;
     FindRecord second;

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -53,6 +54,20 @@ TEST(Wildcard, StarQuestionMarkCaseAndDotStar) {
     EXPECT_FALSE(matchesWildcard("*.txt", "a.txt.bak"));
     EXPECT_TRUE(matchesWildcard("report.*", "report"));
     EXPECT_FALSE(matchesWildcard("", "a"));
+}
+
+// The same lines in the same order on every machine: "." and "..", then names as NTFS sorts them.
+TEST(DirectoryListing, OneStableOrderLetterCaseIgnored) {
+    TempTree tree;
+    for (const char* name : {"b", "_y", "A", "C", "a", "-x", "ab", "B1"}) tree.file(std::string("d/") + name, name);
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA entry;
+    const HANDLE search = FindFirstFileA(tree.win("d/*").c_str(), &entry);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    do names.push_back(entry.cFileName);
+    while (FindNextFileA(search, &entry));
+    FindClose(search);
+    EXPECT_EQ(names, (std::vector<std::string>{".", "..", "-x", "A", "a", "ab", "b", "B1", "C", "_y"}));
 }
 
 TEST(ExclusiveOpen, HeldByAnotherProgram) {

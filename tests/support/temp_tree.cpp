@@ -47,6 +47,7 @@ void TempTree::folder(const std::string& relative) const {
 }
 
 void TempTree::file(const std::string& relative, const std::string& contents) const {
+    fs::create_directories(path(relative).parent_path());
     std::ofstream out(path(relative), std::ios::binary | std::ios::trunc);
     out.write(contents.data(), static_cast<std::streamsize>(contents.size()));
     out.close();

@@ -23,7 +23,7 @@ public:
     std::string win(const std::string& relative = "") const;
 
     void folder(const std::string& relative) const;
-    // Writes the file and gives it the tree's fixed last-write time, so copies compare equal.
+    // Writes the file (and the folders above it) and gives it the tree's fixed last-write time, so copies compare equal.
     void file(const std::string& relative, const std::string& contents) const;
     // A file of size bytes that takes no room on disk (sizes past 4 GiB stay cheap).
     void sparseFile(const std::string& relative, std::uint64_t size) const;

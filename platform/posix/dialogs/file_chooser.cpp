@@ -205,7 +205,8 @@ void startFolder(Chooser& chooser) {
             return;
         }
     }
-    if (GetCurrentDirectoryA(chooserPathRoom, chooser.folder) == 0) std::strcpy(chooser.folder, "C:\\");
+    const DWORD length = GetCurrentDirectoryA(chooserPathRoom, chooser.folder);
+    if (length == 0 || length >= chooserPathRoom) std::strcpy(chooser.folder, "C:\\");
 }
 
 INT_PTR CALLBACK chooserProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
