@@ -39,10 +39,16 @@ Presence lookUp(const char* path, FindRecord* record) {
         findClose(search);
         return Presence::Found;
     }
-    // A folder missing on the way means the entry is missing too.
-    const DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
-                   error == ERROR_NO_MORE_FILES
-        ? Presence::Missing
-        : Presence::Unreachable;
+    // A folder missing on the way, or a file where a folder would be (Windows answers that with
+    // ERROR_DIRECTORY or ERROR_INVALID_NAME), means the entry is missing too.
+    switch (GetLastError()) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_NO_MORE_FILES:
+    case ERROR_INVALID_NAME:
+    case ERROR_DIRECTORY:
+        return Presence::Missing;
+    default:
+        return Presence::Unreachable;
+    }
 }

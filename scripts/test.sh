@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, then builds and runs every suite: native, under the sanitizers, and the
-# Windows builds under Wine.
+# Installs what is missing, then builds and runs every suite: native, under the sanitizers, the
+# fuzz targets for a minute in all, and the Windows builds under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,6 +15,7 @@ run_suites() {
 
 run_suites native
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 run_suites sanitize
+bash scripts/fuzz.sh 30
 source scripts/wine_env.sh
 # The end-to-end driver shows quendle.exe's dialogs on a virtual display of its own.
 display=:$((90 + RANDOM % 900))

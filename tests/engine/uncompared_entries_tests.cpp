@@ -98,26 +98,13 @@ TEST(CutPaths, ASpecificationThatDoesNotFitIsRefused) {
     EXPECT_TRUE(pairRows(*destination).empty());
 }
 
-#ifdef _WIN32
-// Under Wine the links are POSIX links beneath the Windows paths; a Windows program makes them
-// with the Unix ln, which Wine starts as it is.
-bool makeLink(const TempTree& tree, const std::string& target, const std::string& name) {
-    const std::string command = "Z:\\bin\\ln -s " + target + " \"" + tree.win(name) + "\"";
-    return std::system(command.c_str()) == 0 && fs::exists(tree.path(name));
-}
-#else
-bool makeLink(const TempTree& tree, const std::string& target, const std::string& name) {
-    return symlink(target.c_str(), tree.path(name).c_str()) == 0;
-}
-#endif
-
 TEST(LinkLoops, ALinkBackToAFolderAboveIsReportedNotEntered) {
     TempTree tree;
     for (const std::string side : {"src", "dst"}) {
         tree.file(side + "/f.txt", "f");
         tree.file(side + "/sub/g.txt", "g");
-        if (!makeLink(tree, ".", side + "/a") || !makeLink(tree, ".", side + "/b") ||
-            !makeLink(tree, "..", side + "/sub/up"))
+        if (!tree.link(".", side + "/a") || !tree.link(".", side + "/b") ||
+            !tree.link("..", side + "/sub/up"))
             GTEST_SKIP() << "no symbolic links here";
     }
     const auto start = std::chrono::steady_clock::now();
@@ -151,8 +138,8 @@ TEST(SpecialFiles, FifosDevicesAndDanglingLinksAreNeverOpened) {
     for (const std::string side : {"src", "dst"}) {
         tree.folder(side);
         ASSERT_EQ(mkfifo(tree.path(side + "/pipe").c_str(), 0600), 0);
-        ASSERT_TRUE(makeLink(tree, "/dev/zero", side + "/zero"));
-        ASSERT_TRUE(makeLink(tree, "missing-target", side + "/gone"));
+        ASSERT_TRUE(tree.link("/dev/zero", side + "/zero"));
+        ASSERT_TRUE(tree.link("missing-target", side + "/gone"));
     }
     // A writer blocked on the source FIFO would be released by any reader's open.
     const pid_t writer = fork();

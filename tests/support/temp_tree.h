@@ -29,6 +29,9 @@ public:
     void sparseFile(const std::string& relative, std::uint64_t size) const;
     void touch(const std::string& relative, int secondsLater) const;
     void readOnly(const std::string& relative) const;
+    // A symbolic link; false where none can be made. Under Wine a POSIX link beneath the Windows
+    // path, made by the Unix ln, which Wine starts as it is.
+    bool link(const std::string& target, const std::string& relative) const;
 
     fs::path root;
     fs::file_time_type fixedTime;

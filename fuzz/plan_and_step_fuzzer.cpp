@@ -1,0 +1,170 @@
+// Random specifications over a generated tree, planned and stepped to the end. Beyond the
+// sanitizers it checks that every file the stepper opens is the file its pair's path names, that the
+// counters equal the log lines by class, that the percentage stays within 0..100, and that no file
+// is left open.
+//
+// Input: two bytes choose the source and destination bases (folders and files of the tree), the
+// rest up to a newline is the source's text behind its base, the rest after it the destination's.
+#include "engine/result_code.h"
+#include "engine/stepper.h"
+#include "generated_tree.h"
+#include "results/log_lines.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+[[noreturn]] void fail(const char* what, const std::string& detail) {
+    std::fprintf(stderr, "plan_and_step_fuzzer: %s: %s\n", what, detail.c_str());
+    std::abort();
+}
+
+int openDescriptors() {
+    int count = 0;
+    DIR* folder = opendir("/proc/self/fd");
+    while (readdir(folder) != nullptr) ++count;
+    closedir(folder);
+    return count;
+}
+
+// The folder text a specification's names are put behind: up to its last backslash before the
+// first wildcard.
+std::string folderOf(const char* specification) {
+    const int split = lastBackslashBeforeWildcard(specification, pathRoom);
+    return std::string(specification, static_cast<std::size_t>(split + 1));
+}
+
+// Where the pairs of this job live, worked out from the specifications alone.
+struct ExpectedPaths {
+    bool singleFile;
+    std::string sourceFolder;
+    std::string destinationFolder;
+};
+
+ExpectedPaths expectedPaths(const QdlCore& job) {
+    const char* wildcard = std::strpbrk(job.sourceRoot, "*?");
+    // One file: the destination is whatever its specification found, wildcards included.
+    if (wildcard == nullptr) return {true, folderOf(job.sourceRoot), folderOf(job.destinationRoot)};
+    const bool tree = wildcard[0] == '*' && wildcard > job.sourceRoot && wildcard[-1] == '\\' &&
+                      wildcard[1] == '\\';
+    if (!tree)
+        return {false, folderOf(job.sourceRoot),
+                std::string(job.destinationRoot, static_cast<std::size_t>(job.destinationPrefixLength))};
+    const bool destinationWildcard = std::strpbrk(job.destinationRoot, "*?") != nullptr;
+    return {false, std::string(job.sourceRoot, static_cast<std::size_t>(wildcard - job.sourceRoot)),
+            destinationWildcard ? folderOf(job.destinationRoot) : job.destinationRoot};
+}
+
+bool sameFile(HANDLE opened, const std::string& path) {
+    const HANDLE named = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (named == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION a;
+    BY_HANDLE_FILE_INFORMATION b;
+    const bool same = GetFileInformationByHandle(opened, &a) && GetFileInformationByHandle(named, &b) &&
+                      a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
+                      a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+    CloseHandle(named);
+    return same;
+}
+
+// The pair the next take step will deliver, read without moving the cursor.
+bool peekNextPair(const FileInfList& list, FindRecord* source) {
+    const FileInf* block = list.cursorBlock;
+    int index = list.cursorIndex;
+    if (index >= FileInf::capacity) {
+        block = block->next;
+        index = 0;
+    }
+    if (block == nullptr || index >= block->count) return false;
+    *source = block->sources[index];
+    return true;
+}
+
+ResultCode lastTakenCode(const FileInfList& list) {
+    return list.cursorBlock->codes[list.cursorIndex - 1];
+}
+
+void checkCountersAgainstLines(QdlCore& job, const std::string& run) {
+    int counts[4] = {};
+    int lines = 0;
+    currentJob = &job;
+    rewindLogLines(job);
+    while (const char* line = nextLogLine()) {
+        const char* field = std::strstr(resultMnemonics, std::string(line, 4).c_str());
+        if (field == nullptr || (field - resultMnemonics) % 4 != 0) fail("unknown code", line);
+        ++counts[severityOf(static_cast<unsigned>((field - resultMnemonics) / 4))];
+        ++lines;
+    }
+    currentJob = nullptr;
+    const CompareStats& s = job.stats;
+    if (counts[NoDifference] != s.noDifference || counts[Notice] != s.notices ||
+        counts[Error] != s.errors || counts[FatalError] != s.fatalErrors || lines != s.total)
+        fail("counters differ from the lines", run);
+}
+
+void runJob(const std::string& source, const std::string& destination) {
+    const std::string run = source + " | " + destination;
+    auto* job = new QdlCore(source.c_str(), destination.c_str(), IgnoreAnyErrors);
+    job->plan();
+    const ExpectedPaths expected = expectedPaths(*job);
+    std::vector<std::string> folders;  // entered folders below the compared one
+    for (int steps = 0;; ++steps) {
+        if (steps > 1000000) fail("the run does not end", run);
+        const bool taking = !pairInProgress();
+        FindRecord next{};
+        const bool more = taking && peekNextPair(job->pairs, &next);
+        if (compareStep(*job) != 0) break;
+        if (job->stats.ratePercent < 0 || job->stats.ratePercent > 100 ||
+            job->comparedBytes > job->totalBytes)
+            fail("progress out of range", run);
+        if (!more) continue;
+        if (next.name[0] == '.') {
+            if (!folders.empty()) folders.pop_back();
+            continue;
+        }
+        if (isDirectory(next) && lastTakenCode(job->pairs) == CodeOK) folders.push_back(next.name);
+        if (!pairInProgress()) continue;
+        std::string relative;
+        for (const auto& folder : folders) relative += folder + "\\";
+        relative += next.name;
+        const std::string sourcePath = expected.sourceFolder + relative;
+        const std::string destinationPath =
+            expected.destinationFolder +
+            (expected.singleFile ? currentPair.currentDestination.name : relative);
+        if (!sameFile(currentPair.sourceHandle, sourcePath)) fail("opened another source file", run + ": " + sourcePath);
+        if (!sameFile(currentPair.destinationHandle, destinationPath))
+            fail("opened another destination file", run + ": " + destinationPath);
+    }
+    if (pairInProgress()) fail("a pair is still open", run);
+    checkCountersAgainstLines(*job, run);
+    delete job;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    generatedTreeBases();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const auto& bases = generatedTreeBases();
+    if (size < 2) return 0;
+    std::string text(reinterpret_cast<const char*>(data + 2), size - 2);
+    // Texts stay inside the tree: no way up, and nothing the terminator would cut.
+    if (text.find("..") != std::string::npos || text.find('\0') != std::string::npos) return 0;
+    const std::size_t split = text.find('\n');
+    const std::string sourceTail = text.substr(0, split);
+    const std::string destinationTail = split == std::string::npos ? "" : text.substr(split + 1);
+    const int before = openDescriptors();
+    runJob(bases[data[0] % bases.size()] + sourceTail, bases[data[1] % bases.size()] + destinationTail);
+    if (openDescriptors() != before) fail("a file was left open", text);
+    return 0;
+}
