@@ -9,6 +9,12 @@ struct ListMark {
     std::int32_t count;
 };
 
+// Where the read cursor stands; a reader that walks beside the stepper keeps its own.
+struct ListCursor {
+    FileInf* block;
+    std::int32_t index;
+};
+
 class FileInfList {
 public:
     FileInfList() : cursorBlock(&first), tailBlock(&first), cursorIndex(0), lostPairs(0) {}
@@ -27,6 +33,11 @@ public:
     // Sets the code of the pair nextPair delivered last.
     void setLastCode(ResultCode code);
     void rewind();
+    ListCursor cursor() const { return {cursorBlock, cursorIndex}; }
+    void setCursor(const ListCursor& at) {
+        cursorBlock = at.block;
+        cursorIndex = at.index;
+    }
     // Frees every block after the first.
     void destroy();
 

@@ -12,6 +12,8 @@
 #include <shellapi.h>
 // The window procedure is listed in the program's export table.
 #define QUENDLE_EXPORT __declspec(dllexport)
+// What a user of this platform types and reads between the levels of a path.
+#define QUENDLE_PATH_SEPARATOR '\\'
 #else
 #include "posix/win32_subset.h"
 #endif

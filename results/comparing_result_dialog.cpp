@@ -7,6 +7,7 @@
 #include "details_dialog.h"
 #include "engine/qdl_core.h"
 #include "engine/stepper.h"
+#include "engine/stop_rule.h"
 #include "resources/resource_ids.h"
 
 bool tickIdle;
@@ -108,21 +109,16 @@ int createJob(HWND) {
 
 bool refreshProgress(HWND dialog) {
     const CompareStats& stats = currentJob->stats;
-    const unsigned level = currentJob->stopLevel;
-    bool stop = false;
     SetDlgItemTextA(dialog, IDC_CURRENT_NAME, nameInProgress(stats.currentName));
     showCount(dialog, IDC_NO_DIFFERENCE, stats.noDifference);
     showCount(dialog, IDC_NOTICES, stats.notices);
-    stop |= level < 1 && stats.notices != 0;
     showCount(dialog, IDC_ERRORS, stats.errors);
-    stop |= level < 2 && stats.errors != 0;
     showCount(dialog, IDC_FATAL_ERRORS, stats.fatalErrors);
-    stop |= level < 3 && stats.fatalErrors != 0;
     showCount(dialog, IDC_TOTAL, stats.total);
     SendMessageA(GetDlgItem(dialog, IDC_PROGRESS), PBM_SETPOS,
                  static_cast<WPARAM>(stats.ratePercent), 0);
     showCount(dialog, IDC_RATE, stats.ratePercent);
-    return stop;
+    return stopRuleHolds(*currentJob);
 }
 
 void enterDoneState(HWND dialog) {

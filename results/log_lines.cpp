@@ -59,3 +59,15 @@ const char* nextLogLine() {
         return logLine.codeText;
     }
 }
+
+const char* followLogLine(QdlCore& job, ListCursor* reader) {
+    const ListCursor stepper = job.pairs.cursor();
+    job.pairs.setCursor(*reader);
+    QdlCore* const previous = currentJob;
+    currentJob = &job;
+    const char* line = nextLogLine();
+    currentJob = previous;
+    *reader = job.pairs.cursor();
+    job.pairs.setCursor(stepper);
+    return line;
+}

@@ -21,3 +21,8 @@ extern std::int32_t logPathLength;
 void rewindLogLines(QdlCore& job);
 // The next line of currentJob, or none at the end of the list or at the first pending pair.
 const char* nextLogLine();
+
+// While the job is still being stepped: the line of the result the stepper recorded last, read
+// with the caller's own cursor (start it at the list's first pair, with rewindLogLines before the
+// first step) so that the stepper's stays where it is. Call once for each result recorded.
+const char* followLogLine(QdlCore& job, ListCursor* reader);

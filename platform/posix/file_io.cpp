@@ -1,6 +1,6 @@
 // CreateFileA, ReadFile, WriteFile and CloseHandle over POSIX descriptors.
-// A handle is the descriptor plus one, so that no open file is ever the null handle.
 #include "find_data.h"
+#include "handles.h"
 #include "last_error.h"
 #include "path_map.h"
 #include "win32_subset.h"
@@ -14,14 +14,6 @@
 #include <unistd.h>
 
 namespace {
-
-HANDLE handleOf(int descriptor) {
-    return reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(descriptor) + 1);
-}
-
-int descriptorOf(HANDLE file) {
-    return static_cast<int>(reinterpret_cast<std::intptr_t>(file) - 1);
-}
 
 int openFlags(DWORD desiredAccess, DWORD creationDisposition) {
     const bool reads = (desiredAccess & GENERIC_READ) != 0;

@@ -13,6 +13,9 @@
 // a missing entry is ERROR_FILE_NOT_FOUND (ERROR_PATH_NOT_FOUND when a folder on the way is missing),
 // a search with no match ERROR_FILE_NOT_FOUND, the end of a listing ERROR_NO_MORE_FILES, a refused
 // access ERROR_ACCESS_DENIED.
+// Console: the standard handles, whether one is a terminal and its width, Ctrl-C through the
+// console control handler (from SIGINT), full paths resolved against the current directory ("/" is
+// taken as a separator, as Windows does), and the code pages, which are UTF-8 and stay so.
 // Folder identity: CreateFileA with access 0 and FILE_FLAG_BACKUP_SEMANTICS opens a file or a folder
 // for GetFileInformationByHandle only (the volume is the device, the file index the inode).
 //
@@ -43,6 +46,8 @@ using LPDWORD = DWORD*;
 #define WINAPI
 #define CALLBACK
 #define QUENDLE_EXPORT
+// What a user of this platform types and reads between the levels of a path.
+#define QUENDLE_PATH_SEPARATOR '/'
 #define TRUE 1
 #define FALSE 0
 #define MAX_PATH 260
@@ -126,10 +131,44 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWri
 BOOL CloseHandle(HANDLE object);
 
 BOOL GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* information);
+DWORD GetFullPathNameA(LPCSTR fileName, DWORD bufferLength, LPSTR buffer, LPSTR* filePart);
 DWORD GetLastError();
 void SetLastError(DWORD error);
 LONG CompareFileTime(const FILETIME* first, const FILETIME* second);
 DWORD GetCurrentDirectoryA(DWORD bufferLength, LPSTR buffer);
+
+// ---- Console ------------------------------------------------------------------------------
+constexpr DWORD STD_INPUT_HANDLE = static_cast<DWORD>(-10);
+constexpr DWORD STD_OUTPUT_HANDLE = static_cast<DWORD>(-11);
+constexpr DWORD STD_ERROR_HANDLE = static_cast<DWORD>(-12);
+constexpr DWORD CTRL_C_EVENT = 0;
+constexpr DWORD CTRL_BREAK_EVENT = 1;
+using SHORT = std::int16_t;
+struct COORD {
+    SHORT X;
+    SHORT Y;
+};
+struct SMALL_RECT {
+    SHORT Left;
+    SHORT Top;
+    SHORT Right;
+    SHORT Bottom;
+};
+struct CONSOLE_SCREEN_BUFFER_INFO {
+    COORD dwSize;
+    COORD dwCursorPosition;
+    WORD wAttributes;
+    SMALL_RECT srWindow;
+    COORD dwMaximumWindowSize;
+};
+using PHANDLER_ROUTINE = BOOL (*)(DWORD controlType);
+HANDLE GetStdHandle(DWORD which);
+BOOL GetConsoleMode(HANDLE console, LPDWORD mode);
+BOOL GetConsoleScreenBufferInfo(HANDLE console, CONSOLE_SCREEN_BUFFER_INFO* information);
+BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add);
+UINT GetACP();
+UINT GetConsoleOutputCP();
+BOOL SetConsoleOutputCP(UINT codePage);
 
 // ---- Windows and dialogs -------------------------------------------------------------------
 

@@ -1,0 +1,94 @@
+#include "check_options.h"
+
+#include <cstdio>
+#include <cstring>
+#include <getopt.h>
+
+namespace {
+
+const char usage[] =
+    "Usage: qdlcheck [options] SOURCE DESTINATION\n"
+    "Checks that DESTINATION is a faithful copy of SOURCE, entry by entry.\n"
+    "\n"
+    "  SOURCE       a folder (its whole tree), a file, or a pattern such as data" "\\*.txt;\n"
+    "               DESTINATION is the folder or file it is compared with\n"
+    "  --top        a folder means only its own files, not the folders below\n"
+    "  --stop LEVEL stop at the first notice, error or fatal error:\n"
+    "               notices, errors, fatal or never (the default)\n"
+    "  --all        also list the entries found identical\n"
+    "  --quiet      list nothing; the exit status tells\n"
+    "  --log FILE   write the log file, as Quendle's Save Log does\n"
+    "  --progress   show the progress line even when standard error is no terminal\n"
+    "  --help       this text\n"
+    "  --version    the version\n"
+    "\n"
+    "Standard output lists every entry that is not identical, as CODE : path.\n"
+    "Exit status, added up: 1 notices (NEA NET), 2 errors (DIS NEC SOD SOF),\n"
+    "4 fatal errors (SID DOE SOE DRE SRE), 8 not every entry was compared (stopped or\n"
+    "interrupted), 16 nothing could be compared as asked (or the log could not be written).\n"
+    "0 means every entry was compared and found identical.\n";
+
+constexpr option longOptions[] = {
+    {"all", no_argument, nullptr, 'a'},      {"help", no_argument, nullptr, 'h'},
+    {"log", required_argument, nullptr, 'l'}, {"progress", no_argument, nullptr, 'p'},
+    {"quiet", no_argument, nullptr, 'q'},    {"stop", required_argument, nullptr, 's'},
+    {"top", no_argument, nullptr, 't'},      {"version", no_argument, nullptr, 'v'},
+    {nullptr, 0, nullptr, 0},
+};
+
+int usageError(const char* message, const char* detail) {
+    std::fprintf(stderr, "qdlcheck: %s%s (see qdlcheck --help)\n", message, detail);
+    return 1;
+}
+
+int stopLevelOf(const char* name, StopLevel* level) {
+    constexpr struct {
+        const char* name;
+        StopLevel level;
+    } levels[] = {{"notices", StopByNotices}, {"errors", StopByErrors},
+                  {"fatal", StopByFatalErrors}, {"never", IgnoreAnyErrors}};
+    for (const auto& known : levels) {
+        if (std::strcmp(name, known.name) == 0) {
+            *level = known.level;
+            return 0;
+        }
+    }
+    return 1;
+}
+
+}  // namespace
+
+int parseCheckOptions(int argc, char** argv, CheckOptions* options) {
+    *options = CheckOptions{IgnoreAnyErrors, Listing::Differences, false, false, nullptr, nullptr,
+                            nullptr};
+    bool all = false;
+    bool quiet = false;
+    opterr = 0;  // every usage error gets one line of our own
+    optind = 1;
+    for (int option; (option = getopt_long(argc, argv, ":", longOptions, nullptr)) != -1;) {
+        switch (option) {
+        case 'a': all = true; break;
+        case 'q': quiet = true; break;
+        case 't': options->topOnly = true; break;
+        case 'p': options->progressAlways = true; break;
+        case 'l': options->logFile = optarg; break;
+        case 's':
+            if (stopLevelOf(optarg, &options->stopLevel) != 0)
+                return usageError("--stop takes notices, errors, fatal or never, not ", optarg);
+            break;
+        case 'h': std::fputs(usage, stdout); return 2;
+        case 'v': std::printf("qdlcheck %s (Quendle)\n", QUENDLE_VERSION); return 2;
+        case ':': return usageError("this option needs a value: ", argv[optind - 1]);
+        default: return usageError("unknown option ", argv[optind - 1]);
+        }
+    }
+    if (all && quiet) return usageError("--all and --quiet do not go together", "");
+    options->listing = quiet ? Listing::Nothing : all ? Listing::All : Listing::Differences;
+    if (argc - optind != 2)
+        return usageError(argc - optind < 2 ? "SOURCE and DESTINATION are both needed"
+                                            : "only SOURCE and DESTINATION, nothing more",
+                          "");
+    options->source = argv[optind];
+    options->destination = argv[optind + 1];
+    return 0;
+}

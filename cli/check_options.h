@@ -1,0 +1,21 @@
+// The command line of qdlcheck, read with getopt_long.
+#pragma once
+
+#include "engine/stop_level.h"
+
+// Which result lines go to standard output.
+enum class Listing : unsigned char { Differences, All, Nothing };
+
+struct CheckOptions {
+    StopLevel stopLevel;
+    Listing listing;
+    bool topOnly;          // a folder means its own files, not its tree
+    bool progressAlways;   // the progress line also when standard error is no terminal
+    const char* logFile;   // none when no log is asked for
+    const char* source;
+    const char* destination;
+};
+
+// 0 with the options of a run; 1 after a usage error was reported on standard error; 2 after
+// --help or --version was answered.
+int parseCheckOptions(int argc, char** argv, CheckOptions* options);

@@ -1,0 +1,7 @@
+// One qdlcheck run: plan, step to the end (or the stop level, or Ctrl-C), report, write the log.
+#pragma once
+
+#include "check_options.h"
+
+// The exit status: the bits of what was found and how the run ended, 16 for what could not be done.
+int runCheck(const CheckOptions& options);

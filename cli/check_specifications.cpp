@@ -1,0 +1,132 @@
+#include "check_specifications.h"
+
+#include "engine/find_record.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+bool hasWildcard(const char* text) {
+    return std::strpbrk(text, "*?") != nullptr;
+}
+
+// The platform's own separator becomes the engine's backslash.
+void engineSeparators(char* text) {
+    for (; *text != '\0'; ++text)
+        if (*text == QUENDLE_PATH_SEPARATOR) *text = '\\';
+}
+
+int cannot(const char* typed, const char* why) {
+    std::fprintf(stderr, "qdlcheck: %s: %s\n", typed, why);
+    return 1;
+}
+
+// Without its trailing backslash, but a drive's root keeps it.
+void withoutTrailingBackslash(char* path) {
+    const std::size_t length = std::strlen(path);
+    if (length > 3 && path[length - 1] == '\\') path[length - 1] = '\0';
+}
+
+int appendWhole(char (&path)[pathRoom], const char* more) {
+    const int length = static_cast<int>(std::strlen(path));
+    if (!fitsBehind(length, more)) return 1;
+    appendCut(path, length, more, pathLimit);
+    return 0;
+}
+
+const char* pathEnd(const char* path) {
+    return path[std::strlen(path) - 1] == '\\' ? "" : "\\";
+}
+
+int folderSpecifications(const CheckOptions& options, bool destinationPattern,
+                         CheckSpecifications* out) {
+    FindRecord first;
+    char search[pathRoom];
+    std::strcpy(search, out->source);
+    if (appendWhole(search, pathEnd(search)) != 0 || appendWhole(search, "*") != 0)
+        return cannot(options.source, "the path is too long");
+    const HANDLE listing = findFirst(search, &first);
+    if (listing != INVALID_HANDLE_VALUE) findClose(listing);
+    else if (!listingEndedCleanly()) return cannot(options.source, "the folder cannot be listed");
+    const char* pattern = options.topOnly ? "*.*" : "*\\*";
+    if (appendWhole(out->source, pathEnd(out->source)) != 0 ||
+        appendWhole(out->source, pattern) != 0)
+        return cannot(options.source, "the path is too long");
+    if (destinationPattern) return 0;
+    withoutTrailingBackslash(out->destination);
+    if (appendWhole(out->destination, pathEnd(out->destination)) != 0 ||
+        appendWhole(out->destination, pattern) != 0)
+        return cannot(options.destination, "the path is too long");
+    return 0;
+}
+
+// 0 with what the text names: a folder (a drive's root included) or a file.
+int examine(const char* typed, char (&path)[pathRoom], FindRecord* record, bool* folder) {
+    withoutTrailingBackslash(path);
+    if (std::strlen(path) == 3) {  // "C:\" finds nothing by itself, yet it is a folder
+        *folder = true;
+        return 0;
+    }
+    switch (lookUp(path, record)) {
+    case Presence::Missing: return cannot(typed, "no such file or folder");
+    case Presence::Unreachable: return cannot(typed, "cannot be reached");
+    case Presence::Found: break;
+    }
+    *folder = isDirectory(*record);
+    return 0;
+}
+
+// A pattern's folder must exist, or it would pass for a pattern that matched nothing.
+int patternFolderExists(const char* typed, const char* pattern) {
+    char folder[pathRoom];
+    std::strcpy(folder, pattern);
+    *std::strrchr(folder, '\\') = '\0';
+    FindRecord record;
+    if (std::strlen(folder) <= 2) return 0;  // a drive's root
+    if (lookUp(folder, &record) != Presence::Found || !isDirectory(record))
+        return cannot(typed, "its folder does not exist");
+    return 0;
+}
+
+}  // namespace
+
+int fullEnginePath(const char* typed, char (&path)[pathRoom]) {
+    char native[pathRoom];
+    if (std::strlen(typed) >= sizeof native) return 1;
+    std::strcpy(native, typed);
+    engineSeparators(native);
+    const DWORD length = GetFullPathNameA(native, pathRoom, path, nullptr);
+    return length == 0 || length >= pathRoom ? 1 : 0;
+}
+
+int buildSpecifications(const CheckOptions& options, CheckSpecifications* out) {
+    const bool sourcePattern = hasWildcard(options.source);
+    const bool destinationPattern = hasWildcard(options.destination);
+    // Patterns too are relative to the current folder; their wildcards are taken as the main
+    // dialog takes them.
+    if (fullEnginePath(options.source, out->source) != 0)
+        return cannot(options.source, "the path is too long");
+    if (fullEnginePath(options.destination, out->destination) != 0)
+        return cannot(options.destination, "the path is too long");
+    if (sourcePattern && patternFolderExists(options.source, out->source) != 0) return 1;
+
+    FindRecord destination;
+    const bool destinationFolder = !destinationPattern &&
+                                   lookUp(out->destination, &destination) == Presence::Found &&
+                                   isDirectory(destination);
+    // A folder as DESTINATION of a pattern or a file: names are put behind it.
+    const char* destinationName = nullptr;
+    FindRecord source;
+    bool sourceFolder = false;
+    if (!sourcePattern) {
+        if (examine(options.source, out->source, &source, &sourceFolder) != 0) return 1;
+        if (sourceFolder) return folderSpecifications(options, destinationPattern, out);
+        destinationName = source.name;
+    }
+    if (destinationFolder &&
+        (appendWhole(out->destination, pathEnd(out->destination)) != 0 ||
+         (destinationName != nullptr && appendWhole(out->destination, destinationName) != 0)))
+        return cannot(options.destination, "the path is too long");
+    return 0;
+}

@@ -1,0 +1,73 @@
+#include "progress_line.h"
+
+#include "platform/win32.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr double redrawSeconds = 0.2;
+constexpr int barWidth = 20;
+
+void formatBytes(std::uint64_t bytes, char* text, std::size_t room) {
+    const char* units[] = {"B", "KB", "MB", "GB", "TB"};
+    double value = static_cast<double>(bytes);
+    int unit = 0;
+    while (value >= 1000 && unit < 4) {
+        value /= 1000;
+        ++unit;
+    }
+    std::snprintf(text, room, unit == 0 ? "%.0f %s" : "%.1f %s", value, units[unit]);
+}
+
+}  // namespace
+
+ProgressLine startProgressLine(bool always) {
+    ProgressLine line{always, 80, 0, -1};
+    const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+    DWORD mode;
+    CONSOLE_SCREEN_BUFFER_INFO screen;
+    if (GetConsoleMode(error, &mode) != 0) {
+        line.shown = true;
+        if (GetConsoleScreenBufferInfo(error, &screen) != 0)
+            line.width = screen.srWindow.Right - screen.srWindow.Left + 1;
+    }
+    return line;
+}
+
+void drawProgressLine(ProgressLine& line, const QdlCore& job, double seconds) {
+    if (!line.shown || (line.lastDrawn >= 0 && seconds - line.lastDrawn < redrawSeconds)) return;
+    line.lastDrawn = seconds;
+    const CompareStats& s = job.stats;
+    char bar[barWidth + 1];
+    const int filled = s.ratePercent * barWidth / 100;
+    for (int i = 0; i < barWidth; ++i) bar[i] = i < filled ? '#' : '-';
+    bar[barWidth] = '\0';
+    char compared[16];
+    char total[16];
+    formatBytes(job.comparedBytes, compared, sizeof compared);
+    formatBytes(job.totalBytes, total, sizeof total);
+    const double rate = seconds > 0 ? static_cast<double>(job.comparedBytes) / seconds : 0;
+    const double left = rate > 0 ? static_cast<double>(job.totalBytes - job.comparedBytes) / rate : 0;
+    const char* name = s.currentName == nullptr ? "" : s.currentName[0] == '.' ? ".." : s.currentName;
+    char text[512];
+    std::snprintf(text, sizeof text,
+                  "%3d%% [%s] %s of %s  %.1f MB/s  %d:%02d left  OK %d N %d E %d F %d  %s",
+                  s.ratePercent, bar, compared, total, rate / 1e6, static_cast<int>(left) / 60,
+                  static_cast<int>(left) % 60, s.noDifference, s.notices, s.errors, s.fatalErrors,
+                  name);
+    // One column short of the width, so that the line never wraps.
+    int length = static_cast<int>(std::strlen(text));
+    if (length > line.width - 1) length = line.width - 1 > 0 ? line.width - 1 : 0;
+    const int blanks = line.drawnLength > length ? line.drawnLength - length : 0;
+    std::fprintf(stderr, "\r%.*s%*s", length, text, blanks, "");
+    std::fflush(stderr);
+    line.drawnLength = length;
+}
+
+void clearProgressLine(ProgressLine& line) {
+    if (!line.shown || line.drawnLength == 0) return;
+    std::fprintf(stderr, "\r%*s\r", line.drawnLength, "");
+    line.drawnLength = 0;
+}

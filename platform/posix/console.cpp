@@ -1,0 +1,63 @@
+// The console calls over a terminal: standard descriptors, isatty, TIOCGWINSZ and SIGINT.
+#include "handles.h"
+
+#include <csignal>
+#include <cstring>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace {
+
+PHANDLER_ROUTINE controlHandler = nullptr;
+
+void onInterrupt(int) {
+    if (controlHandler != nullptr) controlHandler(CTRL_C_EVENT);
+}
+
+}  // namespace
+
+HANDLE GetStdHandle(DWORD which) {
+    switch (which) {
+    case STD_INPUT_HANDLE: return handleOf(STDIN_FILENO);
+    case STD_OUTPUT_HANDLE: return handleOf(STDOUT_FILENO);
+    case STD_ERROR_HANDLE: return handleOf(STDERR_FILENO);
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
+BOOL GetConsoleMode(HANDLE console, LPDWORD mode) {
+    if (isatty(descriptorOf(console)) == 0) return FALSE;
+    *mode = 0;
+    return TRUE;
+}
+
+BOOL GetConsoleScreenBufferInfo(HANDLE console, CONSOLE_SCREEN_BUFFER_INFO* information) {
+    winsize size;
+    if (ioctl(descriptorOf(console), TIOCGWINSZ, &size) != 0 || size.ws_col == 0) return FALSE;
+    std::memset(information, 0, sizeof *information);
+    information->dwSize = {static_cast<SHORT>(size.ws_col), static_cast<SHORT>(size.ws_row)};
+    information->srWindow = {0, 0, static_cast<SHORT>(size.ws_col - 1),
+                             static_cast<SHORT>(size.ws_row - 1)};
+    return TRUE;
+}
+
+// One handler, as the program has; it runs in the signal handler, so it may only set a flag.
+BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add) {
+    controlHandler = add ? handler : nullptr;
+    struct sigaction action {};
+    action.sa_handler = add ? onInterrupt : SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    return sigaction(SIGINT, &action, nullptr) == 0 ? TRUE : FALSE;
+}
+
+UINT GetACP() {
+    return 65001;
+}
+
+UINT GetConsoleOutputCP() {
+    return 65001;
+}
+
+BOOL SetConsoleOutputCP(UINT) {
+    return TRUE;
+}
