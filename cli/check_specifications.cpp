@@ -83,7 +83,8 @@ int patternFolderExists(const char* typed, const char* pattern) {
     std::strcpy(folder, pattern);
     *std::strrchr(folder, '\\') = '\0';
     FindRecord record;
-    if (std::strlen(folder) <= 2) return 0;  // a drive's root
+    // A drive's root; a wildcard before the last level is for planning to refuse.
+    if (std::strlen(folder) <= 2 || hasWildcard(folder)) return 0;
     if (lookUp(folder, &record) != Presence::Found || !isDirectory(record))
         return cannot(typed, "its folder does not exist");
     return 0;
