@@ -31,6 +31,12 @@ else
   bash scripts/build.sh win32
 fi
 run_suites win64
+# qdlcheck.exe through the same end-to-end cases as the native program.
+for flavour in win32 win64; do
+  [ "$flavour" = win32 ] && [ "$QUENDLE_WINE32" != yes ] && continue
+  echo "== qdlcheck.exe ($flavour) under Wine"
+  QDLCHECK_COMMAND="$QUENDLE_WINE $PWD/build/$flavour/bin/qdlcheck.exe" build/native/tests/quendle_cli_tests
+done
 if [ "$QUENDLE_WINE32" = yes ]; then
   echo "== every suite passed"
 else
