@@ -49,11 +49,9 @@ RunEnd stepJob(QdlCore& job, const CheckOptions& options, std::chrono::steady_cl
             break;
         }
         if (compareStep(job) != 0) break;
-        for (; listed < job.stats.total; ++listed) {
+        for (; options.listing != Listing::Nothing && listed < job.stats.total; ++listed) {
             const char* line = followLogLine(job, &reader);
-            const bool identical = line != nullptr && line[0] == 'O';
-            if (line != nullptr && options.listing != Listing::Nothing &&
-                (!identical || options.listing == Listing::All)) {
+            if (line != nullptr && (line[0] != 'O' || options.listing == Listing::All)) {
                 clearProgressLine(progress);
                 printResultLine(line);
             }

@@ -33,6 +33,8 @@ QdlCore::QdlCore(const char* sourceSpecification, const char* destinationSpecifi
 
 QdlCore::~QdlCore() {
     pairs.destroy();
+    // No folder of the run stays busy once its job is gone.
+    releaseFolderCache();
 }
 
 namespace {

@@ -14,6 +14,8 @@
 #define QUENDLE_EXPORT __declspec(dllexport)
 // What a user of this platform types and reads between the levels of a path.
 #define QUENDLE_PATH_SEPARATOR '\\'
+// The POSIX layer keeps folders open between calls; Windows keeps nothing to release.
+inline void releaseFolderCache() {}
 #else
 #include "posix/win32_subset.h"
 #endif

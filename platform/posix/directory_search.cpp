@@ -6,6 +6,7 @@
 // ties. Each entry's status is read when it is delivered; an entry whose status cannot be read is
 // still delivered, its type taken from the listing.
 #include "find_data.h"
+#include "folder_cache.h"
 #include "last_error.h"
 #include "path_map.h"
 #include "wildcard.h"
@@ -124,6 +125,11 @@ bool deliverNext(DirectorySearch* search, WIN32_FIND_DATAA* findData) {
     }
     const char* stored = search->names + search->offsets[search->next++];
     const char* name = stored + 1;
+    // "." and ".." are folders; nobody reads more of them.
+    if (dotRank(name) < 2) {
+        fillByType(DT_DIR, name, findData);
+        return true;
+    }
     struct stat status;
     const int folder = dirfd(search->directory);
     // A dangling link is delivered as itself, as the single-entry lookup finds it.
@@ -142,7 +148,9 @@ HANDLE findSingleEntry(const char* windowsPath, const char* name, WIN32_FIND_DAT
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return INVALID_HANDLE_VALUE;
     }
-    if (stat(posixPath, &status) != 0 && lstat(posixPath, &status) != 0) {
+    const FolderRelative at = relativeToFolder(posixPath);
+    if (fstatat(at.folder, at.name, &status, 0) != 0 &&
+        fstatat(at.folder, at.name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
         setLastErrorFromErrno(errno);
         return INVALID_HANDLE_VALUE;
     }

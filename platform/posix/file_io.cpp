@@ -1,5 +1,6 @@
 // CreateFileA, ReadFile, WriteFile and CloseHandle over POSIX descriptors.
 #include "find_data.h"
+#include "folder_cache.h"
 #include "handles.h"
 #include "last_error.h"
 #include "path_map.h"
@@ -27,7 +28,8 @@ int openFlags(DWORD desiredAccess, DWORD creationDisposition) {
 // A handle for GetFileInformationByHandle only: O_PATH opens a folder that cannot be read, and
 // opens nothing a FIFO or device would notice.
 HANDLE openForQuery(const char* posixPath) {
-    const int descriptor = open(posixPath, O_PATH | O_CLOEXEC);
+    const FolderRelative at = relativeToFolder(posixPath);
+    const int descriptor = openat(at.folder, at.name, O_PATH | O_CLOEXEC);
     if (descriptor < 0) {
         setLastErrorFromErrno(errno);
         return INVALID_HANDLE_VALUE;
@@ -64,27 +66,27 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
 
     // Only regular files open, as on Windows a directory does not; the type is checked before the
     // open, because opening a FIFO releases its writer and opening some devices acts on them.
-    struct stat before;
-    const bool exists = stat(posixPath, &before) == 0;
+    const FolderRelative at = relativeToFolder(posixPath);
+    struct stat status;
+    const bool exists = fstatat(at.folder, at.name, &status, 0) == 0;
     if (!exists && (errno != ENOENT || creationDisposition != CREATE_ALWAYS)) {
         setLastErrorFromErrno(errno);
         return INVALID_HANDLE_VALUE;
     }
-    if (exists && !S_ISREG(before.st_mode)) {
+    if (exists && !S_ISREG(status.st_mode)) {
         SetLastError(ERROR_ACCESS_DENIED);
         return INVALID_HANDLE_VALUE;
     }
-    // Non-blocking still, in case a FIFO took the file's place since the check.
-    const int descriptor = open(posixPath, openFlags(desiredAccess, creationDisposition), 0666);
+    // Non-blocking still: should a FIFO take the file's place after the check, the open cannot hang
+    // and its reads come short.
+    const int descriptor = openat(at.folder, at.name, openFlags(desiredAccess, creationDisposition), 0666);
     if (descriptor < 0) {
         setLastErrorFromErrno(errno);
         return INVALID_HANDLE_VALUE;
     }
-    struct stat status;
     const int lockMode = (shareMode == 0 ? LOCK_EX : LOCK_SH) | LOCK_NB;
     // The lock comes before any truncation so that a file held by someone else is never cut.
-    if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode) ||
-        flock(descriptor, lockMode) != 0 ||
+    if (flock(descriptor, lockMode) != 0 ||
         (creationDisposition == CREATE_ALWAYS && ftruncate(descriptor, 0) != 0)) {
         close(descriptor);
         SetLastError(ERROR_ACCESS_DENIED);

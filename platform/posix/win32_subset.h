@@ -133,6 +133,8 @@ BOOL CloseHandle(HANDLE object);
 BOOL GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* information);
 DWORD GetFullPathNameA(LPCSTR fileName, DWORD bufferLength, LPSTR buffer, LPSTR* filePart);
 DWORD GetLastError();
+// Beyond Win32: closes the folders the file calls keep open between calls (see folder_cache.h).
+void releaseFolderCache();
 void SetLastError(DWORD error);
 LONG CompareFileTime(const FILETIME* first, const FILETIME* second);
 DWORD GetCurrentDirectoryA(DWORD bufferLength, LPSTR buffer);
