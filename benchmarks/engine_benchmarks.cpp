@@ -11,10 +11,25 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace {
+
+// Every tree lives in one private temporary folder, removed when the program ends.
+const fs::path& benchRoot() {
+    static const fs::path root = [] {
+        char pattern[] = "/tmp/quendle-bench-XXXXXX";
+        const fs::path made = mkdtemp(pattern);
+        std::atexit([] {
+            std::error_code ignored;
+            fs::remove_all(benchRoot(), ignored);
+        });
+        return made;
+    }();
+    return root;
+}
 
 struct Tree {
     fs::path root;
@@ -42,8 +57,7 @@ void writeBoth(const Tree& tree, const fs::path& relative, const std::string& co
 // folders x files small files on both sides, identical.
 const Tree& manySmallFiles() {
     static Tree tree = [] {
-        Tree made{fs::temp_directory_path() / "quendle-bench-small"};
-        fs::remove_all(made.root);
+        Tree made{benchRoot() / "small"};
         for (int folder = 0; folder < 100; ++folder) {
             const fs::path name = "folder" + std::to_string(folder);
             fs::create_directories(made.root / "src" / name);
@@ -64,8 +78,7 @@ const Tree& manySmallFiles() {
 // A few large identical files.
 const Tree& largeFiles() {
     static Tree tree = [] {
-        Tree made{fs::temp_directory_path() / "quendle-bench-large"};
-        fs::remove_all(made.root);
+        Tree made{benchRoot() / "large"};
         fs::create_directories(made.root / "src");
         fs::create_directories(made.root / "dst");
         std::minstd_rand generator(7);

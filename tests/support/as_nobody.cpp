@@ -1,5 +1,7 @@
 #include "as_nobody.h"
 
+#include "platform/win32.h"
+
 #include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,6 +13,8 @@ std::string asNobody(const std::function<std::string()>& body) {
     if (child < 0) return "child failed: no fork";
     if (child == 0) {
         close(channel[0]);
+        // Folders the parent kept open would spare the child the permission checks on their paths.
+        releaseFolderCache();
         const bool dropped = getuid() != 0 ||
                              (setgroups(0, nullptr) == 0 && setgid(65534) == 0 && setuid(65534) == 0);
         const std::string result = dropped ? body() : "child failed: cannot drop to 65534";
