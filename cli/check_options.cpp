@@ -1,5 +1,7 @@
 #include "check_options.h"
 
+#include "quendle_version.h"
+
 #include <cstdio>
 #include <cstring>
 #include <getopt.h>

@@ -1,8 +1,11 @@
-// The console calls over a terminal: standard descriptors, isatty, TIOCGWINSZ and SIGINT.
+// The console calls over a terminal (standard descriptors, isatty, TIOCGWINSZ and SIGINT), and
+// the program's own path.
 #include "handles.h"
+#include "path_map.h"
 
 #include <csignal>
 #include <cstring>
+#include <limits.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -60,4 +63,14 @@ UINT GetConsoleOutputCP() {
 
 BOOL SetConsoleOutputCP(UINT) {
     return TRUE;
+}
+
+// The program's own path, in the Windows form; 0 when it cannot be read or does not fit.
+DWORD GetModuleFileNameA(HMODULE, LPSTR buffer, DWORD room) {
+    char posixPath[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", posixPath, sizeof posixPath - 1);
+    if (length <= 0) return 0;
+    posixPath[length] = '\0';
+    if (toWindowsPath(posixPath, buffer, room) != 0) return room;
+    return static_cast<DWORD>(std::strlen(buffer));
 }

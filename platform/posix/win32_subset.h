@@ -13,7 +13,7 @@
 // a missing entry is ERROR_FILE_NOT_FOUND (ERROR_PATH_NOT_FOUND when a folder on the way is missing),
 // a search with no match ERROR_FILE_NOT_FOUND, the end of a listing ERROR_NO_MORE_FILES, a refused
 // access ERROR_ACCESS_DENIED.
-// Console: the standard handles, whether one is a terminal and its width, Ctrl-C through the
+// Console and process: the program's own path, the standard handles, whether one is a terminal and its width, Ctrl-C through the
 // console control handler (from SIGINT), full paths resolved against the current directory ("/" is
 // taken as a separator, as Windows does), and the code pages, which are UTF-8 and stay so.
 // Folder identity: CreateFileA with access 0 and FILE_FLAG_BACKUP_SEMANTICS opens a file or a folder
@@ -164,7 +164,9 @@ struct CONSOLE_SCREEN_BUFFER_INFO {
     COORD dwMaximumWindowSize;
 };
 using PHANDLER_ROUTINE = BOOL (*)(DWORD controlType);
+using HMODULE = void*;
 HANDLE GetStdHandle(DWORD which);
+DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD room);
 BOOL GetConsoleMode(HANDLE console, LPDWORD mode);
 BOOL GetConsoleScreenBufferInfo(HANDLE console, CONSOLE_SCREEN_BUFFER_INFO* information);
 BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add);

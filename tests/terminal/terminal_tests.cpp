@@ -96,9 +96,12 @@ TEST(Terminal, AWholeTreeIsComparedShownAndSavedByKeyboardAlone) {
     ASSERT_TRUE(terminal.shows("Source File Name"));
     terminal.type(tree.win("src/a.txt"));
     terminal.keys("Tab Tab");
-    terminal.type(tree.win("dst/a.txt"));
+    // Typed the Linux way: each "/" enters the "\\" the program reads paths with.
+    terminal.type(tree.path("dst/a.txt").string());
+    ASSERT_TRUE(terminal.shows("dst\\a.txt"));
     terminal.keys("M-u");
     ASSERT_TRUE(terminal.shows("src\\*\\*"));
+    ASSERT_TRUE(terminal.shows("dst\\*\\*"));
     terminal.keys("M-i M-c");
     ASSERT_TRUE(terminal.shows("Done."));
     EXPECT_TRUE(terminal.shows("Total       ..    3 file(s)")) << terminal.screen();

@@ -123,7 +123,8 @@ bool editKey(HWND edit, int key) {
         if (key < 0x20 || key > 0xFF || key == 0x7F) return false;
         if (!writable || length >= windowTextRoom - 1) break;
         std::memmove(text + edit->caret + 1, text + edit->caret, length - edit->caret + 1);
-        text[edit->caret++] = static_cast<char>(key);
+        // A path typed the Linux way reads as the program's own: no Linux name holds a "/".
+        text[edit->caret++] = key == '/' ? '\\' : static_cast<char>(key);
         changed = true;
     }
     // Horizontal scrolling keeps the caret in view.
