@@ -1,23 +1,26 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Quendle and starts it: quendle.exe on Windows, the terminal
-# program on Linux.
+# Installs what is missing, builds Quendle and starts it in the folder this was called from:
+# quendle.exe on Windows, the terminal program on Linux. Only the program is built, not the tests.
 set -euo pipefail
+here=$(pwd)
 cd "$(dirname "$0")/.."
 
 case "$(uname -s)" in
   MINGW*|MSYS*|CYGWIN*)
     cmake -S . -B build/windows -DQUENDLE_TESTS=OFF >/dev/null
-    cmake --build build/windows
-    cd build/windows/bin && exec ./quendle.exe ;;
+    cmake --build build/windows --target quendle
+    cd "$here" && exec "$OLDPWD/build/windows/bin/quendle.exe" ;;
 esac
 
 bash scripts/setup.sh
-bash scripts/build.sh native
+cmake -S . -B build/native -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build/native -j"$(nproc)" --target quendle
+program=$(pwd)/build/native/bin/quendle
 if [ ! -t 0 ] || [ ! -t 1 ]; then
-  echo "Quendle is built (build/native/bin/quendle), but it shows its dialogs in a terminal," >&2
+  echo "Quendle is built ($program), but it shows its dialogs in a terminal," >&2
   echo "and this is not one. Run it from a terminal, or inside tmux:" >&2
   echo "  tmux new-session bash scripts/run.sh" >&2
   exit 1
 fi
-cd build/native/bin
-exec ./quendle
+cd "$here"
+exec "$program"

@@ -37,6 +37,9 @@ for flavour in win32 win64; do
   echo "== qdlcheck.exe ($flavour) under Wine"
   QDLCHECK_COMMAND="$QUENDLE_WINE $PWD/build/$flavour/bin/qdlcheck.exe" build/native/tests/quendle_cli_tests
 done
+echo "== packages"
+bash scripts/package.sh
+bash tests/package/package_tests.sh
 if [ "$QUENDLE_WINE32" = yes ]; then
   echo "== every suite passed"
 else

@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# The packages as a user gets them: the Debian package unpacked into a temporary root and run from
+# there, its files and declared dependencies; the Windows zip unpacked and qdlcheck.exe run from it
+# under Wine. Run by the test command after scripts/package.sh.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+version=$(sed -n 's/^project(Quendle VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+deb=build/packages/quendle_${version}_amd64.deb
+zip=build/packages/quendle-${version}-win32.zip
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+check() {  # description, then the command that must succeed
+  local what=$1
+  shift
+  if "$@"; then echo "ok: $what"; else echo "FAILED: $what" >&2; failures=$((failures + 1)); fi
+}
+
+# A small tree: one identical file, one that differs.
+mkdir -p "$work/src" "$work/dst"
+printf 'same' >"$work/src/a.txt"
+printf 'one' >"$work/src/b.txt"
+printf 'two' >"$work/dst/b.txt"
+cp -p "$work/src/a.txt" "$work/dst/a.txt"
+touch -r "$work/src/b.txt" "$work/dst/b.txt"
+
+echo "== $deb"
+dpkg-deb -x "$deb" "$work/root"
+files=$(dpkg-deb -c "$deb" | awk '{print $6}')
+echo "$files"
+for f in ./usr/bin/quendle ./usr/bin/qdlcheck ./usr/share/doc/quendle/HowToUse.txt \
+         ./usr/share/man/man1/qdlcheck.1 ./usr/share/man/man1/quendle.1; do
+  check "the package holds $f" grep -qx "$f" <<<"$files"
+done
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "Depends: $depends"
+check "it depends on the C library and ncurses" grep -q 'libc6.*libncursesw6' <<<"$depends"
+check "qdlcheck --version says $version" \
+  grep -qx "qdlcheck $version (Quendle)" <<<"$("$work/root/usr/bin/qdlcheck" --version)"
+status=0
+out=$("$work/root/usr/bin/qdlcheck" "$work/src" "$work/dst" 2>/dev/null) || status=$?
+check "the installed qdlcheck finds the differing file (exit 2)" test "$status" -eq 2
+check "and names it" test "$out" = "NEC : b.txt"
+check "its manual page shows" grep -q "EXIT STATUS" <<<"$(MANWIDTH=80 man -l "$work/root/usr/share/man/man1/qdlcheck.1" 2>/dev/null)"
+
+echo "== $zip"
+unzip -q "$zip" -d "$work/zip"
+check "the zip holds the two programs and the help file" \
+  test "$(cd "$work/zip" && ls | sort | tr '\n' ' ')" = "HowToUse.txt qdlcheck.exe quendle.exe "
+source scripts/wine_env.sh
+if [ "$QUENDLE_WINE32" = yes ]; then
+  status=0
+  out=$("$QUENDLE_WINE" "$work/zip/qdlcheck.exe" "Z:$work/src" "Z:$work/dst" 2>/dev/null | tr -d '\r') || status=$?
+  check "qdlcheck.exe from the zip finds the differing file (exit 2)" test "$status" -eq 2
+  check "and names it" test "$out" = "NEC : b.txt"
+else
+  echo "NOT RUN: qdlcheck.exe from the zip is a 32-bit program and this kernel runs none" >&2
+fi
+exit $((failures > 0))
