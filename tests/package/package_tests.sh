@@ -43,6 +43,22 @@ check "the installed qdlcheck finds the differing file (exit 2)" test "$status" 
 check "and names it" test "$out" = "NEC : b.txt"
 check "its manual page shows" grep -q "EXIT STATUS" <<<"$(MANWIDTH=80 man -l "$work/root/usr/share/man/man1/qdlcheck.1" 2>/dev/null)"
 
+# The installed terminal program, started in a folder without a help file, opens the installed one.
+cat >"$work/pager" <<PAGER
+#!/bin/sh
+echo "\$1" >"$work/opened"
+PAGER
+chmod +x "$work/pager"
+server=quendle-package-$$
+tmux -L "$server" -f /dev/null new-session -d -x 80 -y 24 \
+  "cd '$work/src' && PAGER='$work/pager' '$work/root/usr/bin/quendle'"
+sleep 1
+tmux -L "$server" send-keys M-h
+for _ in $(seq 50); do [ -s "$work/opened" ] && break; sleep 0.1; done
+tmux -L "$server" kill-server 2>/dev/null || true
+check "Help opens the installed HowToUse.txt" \
+  test "$(readlink -f "$(cat "$work/opened" 2>/dev/null)")" = "$work/root/usr/share/doc/quendle/HowToUse.txt"
+
 echo "== $zip"
 unzip -q "$zip" -d "$work/zip"
 check "the zip holds the two programs and the help file" \
