@@ -22,12 +22,6 @@ int cannot(const char* typed, const char* why) {
     return 1;
 }
 
-// Without its trailing backslash, but a drive's root keeps it.
-void withoutTrailingBackslash(char* path) {
-    const std::size_t length = std::strlen(path);
-    if (length > 3 && path[length - 1] == '\\') path[length - 1] = '\0';
-}
-
 int appendWhole(char (&path)[pathRoom], const char* more) {
     const int length = static_cast<int>(std::strlen(path));
     if (!fitsBehind(length, more)) return 1;
@@ -54,7 +48,6 @@ int folderSpecifications(const CheckOptions& options, bool destinationPattern,
         appendWhole(out->source, pattern) != 0)
         return cannot(options.source, "the path is too long");
     if (destinationPattern) return 0;
-    withoutTrailingBackslash(out->destination);
     if (appendWhole(out->destination, pathEnd(out->destination)) != 0 ||
         appendWhole(out->destination, pattern) != 0)
         return cannot(options.destination, "the path is too long");
@@ -63,7 +56,7 @@ int folderSpecifications(const CheckOptions& options, bool destinationPattern,
 
 // 0 with what the text names: a folder (a drive's root included) or a file.
 int examine(const char* typed, char (&path)[pathRoom], FindRecord* record, bool* folder) {
-    withoutTrailingBackslash(path);
+    dropTrailingBackslash(path);
     if (std::strlen(path) == 3) {  // "C:\" finds nothing by itself, yet it is a folder
         *folder = true;
         return 0;

@@ -21,3 +21,8 @@ int appendCut(char* buffer, int length, const char* text, int limit) {
 bool fitsBehind(int length, const char* text, int extra) {
     return length + static_cast<long>(std::strlen(text)) + extra <= pathLimit;
 }
+
+void dropTrailingBackslash(char* path) {
+    const std::size_t length = std::strlen(path);
+    if (length > 3 && path[length - 1] == '\\') path[length - 1] = '\0';
+}

@@ -12,6 +12,10 @@ int lastBackslashBeforeWildcard(const char* text, int limit);
 // terminates. Returns the new length; whatever does not fit is cut.
 int appendCut(char* buffer, int length, const char* text, int limit);
 
+// Ends the path before its trailing backslash, but a drive's root ("C:\") keeps it: "C:" alone
+// names another folder.
+void dropTrailingBackslash(char* path);
+
 // True when text, and extra characters more, fit behind length characters within the 259 of a
 // path: nothing may be opened or looked up by a cut path.
 bool fitsBehind(int length, const char* text, int extra = 0);

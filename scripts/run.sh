@@ -9,7 +9,8 @@ case "$(uname -s)" in
   MINGW*|MSYS*|CYGWIN*)
     cmake -S . -B build/windows -DQUENDLE_TESTS=OFF >/dev/null
     cmake --build build/windows --target quendle
-    cd "$here" && exec "$OLDPWD/build/windows/bin/quendle.exe" ;;
+    program=$(pwd)/build/windows/bin/quendle.exe
+    cd "$here" && exec "$program" ;;
 esac
 
 bash scripts/setup.sh

@@ -5,6 +5,7 @@
 #include "engine/qdl_core.h"
 #include "platform/posix/dialogs/file_chooser.h"
 #include "resources/resource_ids.h"
+#include "support/shell_command.h"
 #include "support/temp_tree.h"
 
 #include <gtest/gtest.h>
@@ -64,17 +65,6 @@ std::string sortedLines(const std::string& text) {
     std::string sorted;
     for (const auto& line : lines) sorted += line + "\n";
     return sorted;
-}
-
-std::string shell(const std::string& command) {
-    std::string text;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[4096];
-        std::size_t got;
-        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, got);
-        pclose(pipe);
-    }
-    return text;
 }
 
 // A Windows program ends its text lines with CR LF.
@@ -291,21 +281,21 @@ TEST_F(Qdlcheck, InATerminalTheLineShowsAndCtrlCStopsTheRun) {
     const std::string tmux = "tmux -L " + server + " ";
     const std::string command = "cd '" + tree.root.string() + "' && '" + QDLCHECK_PROGRAM +
                                 "' src dst; echo exit \\$?; sleep 60";
-    shell(tmux + "-f /dev/null new-session -d -x 100 -y 10 \"" + command + "\"");
+    shellOutput(tmux + "-f /dev/null new-session -d -x 100 -y 10 \"" + command + "\"");
     std::string screen;
     for (int i = 0; i < 100 && screen.find("GB/s") == std::string::npos &&
                     screen.find("MB/s") == std::string::npos; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        screen = shell(tmux + "capture-pane -p");
+        screen = shellOutput(tmux + "capture-pane -p");
     }
     EXPECT_NE(screen.find("% ["), std::string::npos) << screen;
     EXPECT_NE(screen.find("of 68.7 GB"), std::string::npos) << screen;
-    shell(tmux + "send-keys C-c");
+    shellOutput(tmux + "send-keys C-c");
     for (int i = 0; i < 100 && screen.find("exit ") == std::string::npos; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        screen = shell(tmux + "capture-pane -p");
+        screen = shellOutput(tmux + "capture-pane -p");
     }
-    shell(tmux + "kill-server");
+    shellOutput(tmux + "kill-server");
     EXPECT_NE(screen.find("interrupted."), std::string::npos) << screen;
     EXPECT_NE(screen.find("exit 8"), std::string::npos) << screen;
 }

@@ -1,4 +1,5 @@
 // The terminal program itself, run in a real terminal (tmux) and worked by keyboard as a person would.
+#include "support/shell_command.h"
 #include "support/temp_tree.h"
 
 #include <gtest/gtest.h>
@@ -12,43 +13,26 @@
 
 namespace {
 
-std::string output(const std::string& command) {
-    std::string text;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[4096];
-        std::size_t got;
-        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, got);
-        pclose(pipe);
-    }
-    return text;
-}
-
-std::string quoted(const std::string& text) {
-    std::string result = "'";
-    for (char c : text) result += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return result + "'";
-}
-
 // One tmux server of its own, with quendle started in folder at the given size.
 class Terminal {
 public:
     Terminal(const fs::path& folder, int columns, int rows)
         : server("quendle-test-" + std::to_string(getpid()) + "-" + std::to_string(++started)),
           exitFile(folder / ".exit-code") {
-        const std::string program = quoted(QUENDLE_PROGRAM);
-        const std::string shell = "cd " + quoted(folder.string()) + " && " + program +
-                                  "; echo $? > " + quoted(exitFile.string()) + "; sleep 600";
+        const std::string program = shellQuoted(QUENDLE_PROGRAM);
+        const std::string shell = "cd " + shellQuoted(folder.string()) + " && " + program +
+                                  "; echo $? > " + shellQuoted(exitFile.string()) + "; sleep 600";
         tmux("-f /dev/null new-session -d -x " + std::to_string(columns) + " -y " +
-             std::to_string(rows) + " -e LANG=C.UTF-8 " + quoted(shell));
+             std::to_string(rows) + " -e LANG=C.UTF-8 " + shellQuoted(shell));
         tmux("set -g escape-time 0");
     }
     ~Terminal() { tmux("kill-server"); }
 
     std::string tmux(const std::string& arguments) {
-        return output("tmux -L " + server + " " + arguments + " 2>/dev/null");
+        return shellOutput("tmux -L " + server + " " + arguments + " 2>/dev/null");
     }
     void keys(const std::string& names) { tmux("send-keys " + names); }
-    void type(const std::string& text) { tmux("send-keys -l " + quoted(text)); }
+    void type(const std::string& text) { tmux("send-keys -l " + shellQuoted(text)); }
     std::string screen() { return tmux("capture-pane -p"); }
 
     // Waits up to ten seconds for the screen to show text.
