@@ -5,8 +5,10 @@
 #include <cstring>
 
 namespace {
+
 UINT consoleCodePage;
-}
+
+}  // namespace
 
 void beginConsoleOutput() {
     consoleCodePage = GetConsoleOutputCP();
@@ -29,6 +31,23 @@ void printResultLine(const char* line) {
     std::fputc('\n', stdout);
 }
 
+namespace {
+
+// Whether every entry was compared: a run that went through its whole list has not compared the
+// entries that ended in a fatal error in full.
+const char* endText(const QdlCore& job, RunEnd end) {
+    switch (end) {
+    case RunEnd::Stopped: return "NOT every entry was compared: the stop level ended the run.";
+    case RunEnd::Interrupted: return "NOT every entry was compared: interrupted.";
+    case RunEnd::Complete: break;
+    }
+    return job.stats.fatalErrors == 0
+        ? "every entry was compared."
+        : "NOT every entry was compared in full: see the fatal errors.";
+}
+
+}  // namespace
+
 void printSummary(const QdlCore& job, RunEnd end, double seconds) {
     const CompareStats& s = job.stats;
     std::fprintf(stderr, "qdlcheck: No Difference %d, Notices %d, Errors %d, Fatal Errors %d, Total %d\n",
@@ -37,10 +56,7 @@ void printSummary(const QdlCore& job, RunEnd end, double seconds) {
     std::fprintf(stderr, "qdlcheck: %llu of %llu bytes compared in %.2f s (%.1f MB/s); %s\n",
                  static_cast<unsigned long long>(job.comparedBytes),
                  static_cast<unsigned long long>(job.totalBytes), seconds,
-                 seconds > 0 ? megabytes / seconds : 0.0,
-                 end == RunEnd::Complete  ? "every entry was compared."
-                 : end == RunEnd::Stopped ? "NOT every entry was compared: the stop level ended the run."
-                                          : "NOT every entry was compared: interrupted.");
+                 seconds > 0 ? megabytes / seconds : 0.0, endText(job, end));
 }
 
 int exitBits(const QdlCore& job, RunEnd end) {
