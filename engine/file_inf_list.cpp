@@ -39,10 +39,6 @@ int FileInfList::nextPair(FindRecord* source, FindRecord* destination, ResultCod
     return result;
 }
 
-void FileInfList::setLastCode(ResultCode code) {
-    cursorBlock->setCode(cursorIndex - 1, code);
-}
-
 void FileInfList::rewind() {
     cursorBlock = &first;
     cursorIndex = 0;

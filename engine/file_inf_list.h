@@ -31,7 +31,9 @@ public:
     // 0 with the pair at the cursor, moving past it; 1 at the end of the list.
     int nextPair(FindRecord* source, FindRecord* destination, ResultCode* code);
     // Sets the code of the pair nextPair delivered last.
-    void setLastCode(ResultCode code);
+    void setLastCode(ResultCode code) { setCodeBefore(cursor(), code); }
+    // Sets the code of the pair delivered just before the cursor stood at `at`.
+    void setCodeBefore(const ListCursor& at, ResultCode code) { at.block->setCode(at.index - 1, code); }
     void rewind();
     ListCursor cursor() const { return {cursorBlock, cursorIndex}; }
     void setCursor(const ListCursor& at) {

@@ -2,25 +2,22 @@
 #pragma once
 
 #include "find_record.h"
+#include "pair_comparison.h"
 #include "qdl_core.h"
 
 #include <cstdint>
 
-// The pair in progress; one job is stepped at a time. No file is open while sourceHandle is null.
-struct CurrentPair {
-    std::uint64_t sourceRemaining;
-    std::uint64_t commonRemaining;
+// The pair in progress of the job being stepped; one job is stepped at a time. No file is open
+// while sourceHandle is null. Its chunks are read into the job's buffers.
+struct CurrentPair : PairComparison {
     FindRecord currentDestination;
-    HANDLE sourceHandle;
-    HANDLE destinationHandle;
 };
 
 extern CurrentPair currentPair;
 
 // 0 while there is more to do, 1 once the list is exhausted.
 int compareStep(QdlCore& job);
-// Reads length bytes from each file and compares them: 0 equal, 4 differ, 10 or 11 a short read.
-int compareChunk(QdlCore& job, HANDLE source, HANDLE destination, std::uint32_t length);
+// Sets the code of the pair taken last and counts it.
 void recordResult(QdlCore& job, ResultCode code);
 // comparedBytes in percent of totalBytes, both cut to 25 significant bits first.
 int computeRate(const QdlCore& job);
@@ -28,3 +25,22 @@ int computeRate(const QdlCore& job);
 bool pairInProgress();
 // Closes the files of the pair in progress without a result; the pair stays Pending.
 void abandonPairInProgress();
+
+// How a pair's code enters the counters.
+enum class Settling : std::uint8_t {
+    Uncounted,  // a folder entered or left: code OK, not counted
+    Counted,    // counted without bytes: planning's verdict, a missing destination
+    WithBytes,  // counted with the bytes it accounts for, the rate worked out again
+};
+
+struct PairOutcome {
+    ResultCode code;  // Pending: a file pair to open and compare, its paths in the work paths
+    Settling settling;
+    std::uint64_t bytes;
+};
+
+// Takes the next pair into currentSource and destination and moves the work paths, deciding all
+// that can be decided without opening a file: 0, or 1 at the end of the list.
+int takePair(QdlCore& job, FindRecord& destination, PairOutcome* outcome);
+// Gives the pair just before slot its code and counts it.
+void settlePair(QdlCore& job, const ListCursor& slot, const PairOutcome& outcome);

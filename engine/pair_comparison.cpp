@@ -1,0 +1,86 @@
+#include "pair_comparison.h"
+
+#include "qdl_core.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+HANDLE openForCompare(const char* path) {
+    return CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
+// Contents first, then size, last-write time and attributes, as recorded at planning.
+ResultCode classifyCompletePair(const FindRecord& source, const FindRecord& destination) {
+    if (fileSize(source) > fileSize(destination)) return CodeSID;
+    if (fileSize(source) < fileSize(destination)) return CodeDIS;
+    if (CompareFileTime(&source.lastWriteTime, &destination.lastWriteTime) != 0) return CodeNET;
+    if (source.attributes != destination.attributes) return CodeNEA;
+    return CodeOK;
+}
+
+}  // namespace
+
+ResultCode openPair(PairComparison& pair, const char* sourcePath, const char* destinationPath,
+                    const FindRecord& source, const FindRecord& destination) {
+    const HANDLE sourceFile = openForCompare(sourcePath);
+    if (sourceFile == INVALID_HANDLE_VALUE) return CodeSOE;
+    const HANDLE destinationFile = openForCompare(destinationPath);
+    if (destinationFile == INVALID_HANDLE_VALUE) {
+        CloseHandle(sourceFile);
+        return CodeDOE;
+    }
+    pair.sourceHandle = sourceFile;
+    pair.destinationHandle = destinationFile;
+    pair.commonRemaining = std::min(fileSize(source), fileSize(destination));
+    pair.sourceRemaining = fileSize(source);
+    return Pending;
+}
+
+ResultCode comparePairChunk(PairComparison& pair, const FindRecord& source,
+                            const FindRecord& destination, std::uint64_t* compared) {
+    const std::uint32_t length = pair.commonRemaining >= chunkSize
+        ? chunkSize
+        : static_cast<std::uint32_t>(pair.commonRemaining);
+    const int result = compareChunk(pair.sourceHandle, pair.destinationHandle, pair.sourceBuffer,
+                                        pair.destinationBuffer, length);
+    if (result != 0) {
+        // The failed pair still accounts for its whole source size.
+        *compared += pair.sourceRemaining;
+        closePair(pair);
+        return static_cast<ResultCode>(result);
+    }
+    pair.commonRemaining -= length;
+    pair.sourceRemaining -= length;
+    *compared += length;
+    if (pair.commonRemaining != 0) return Pending;
+    closePair(pair);
+    return classifyCompletePair(source, destination);
+}
+
+int compareChunk(HANDLE source, HANDLE destination, unsigned char* sourceBuffer,
+                     unsigned char* destinationBuffer, std::uint32_t length) {
+    DWORD got = 0;
+    ReadFile(source, sourceBuffer, length, &got, nullptr);
+    if (got < length) return CodeSRE;
+    got = 0;
+    ReadFile(destination, destinationBuffer, length, &got, nullptr);
+    if (got < length) return CodeDRE;
+    // Zeros behind the data make the last partial word equal on both sides, so comparing whole
+    // words is the same as comparing the bytes read.
+    std::memset(sourceBuffer + length, 0, 4);
+    std::memset(destinationBuffer + length, 0, 4);
+    const std::size_t words = (length + 3u) / 4u;
+    return std::memcmp(sourceBuffer, destinationBuffer, words * 4) == 0 ? 0 : CodeNEC;
+}
+
+void closePair(PairComparison& pair) {
+    if (pair.sourceHandle == nullptr) return;
+    CloseHandle(pair.sourceHandle);
+    CloseHandle(pair.destinationHandle);
+    pair.sourceHandle = nullptr;
+    pair.destinationHandle = nullptr;
+    pair.sourceRemaining = 0;
+    pair.commonRemaining = 0;
+}

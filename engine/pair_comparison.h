@@ -1,0 +1,33 @@
+// One file pair's comparison on a context of its own: its open files, what is left of it and the
+// buffers its chunks are read into. The dialog's stepper and qdlcheck's workers both run pairs
+// through it, so a pair gets the same code whoever compares it.
+#pragma once
+
+#include "find_record.h"
+#include "result_code.h"
+
+#include <cstdint>
+
+struct PairComparison {
+    HANDLE sourceHandle;  // null while no pair is open
+    HANDLE destinationHandle;
+    std::uint64_t sourceRemaining;  // source bytes not yet counted as compared
+    std::uint64_t commonRemaining;  // bytes of the common length still to compare
+    // chunkSize + 4 bytes each: four bytes of slack for the zero padding of the comparison.
+    unsigned char* sourceBuffer;
+    unsigned char* destinationBuffer;
+};
+
+// Opens both files of a pair. Pending when both opened and the pair is in progress; otherwise
+// CodeSOE or CodeDOE with nothing left open.
+ResultCode openPair(PairComparison& pair, const char* sourcePath, const char* destinationPath,
+                    const FindRecord& source, const FindRecord& destination);
+// Compares the next chunk of the pair in progress and adds the bytes it accounts for to *compared.
+// Pending while the pair goes on; otherwise its code, with both files closed.
+ResultCode comparePairChunk(PairComparison& pair, const FindRecord& source,
+                            const FindRecord& destination, std::uint64_t* compared);
+// Reads length bytes from each file and compares them: 0 equal, 4 differ, 10 or 11 a short read.
+int compareChunk(HANDLE source, HANDLE destination, unsigned char* sourceBuffer,
+                     unsigned char* destinationBuffer, std::uint32_t length);
+// Closes the pair's files without a result and forgets what was left of it.
+void closePair(PairComparison& pair);
