@@ -1,8 +1,10 @@
 #include "check_options.h"
 
+#include "engine/parallel_stepper.h"
 #include "quendle_version.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <getopt.h>
 
@@ -21,6 +23,8 @@ const char usage[] =
     "  --quiet      list nothing; the exit status tells\n"
     "  --log FILE   write the log file, as Quendle's Save Log does\n"
     "  --progress   show the progress line even when standard error is no terminal\n"
+    "  -j, --jobs N compare up to N file pairs at once, 1 to 64 (default 4);\n"
+    "               the answer is the same for any N\n"
     "  --help       this text\n"
     "  --version    the version\n"
     "\n"
@@ -32,6 +36,7 @@ const char usage[] =
 
 constexpr option longOptions[] = {
     {"all", no_argument, nullptr, 'a'},      {"help", no_argument, nullptr, 'h'},
+    {"jobs", required_argument, nullptr, 'j'},
     {"log", required_argument, nullptr, 'l'}, {"progress", no_argument, nullptr, 'p'},
     {"quiet", no_argument, nullptr, 'q'},    {"stop", required_argument, nullptr, 's'},
     {"top", no_argument, nullptr, 't'},      {"version", no_argument, nullptr, 'v'},
@@ -58,16 +63,25 @@ int stopLevelOf(const char* name, StopLevel* level) {
     return 1;
 }
 
+int jobsOf(const char* text, int* jobs) {
+    static_assert(ParallelStepper::maxWorkers == 64, "the usage text and error name the limit");
+    char* end = nullptr;
+    const long value = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || value < 1 || value > ParallelStepper::maxWorkers) return 1;
+    *jobs = static_cast<int>(value);
+    return 0;
+}
+
 }  // namespace
 
 int parseCheckOptions(int argc, char** argv, CheckOptions* options) {
-    *options = CheckOptions{IgnoreAnyErrors, Listing::Differences, false, false, nullptr, nullptr,
+    *options = CheckOptions{IgnoreAnyErrors, Listing::Differences, false, false, nullptr, 4, nullptr,
                             nullptr};
     bool all = false;
     bool quiet = false;
     opterr = 0;  // every usage error gets one line of our own
     optind = 1;
-    for (int option; (option = getopt_long(argc, argv, ":", longOptions, nullptr)) != -1;) {
+    for (int option; (option = getopt_long(argc, argv, ":j:", longOptions, nullptr)) != -1;) {
         switch (option) {
         case 'a': all = true; break;
         case 'q': quiet = true; break;
@@ -77,6 +91,10 @@ int parseCheckOptions(int argc, char** argv, CheckOptions* options) {
         case 's':
             if (stopLevelOf(optarg, &options->stopLevel) != 0)
                 return usageError("--stop takes notices, errors, fatal or never, not ", optarg);
+            break;
+        case 'j':
+            if (jobsOf(optarg, &options->jobs) != 0)
+                return usageError("--jobs takes a number from 1 to 64, not ", optarg);
             break;
         case 'h': std::fputs(usage, stdout); return 2;
         case 'v': std::printf("qdlcheck %s (Quendle)\n", QUENDLE_VERSION); return 2;

@@ -2,6 +2,7 @@
 
 #include "check_output.h"
 #include "check_specifications.h"
+#include "engine/parallel_stepper.h"
 #include "engine/stepper.h"
 #include "engine/stop_rule.h"
 #include "progress_line.h"
@@ -35,6 +36,18 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+// Workers for a run with more than one pair at a time; none (one pair at a time, on this thread)
+// when only one is asked for or none could be started: the answer is the same.
+ParallelStepper* startWorkers(QdlCore& job, int jobs) {
+    if (jobs < 2) return nullptr;
+    auto* parallel = new (std::nothrow) ParallelStepper(job);
+    if (parallel != nullptr && parallel->start(jobs) != 0) {
+        delete parallel;
+        return nullptr;
+    }
+    return parallel;
+}
+
 // Steps the planned job to its end, printing each result's line as it is recorded.
 RunEnd stepJob(QdlCore& job, const CheckOptions& options, std::chrono::steady_clock::time_point start) {
     ProgressLine progress = startProgressLine(options.progressAlways);
@@ -42,13 +55,15 @@ RunEnd stepJob(QdlCore& job, const CheckOptions& options, std::chrono::steady_cl
     ListCursor reader = job.pairs.cursor();
     std::int32_t listed = 0;
     RunEnd end = RunEnd::Complete;
-    for (unsigned steps = 0;; ++steps) {
+    ParallelStepper* const parallel = startWorkers(job, options.jobs);
+    for (;;) {
         if (interrupted) {
+            if (parallel != nullptr) parallel->abandon();
             abandonPairInProgress();
             end = RunEnd::Interrupted;
             break;
         }
-        if (compareStep(job) != 0) break;
+        if ((parallel != nullptr ? parallel->step() : compareStep(job)) != 0) break;
         for (; options.listing != Listing::Nothing && listed < job.stats.total; ++listed) {
             const char* line = followLogLine(job, &reader);
             if (line != nullptr && (line[0] != 'O' || options.listing == Listing::All)) {
@@ -60,8 +75,11 @@ RunEnd stepJob(QdlCore& job, const CheckOptions& options, std::chrono::steady_cl
             end = RunEnd::Stopped;
             break;
         }
-        if (progress.shown && steps % 64 == 0) drawProgressLine(progress, job, secondsSince(start));
+        if (progress.shown)
+            drawProgressLine(progress, job, parallel != nullptr ? parallel->bytesInFlight() : 0,
+                             secondsSince(start));
     }
+    delete parallel;  // ends what is still in flight after a stop, closing its files
     clearProgressLine(progress);
     return end;
 }

@@ -2,6 +2,7 @@
 
 #include "platform/win32.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -36,25 +37,28 @@ ProgressLine startProgressLine(bool always) {
     return line;
 }
 
-void drawProgressLine(ProgressLine& line, const QdlCore& job, double seconds) {
+void drawProgressLine(ProgressLine& line, const QdlCore& job, std::uint64_t inFlight, double seconds) {
     if (!line.shown || (line.lastDrawn >= 0 && seconds - line.lastDrawn < redrawSeconds)) return;
     line.lastDrawn = seconds;
     const CompareStats& s = job.stats;
+    const std::uint64_t done = std::min(job.totalBytes, job.comparedBytes + inFlight);
+    const int percent = inFlight == 0 ? s.ratePercent
+                                      : static_cast<int>(static_cast<double>(done) * 100 / job.totalBytes);
     char bar[barWidth + 1];
-    const int filled = s.ratePercent * barWidth / 100;
+    const int filled = percent * barWidth / 100;
     for (int i = 0; i < barWidth; ++i) bar[i] = i < filled ? '#' : '-';
     bar[barWidth] = '\0';
     char compared[16];
     char total[16];
-    formatBytes(job.comparedBytes, compared, sizeof compared);
+    formatBytes(done, compared, sizeof compared);
     formatBytes(job.totalBytes, total, sizeof total);
-    const double rate = seconds > 0 ? static_cast<double>(job.comparedBytes) / seconds : 0;
-    const double left = rate > 0 ? static_cast<double>(job.totalBytes - job.comparedBytes) / rate : 0;
+    const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0;
+    const double left = rate > 0 ? static_cast<double>(job.totalBytes - done) / rate : 0;
     const char* name = s.currentName == nullptr ? "" : s.currentName[0] == '.' ? ".." : s.currentName;
     char text[512];
     std::snprintf(text, sizeof text,
                   "%3d%% [%s] %s of %s  %.1f MB/s  %d:%02d left  OK %d N %d E %d F %d  %s",
-                  s.ratePercent, bar, compared, total, rate / 1e6, static_cast<int>(left) / 60,
+                  percent, bar, compared, total, rate / 1e6, static_cast<int>(left) / 60,
                   static_cast<int>(left) % 60, s.noDifference, s.notices, s.errors, s.fatalErrors,
                   name);
     // One column short of the width, so that the line never wraps.

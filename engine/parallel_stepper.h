@@ -1,0 +1,85 @@
+// Stepping a planned job with several file pairs compared at once, for qdlcheck. The main thread
+// takes the pairs in list order and records every result in that order; worker threads open and
+// compare the file pairs in between. The codes, counters, bytes and log therefore match the
+// one-at-a-time run of compareStep, and a run ended after any recorded pair holds nothing of the
+// pairs behind it, whatever the workers have already found there.
+#pragma once
+
+#include "qdl_core.h"
+#include "stepper.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+
+// One pair between its taking and its recording.
+struct PairInFlight {
+    ListCursor slot;  // the cursor just behind the pair
+    PairOutcome outcome;
+    // The outcome is final; false while a file pair waits for or is with a worker.
+    std::atomic<bool> compared;
+    FindRecord source;
+    FindRecord destination;
+    char sourcePath[pathRoom];
+    char destinationPath[pathRoom];
+};
+
+struct CompareWorker {
+    std::thread thread;
+    unsigned char sourceBuffer[chunkSize + 4];
+    unsigned char destinationBuffer[chunkSize + 4];
+};
+
+class ParallelStepper {
+public:
+    static constexpr int maxWorkers = 64;
+    // Pairs taken ahead of the one to be recorded next: enough to keep every worker busy behind a
+    // large file, little enough to stay a small, fixed amount of memory.
+    static constexpr int window = 256;
+
+    explicit ParallelStepper(QdlCore& job);
+    ~ParallelStepper();
+    ParallelStepper(const ParallelStepper&) = delete;
+    ParallelStepper& operator=(const ParallelStepper&) = delete;
+
+    // Starts up to `workers` threads: 0 when at least one runs, 1 when none could be started.
+    int start(int workers);
+    // Records the next pair in list order, waiting a little for its comparison: 0 while there is
+    // more to do (whether or not a pair was recorded), 1 once the list is exhausted.
+    int step();
+    // Ends every comparison in flight, closing its files, and the workers; pairs not recorded stay
+    // Pending. Also done on destruction.
+    void abandon();
+    // Bytes the workers have compared in pairs not yet recorded, for a progress display only.
+    std::uint64_t bytesInFlight() const { return inFlight.load(std::memory_order_relaxed); }
+
+private:
+    void takeAhead();
+    void work(CompareWorker& worker);
+    // The next pair for a worker, or null once the run is abandoned.
+    PairInFlight* claimPair();
+    void waitForHead(PairInFlight& head);
+    PairInFlight& at(std::uint64_t index) { return pairs[index % window]; }
+
+    QdlCore& job;
+    PairInFlight pairs[window];
+    CompareWorker* workers;
+    int workerCount;
+    std::uint64_t recorded;  // index of the next pair to record; main thread only
+    bool listEnded;          // main thread only
+    // Pairs before this index are there for the workers; only the main thread moves it.
+    std::atomic<std::uint64_t> taken;
+    std::atomic<std::uint64_t> nextToClaim;  // the next index a worker looks at
+    std::atomic<bool> abandoned;
+    std::atomic<std::uint64_t> inFlight;
+    // Waiting is the exception: a worker with nothing to claim, the main thread before a pair that
+    // is still being compared. Each says so before it sleeps, so that the other side only takes
+    // the lock to wake it when someone sleeps.
+    std::mutex lock;
+    std::condition_variable pairsTaken;
+    std::condition_variable pairCompared;
+    std::atomic<int> idleWorkers;
+    std::atomic<bool> headAwaited;
+};
