@@ -57,6 +57,9 @@ RunEnd stepJob(QdlCore& job, const CheckOptions& options, std::chrono::steady_cl
     RunEnd end = RunEnd::Complete;
     ParallelStepper* const parallel = startWorkers(job, options.jobs);
     for (;;) {
+        if (progress.shown)
+            drawProgressLine(progress, job, parallel != nullptr ? parallel->bytesInFlight() : 0,
+                             secondsSince(start));
         if (interrupted) {
             if (parallel != nullptr) parallel->abandon();
             abandonPairInProgress();
@@ -75,9 +78,6 @@ RunEnd stepJob(QdlCore& job, const CheckOptions& options, std::chrono::steady_cl
             end = RunEnd::Stopped;
             break;
         }
-        if (progress.shown)
-            drawProgressLine(progress, job, parallel != nullptr ? parallel->bytesInFlight() : 0,
-                             secondsSince(start));
     }
     delete parallel;  // ends what is still in flight after a stop, closing its files
     clearProgressLine(progress);

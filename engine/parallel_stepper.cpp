@@ -7,7 +7,8 @@
 
 ParallelStepper::ParallelStepper(QdlCore& job)
     : job(job), workers(nullptr), workerCount(0), recorded(0), listEnded(false), taken(0),
-      nextToClaim(0), abandoned(false), inFlight(0), idleWorkers(0), headAwaited(false) {}
+      nextToClaim(0), abandoned(false), paused(false), busyWorkers(0), inFlight(0), idleWorkers(0),
+      mainWaiting(false) {}
 
 ParallelStepper::~ParallelStepper() {
     abandon();
@@ -29,27 +30,70 @@ int ParallelStepper::start(int count) {
 }
 
 int ParallelStepper::step() {
+    PairInFlight& head = at(recorded);
+    if (pairInProgress()) {
+        head.outcome.code = comparePairChunk(currentPair, head.source, head.destination,
+                                             &head.outcome.bytes);
+        if (head.outcome.code != Pending) endAlone(head);
+        return 0;
+    }
     takeAhead();
     if (recorded == taken.load(std::memory_order_relaxed)) return listEnded ? 1 : 0;
-    PairInFlight& head = at(recorded);
-    if (!head.compared.load(std::memory_order_acquire)) {
-        waitForHead(head);
-        if (!head.compared.load(std::memory_order_acquire)) return 0;
-    }
+    if (!waitBriefly([&] { return head.compared.load(); })) return 0;
+    if (head.alone) return startAlone(head);
     if (head.outcome.settling == Settling::WithBytes)
         inFlight.fetch_sub(head.outcome.bytes, std::memory_order_relaxed);
-    settlePair(job, head.slot, head.outcome);
-    ++recorded;
+    record(head);
     return 0;
 }
 
+void ParallelStepper::record(PairInFlight& pair) {
+    settlePair(job, pair.slot, pair.outcome);
+    ++recorded;
+}
+
+// Once every worker has put its pair down, the pair is opened here with the job's buffers.
+int ParallelStepper::startAlone(PairInFlight& pair) {
+    paused = true;
+    if (!waitBriefly([&] { return busyWorkers.load() == 0; })) return 0;
+    currentPair.sourceBuffer = job.sourceBuffer;
+    currentPair.destinationBuffer = job.destinationBuffer;
+    pair.outcome.code = openPair(currentPair, pair.sourcePath, pair.destinationPath, pair.source,
+                                 pair.destination);
+    if (pair.outcome.code == Pending) {
+        pair.outcome.bytes = 0;
+        job.stats.currentName = pair.source.name;
+    } else {
+        endAlone(pair);
+    }
+    return 0;
+}
+
+void ParallelStepper::endAlone(PairInFlight& pair) {
+    pair.alone = false;
+    record(pair);
+    {
+        std::lock_guard<std::mutex> held(lock);
+        paused = false;
+    }
+    pairsTaken.notify_all();
+}
+
 // A bounded wait, so that the caller sees Ctrl-C while a large file is being compared.
-void ParallelStepper::waitForHead(PairInFlight& head) {
+template <typename Ready>
+bool ParallelStepper::waitBriefly(Ready ready) {
+    if (ready()) return true;
     std::unique_lock<std::mutex> held(lock);
-    headAwaited = true;
-    pairCompared.wait_for(held, std::chrono::milliseconds(100),
-                          [&] { return head.compared.load(std::memory_order_acquire); });
-    headAwaited = false;
+    mainWaiting = true;
+    const bool result = pairCompared.wait_for(held, std::chrono::milliseconds(100), ready);
+    mainWaiting = false;
+    return result;
+}
+
+void ParallelStepper::wakeMain() {
+    if (!mainWaiting) return;
+    std::lock_guard<std::mutex> held(lock);
+    pairCompared.notify_one();
 }
 
 void ParallelStepper::abandon() {
@@ -75,6 +119,7 @@ void ParallelStepper::takeAhead() {
             break;
         }
         pair.slot = job.pairs.cursor();
+        pair.alone = false;
         const bool toCompare = pair.outcome.code == Pending;
         if (toCompare) {
             pair.source = job.currentSource;
@@ -86,8 +131,8 @@ void ParallelStepper::takeAhead() {
         ++end;
     }
     if (end == first) return;
-    taken.store(end);  // publishes the pairs, their records and paths
-    if (idleWorkers.load() != 0) {
+    taken = end;  // publishes the pairs, their records and paths
+    if (idleWorkers != 0) {
         std::lock_guard<std::mutex> held(lock);
         pairsTaken.notify_all();
     }
@@ -95,43 +140,51 @@ void ParallelStepper::takeAhead() {
 
 PairInFlight* ParallelStepper::claimPair() {
     for (;;) {
-        std::uint64_t index = nextToClaim.load(std::memory_order_relaxed);
-        if (abandoned.load(std::memory_order_relaxed)) return nullptr;
-        if (index < taken.load()) {
-            PairInFlight& pair = at(index);
-            if (!nextToClaim.compare_exchange_weak(index, index + 1)) continue;
-            if (!pair.compared.load(std::memory_order_acquire)) return &pair;
-            continue;  // settled when it was taken: a folder, a marker, a missing destination
+        if (abandoned) return nullptr;
+        ++busyWorkers;
+        if (!paused) {
+            std::uint64_t index = nextToClaim;
+            while (index < taken) {
+                if (!nextToClaim.compare_exchange_weak(index, index + 1)) continue;
+                PairInFlight& pair = at(index);
+                // Not yet compared: a file pair. Anything else was settled when it was taken.
+                if (!pair.compared.load(std::memory_order_acquire)) return &pair;
+                index = nextToClaim;
+            }
         }
+        --busyWorkers;
+        wakeMain();
         std::unique_lock<std::mutex> held(lock);
         ++idleWorkers;
-        pairsTaken.wait(held, [&] { return abandoned || index < taken.load(); });
+        pairsTaken.wait(held, [&] { return abandoned || (!paused && nextToClaim < taken); });
         --idleWorkers;
     }
+}
+
+void ParallelStepper::compareInWorker(PairInFlight& pair, PairComparison& comparison) {
+    PairOutcome& outcome = pair.outcome;
+    outcome.code = openPair(comparison, pair.sourcePath, pair.destinationPath, pair.source,
+                            pair.destination);
+    if (outcome.code != Pending) {
+        pair.alone = true;
+        return;
+    }
+    outcome.bytes = 0;
+    while (outcome.code == Pending && !abandoned.load(std::memory_order_relaxed)) {
+        const std::uint64_t before = outcome.bytes;
+        outcome.code = comparePairChunk(comparison, pair.source, pair.destination, &outcome.bytes);
+        inFlight.fetch_add(outcome.bytes - before, std::memory_order_relaxed);
+    }
+    closePair(comparison);
 }
 
 void ParallelStepper::work(CompareWorker& worker) {
     PairComparison comparison{nullptr, nullptr, 0, 0, worker.sourceBuffer, worker.destinationBuffer};
     for (PairInFlight* pair; (pair = claimPair()) != nullptr;) {
-        PairOutcome& outcome = pair->outcome;
-        outcome.code = openPair(comparison, pair->sourcePath, pair->destinationPath, pair->source,
-                                pair->destination);
-        std::uint64_t shown = 0;
-        if (outcome.code == Pending) outcome.bytes = 0;
-        while (outcome.code == Pending && !abandoned.load(std::memory_order_relaxed)) {
-            outcome.code = comparePairChunk(comparison, pair->source, pair->destination,
-                                            &outcome.bytes);
-            inFlight.fetch_add(outcome.bytes - shown, std::memory_order_relaxed);
-            shown = outcome.bytes;
-        }
-        closePair(comparison);
-        if (outcome.code == Pending) continue;  // abandoned
-        inFlight.fetch_add(outcome.bytes - shown, std::memory_order_relaxed);
-        pair->compared.store(true, std::memory_order_release);
-        if (headAwaited.load()) {
-            std::lock_guard<std::mutex> held(lock);
-            pairCompared.notify_one();
-        }
+        compareInWorker(*pair, comparison);
+        if (pair->outcome.code != Pending || pair->alone) pair->compared = true;
+        --busyWorkers;
+        wakeMain();
     }
     releaseFolderCache();
 }

@@ -18,8 +18,12 @@
 struct PairInFlight {
     ListCursor slot;  // the cursor just behind the pair
     PairOutcome outcome;
-    // The outcome is final; false while a file pair waits for or is with a worker.
+    // The outcome is final, or alone is set; false while a file pair waits for or is with a worker.
     std::atomic<bool> compared;
+    // A file did not open while other pairs had theirs open, perhaps the same file through a link:
+    // the pair is compared again when it is next to be recorded, with no other file of the run
+    // open, as one pair at a time would compare it.
+    bool alone;
     FindRecord source;
     FindRecord destination;
     char sourcePath[pathRoom];
@@ -47,20 +51,27 @@ public:
     // Starts up to `workers` threads: 0 when at least one runs, 1 when none could be started.
     int start(int workers);
     // Records the next pair in list order, waiting a little for its comparison: 0 while there is
-    // more to do (whether or not a pair was recorded), 1 once the list is exhausted.
+    // more to do (whether or not a pair was recorded), 1 once the list is exhausted. A pair
+    // compared alone goes through currentPair, one chunk per call, like compareStep.
     int step();
-    // Ends every comparison in flight, closing its files, and the workers; pairs not recorded stay
-    // Pending. Also done on destruction.
+    // Ends every comparison of the workers, closing their files, and the workers; pairs not
+    // recorded stay Pending. Also done on destruction. The pair in currentPair is the caller's.
     void abandon();
     // Bytes the workers have compared in pairs not yet recorded, for a progress display only.
     std::uint64_t bytesInFlight() const { return inFlight.load(std::memory_order_relaxed); }
 
 private:
     void takeAhead();
+    void record(PairInFlight& pair);
+    int startAlone(PairInFlight& pair);
+    void endAlone(PairInFlight& pair);
+    template <typename Ready>
+    bool waitBriefly(Ready ready);
+    void wakeMain();
     void work(CompareWorker& worker);
-    // The next pair for a worker, or null once the run is abandoned.
+    // The next pair for a worker, counted busy until it is compared; null once abandoned.
     PairInFlight* claimPair();
-    void waitForHead(PairInFlight& head);
+    void compareInWorker(PairInFlight& pair, PairComparison& comparison);
     PairInFlight& at(std::uint64_t index) { return pairs[index % window]; }
 
     QdlCore& job;
@@ -73,13 +84,15 @@ private:
     std::atomic<std::uint64_t> taken;
     std::atomic<std::uint64_t> nextToClaim;  // the next index a worker looks at
     std::atomic<bool> abandoned;
+    std::atomic<bool> paused;        // no pair is claimed while one is compared alone
+    std::atomic<int> busyWorkers;    // workers holding a pair
     std::atomic<std::uint64_t> inFlight;
     // Waiting is the exception: a worker with nothing to claim, the main thread before a pair that
-    // is still being compared. Each says so before it sleeps, so that the other side only takes
-    // the lock to wake it when someone sleeps.
+    // is still being compared. Each says so before it sleeps, so that the other side takes the
+    // lock to wake it only when someone sleeps.
     std::mutex lock;
     std::condition_variable pairsTaken;
     std::condition_variable pairCompared;
     std::atomic<int> idleWorkers;
-    std::atomic<bool> headAwaited;
+    std::atomic<bool> mainWaiting;
 };

@@ -283,7 +283,7 @@ TEST_F(Qdlcheck, InATerminalTheLineShowsAndCtrlCStopsTheRun) {
     const std::string tmux = "tmux -L " + server + " ";
     const std::string command = "cd '" + tree.root.string() + "' && '" + QDLCHECK_PROGRAM +
                                 "' src dst; echo exit \\$?; sleep 60";
-    shellOutput(tmux + "-f /dev/null new-session -d -x 100 -y 10 \"" + command + "\"");
+    shellOutput(tmux + "-f /dev/null new-session -d -x 160 -y 10 \"" + command + "\"");
     std::string screen;
     for (int i = 0; i < 100 && screen.find("GB/s") == std::string::npos &&
                     screen.find("MB/s") == std::string::npos; ++i) {
