@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <regex>
 #include <cstdio>
 #include <csignal>
 #include <cstdlib>
@@ -161,6 +162,93 @@ TEST_F(Qdlcheck, EachExitBitFromWhatIsFoundOnDisk) {
     EXPECT_NE(stopped.err.find("NOT every entry was compared"), std::string::npos);
     // At the first fatal error, before the contents below are compared.
     EXPECT_EQ(compare({"--stop=fatal"}).status, 1 | 4 | 8);
+}
+
+// The summary without its time and rate, which differ from run to run.
+std::string timeless(std::string summary) {
+    return std::regex_replace(summary, std::regex(" in [0-9.]+ s \\([0-9.]+ [MG]B/s\\)"), "");
+}
+
+// Empty when the texts are equal; otherwise their first differing lines.
+std::string firstDifference(const std::string& a, const std::string& b) {
+    std::istringstream inA(a), inB(b);
+    for (std::string lineA, lineB;;) {
+        const bool moreA = static_cast<bool>(std::getline(inA, lineA));
+        const bool moreB = static_cast<bool>(std::getline(inB, lineB));
+        if (!moreA && !moreB) return a == b ? "" : "the same lines, other bytes";
+        if (!moreA || !moreB || lineA != lineB)
+            return "'" + (moreA ? lineA : "(end)") + "' against '" + (moreB ? lineB : "(end)") + "'";
+    }
+}
+
+// A file whose size says more than its reads give, for a read that comes short.
+const char* shortReadFile() {
+    for (const char* file : {"/sys/kernel/uevent_seqnum", "/sys/kernel/profiling"}) {
+        std::error_code error;
+        if (fs::file_size(file, error) == 4096 && contentsOf(file).size() < 4096) return file;
+    }
+    return nullptr;
+}
+
+// 5,000 files with every kind of result, compared one pair at a time and several at once: the
+// lines, their order, the summary, the log and the exit status are the same, also when a stop
+// level ends the run in the middle.
+TEST_F(Qdlcheck, AnyNumberOfJobsGivesTheSameAnswer) {
+    for (int folder = 0; folder < 50; ++folder) {
+        for (int file = 0; file < 100; ++file) {
+            const int n = folder * 100 + file;
+            const std::string name = "f" + std::to_string(folder) + "/file" + std::to_string(file);
+            const std::string contents = patternBytes(100 + n % 1900, n);
+            tree.file("src/" + name, contents);
+            if (n % 211 == 7) continue;  // SOF
+            tree.file("dst/" + name, n % 97 == 5 ? contents + "x" : contents);  // DIS
+            if (n % 89 == 3) tree.touch("dst/" + name, 2);                       // NET
+        }
+    }
+    tree.file("src/f10/large.bin", patternBytes(1 << 20, 3));
+    tree.file("dst/f10/large.bin", patternBytes(1 << 20, 4));  // NEC, long after the pairs behind
+    tree.folder("src/f20/gone");                               // SOD
+    tree.file("src/f30/folder.txt", "a file here");
+    tree.folder("dst/f30/folder.txt");                         // DOE
+    ASSERT_TRUE(tree.link("..", "src/f40/loop"));              // SOE
+    tree.folder("dst/f40/loop");
+    if (const char* file = shortReadFile(); file != nullptr && !underWine()) {
+        tree.file("dst/f45/short.src", std::string(4096, 'x'));
+        tree.file("src/f45/short.dst", std::string(4096, 'x'));
+        ASSERT_TRUE(tree.link(file, "src/f45/short.src"));  // SRE
+        ASSERT_TRUE(tree.link(file, "dst/f45/short.dst"));  // DRE
+    }
+    for (const std::string stop : {"never", "errors"}) {
+        Outcome one;
+        std::string oneLog;
+        for (const std::string jobs : {"1", "2", "8"}) {
+            Outcome r = compare({"--all", "--stop", stop, "--jobs", jobs, "--log", "qdl.log"});
+            r.err = timeless(r.err);
+            const std::string log = contentsOf(tree.path("qdl.log"));
+            if (jobs == "1") {
+                one = r;
+                oneLog = log;
+                continue;
+            }
+            EXPECT_EQ(r.status, one.status) << stop << ", " << jobs << " jobs";
+            EXPECT_EQ(firstDifference(r.out, one.out), "") << stop << ", " << jobs << " jobs";
+            EXPECT_EQ(r.err, one.err) << stop << ", " << jobs << " jobs";
+            EXPECT_EQ(firstDifference(log, oneLog), "") << stop << ", " << jobs << " jobs";
+        }
+        if (stop == "never") {
+            EXPECT_EQ(one.status, 1 | 2 | 4);
+            for (const char* code : {"NET : ", "DIS : ", "NEC : ", "SOD : ", "SOF : ", "SOE : ", "DOE : "})
+                EXPECT_NE(one.out.find(code), std::string::npos) << code;
+            if (shortReadFile() != nullptr && !underWine()) {
+                EXPECT_NE(one.out.find("SRE : f45/short.src\n"), std::string::npos);
+                EXPECT_NE(one.out.find("DRE : f45/short.dst\n"), std::string::npos);
+            }
+            EXPECT_NE(one.err.find("Total 5"), std::string::npos) << one.err;
+        } else {
+            EXPECT_EQ(one.status & (2 | 8), 2 | 8);
+            EXPECT_LT(one.out.size(), 2000u) << "the run should stop early";
+        }
+    }
 }
 
 TEST_F(Qdlcheck, TopFolderOnlyAFileAgainstAFolderAndRelativePaths) {
