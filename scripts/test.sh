@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, then builds and runs every suite: native, under the sanitizers, the
-# fuzz targets for a minute in all, and the Windows builds under Wine.
+# Installs what is missing, then builds and runs every suite: native, under the sanitizers (the
+# threaded ones under ThreadSanitizer too), the fuzz targets for a minute in all, and the Windows
+# builds under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -8,13 +9,16 @@ bash scripts/setup.sh
 
 run_suites() {
   local flavour=$1
+  shift
   echo "== $flavour"
   bash scripts/build.sh "$flavour"
-  ctest --test-dir "build/$flavour" --output-on-failure --timeout 1200
+  ctest --test-dir "build/$flavour" --output-on-failure --timeout 1200 "$@"
 }
 
 run_suites native
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 run_suites sanitize
+# The suites that run several pairs at once; qdlcheck under test is the sanitized one too.
+TSAN_OPTIONS=halt_on_error=1 run_suites thread -R '^(engine|cli)$'
 bash scripts/fuzz.sh 30
 source scripts/wine_env.sh
 # The end-to-end driver shows quendle.exe's dialogs on a virtual display of its own.
