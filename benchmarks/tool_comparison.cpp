@@ -1,7 +1,8 @@
-// qdlcheck beside the standard tools, each run as a whole process on the same generated trees:
-// wall time, CPU time and peak memory, medians of several runs, and the ratios. The trees live in a
-// private temporary folder that is removed at the end; they are read from the page cache (one
-// unmeasured run of each command first).
+// qdlcheck, with one and several pairs at a time, beside the standard tools, each run as a whole
+// process on the same generated trees: wall time, CPU time and peak memory, medians of several
+// runs, and the ratios to a baseline. The trees live in a private temporary folder that is removed
+// at the end. They are read from the page cache (one unmeasured run of each command first), or,
+// for the cold case, from the disk: the caches are dropped before each run (root only).
 //
 //   tool_comparison QDLCHECK [runs]
 #include <algorithm>
@@ -54,10 +55,24 @@ Measure runOnce(const std::string& command) {
     return {wall, seconds(usage.ru_utime) + seconds(usage.ru_stime), usage.ru_maxrss};
 }
 
-Measure median(const std::string& command, int runs) {
-    runOnce(command);  // into the page cache
+// Empties the page, dentry and inode caches; false where that is not allowed.
+bool dropCaches() {
+    sync();
+    std::ofstream control("/proc/sys/vm/drop_caches");
+    control << "3\n";
+    control.flush();
+    return static_cast<bool>(control);
+}
+
+enum class Cache { Warm, Cold };
+
+Measure median(const std::string& command, int runs, Cache cache = Cache::Warm) {
+    if (cache == Cache::Warm) runOnce(command);  // into the page cache
     std::vector<Measure> measures;
-    for (int i = 0; i < runs; ++i) measures.push_back(runOnce(command));
+    for (int i = 0; i < runs; ++i) {
+        if (cache == Cache::Cold) dropCaches();
+        measures.push_back(runOnce(command));
+    }
     const auto middle = [&](auto field) {
         std::vector<double> values;
         for (const auto& m : measures) values.push_back(static_cast<double>(m.*field));
@@ -85,10 +100,10 @@ std::uint64_t largeFiles(const fs::path& root) {
     return 8ull * contents.size();
 }
 
-std::uint64_t manySmallFiles(const fs::path& root) {
+std::uint64_t manySmallFiles(const fs::path& root, int folders) {
     std::minstd_rand generator(11);
     std::uint64_t bytes = 0;
-    for (int folder = 0; folder < 1000; ++folder) {
+    for (int folder = 0; folder < folders; ++folder) {
         const fs::path name = "folder" + std::to_string(folder);
         for (const char* side : {"src", "dst"}) fs::create_directories(root / side / name);
         for (int file = 0; file < 100; ++file) {
@@ -106,13 +121,16 @@ struct Row {
     Measure measure;
 };
 
-void report(const char* title, std::uint64_t bytes, const std::vector<Row>& rows) {
+// The last column is each row's wall time over the baseline row's.
+void report(const char* title, std::uint64_t bytes, const std::vector<Row>& rows, std::size_t baseline) {
     std::printf("\n%s (%.0f MB per side), medians:\n", title, bytes / 1e6);
-    std::printf("  %-14s %9s %9s %10s %10s %9s\n", "tool", "wall s", "cpu s", "MB/s", "peak MB", "x qdlcheck");
+    std::printf("  %-20s %9s %9s %10s %10s   x %s\n", "tool", "wall s", "cpu s", "MB/s", "peak MB",
+                rows[baseline].tool.c_str());
     for (const auto& row : rows)
-        std::printf("  %-14s %9.3f %9.3f %10.0f %10.1f %9.2f\n", row.tool.c_str(), row.measure.wall,
+        std::printf("  %-20s %9.3f %9.3f %10.0f %10.1f %9.2f\n", row.tool.c_str(), row.measure.wall,
                     row.measure.cpu, bytes / 1e6 / row.measure.wall, row.measure.peakKilobytes / 1024.0,
-                    row.measure.wall / rows[0].measure.wall);
+                    row.measure.wall / rows[baseline].measure.wall);
+    std::fflush(stdout);
 }
 
 }  // namespace
@@ -133,20 +151,45 @@ int main(int argc, char** argv) {
         return "cd '" + tree.string() + "' && " + command;
     };
 
+    const auto qdlcheckRows = [&](const fs::path& tree, int runs, Cache cache) {
+        std::vector<Row> rows;
+        for (const char* jobs : {"1", "4", "8"}) {
+            rows.push_back({std::string("qdlcheck --jobs ") + jobs,
+                            median(in(tree, "'" + qdlcheck + "' --quiet --jobs " + jobs + " src dst 2>/dev/null"),
+                                   runs, cache)});
+        }
+        return rows;
+    };
+
     const fs::path large = root / "large";
     const std::uint64_t largeBytes = largeFiles(large);
-    report("8 identical files of 256 MiB", largeBytes,
-           {{"qdlcheck", median(in(large, "'" + qdlcheck + "' --quiet src dst 2>/dev/null"), runs)},
-            {"cmp -s", median(in(large, "for f in src/*; do cmp -s \"$f\" \"dst/${f#src/}\" || exit 1; done"), runs)},
-            {"diff -rq", median(in(large, "diff -rq src dst"), runs)},
-            {"rsync -rcn", median(in(large, "rsync -rcn src/ dst/"), runs)}});
+    std::vector<Row> rows = qdlcheckRows(large, runs, Cache::Warm);
+    rows.push_back({"cmp -s", median(in(large, "for f in src/*; do cmp -s \"$f\" \"dst/${f#src/}\" || exit 1; done"), runs)});
+    rows.push_back({"diff -rq", median(in(large, "diff -rq src dst"), runs)});
+    rows.push_back({"rsync -rcn", median(in(large, "rsync -rcn src/ dst/"), runs)});
+    report("8 identical files of 256 MiB", largeBytes, rows, 0);
     fs::remove_all(large);
 
     const fs::path small = root / "small";
-    const std::uint64_t smallBytes = manySmallFiles(small);
-    report("100,000 identical files of 1-4 KiB in 1,000 folders", smallBytes,
-           {{"qdlcheck", median(in(small, "'" + qdlcheck + "' --quiet src dst 2>/dev/null"), runs)},
-            {"diff -rq", median(in(small, "diff -rq src dst"), runs)},
-            {"rsync -rcn", median(in(small, "rsync -rcn src/ dst/"), runs)}});
+    const std::uint64_t smallBytes = manySmallFiles(small, 1000);
+    rows = qdlcheckRows(small, runs, Cache::Warm);
+    rows.push_back({"diff -rq", median(in(small, "diff -rq src dst"), runs)});
+    rows.push_back({"rsync -rcn", median(in(small, "rsync -rcn src/ dst/"), runs)});
+    report("100,000 identical files of 1-4 KiB in 1,000 folders", smallBytes, rows, 3);
+    fs::remove_all(small);
+
+    if (!dropCaches()) {
+        std::printf("\nCold cache: SKIPPED, the caches cannot be dropped here (needs root).\n");
+        return 0;
+    }
+    const fs::path cold = root / "cold";
+    const std::uint64_t coldBytes = manySmallFiles(cold, 200);
+    rows = qdlcheckRows(cold, runs, Cache::Cold);
+    rows.push_back({"diff -rq", median(in(cold, "diff -rq src dst"), runs, Cache::Cold)});
+    rows.push_back({"cat, 8 at a time",
+                    median(in(cold, "find src dst -type f -print0 | xargs -0 -P 8 -n 64 cat >/dev/null"),
+                           runs, Cache::Cold)});
+    report("20,000 identical files of 1-4 KiB in 200 folders, caches dropped before each run",
+           coldBytes, rows, 3);
     return 0;
 }
