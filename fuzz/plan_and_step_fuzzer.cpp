@@ -1,10 +1,11 @@
 // Random specifications over a generated tree, planned and stepped to the end. Beyond the
 // sanitizers it checks that every file the stepper opens is the file its pair's path names, that the
-// counters equal the log lines by class, that the percentage stays within 0..100, and that no file
-// is left open.
+// counters equal the log lines by class, that the percentage stays within 0..100, that three pairs
+// at a time on worker threads give the same answer, and that no file is left open.
 //
 // Input: two bytes choose the source and destination bases (folders and files of the tree), the
 // rest up to a newline is the source's text behind its base, the rest after it the destination's.
+#include "engine/parallel_stepper.h"
 #include "engine/result_code.h"
 #include "engine/stepper.h"
 #include "generated_tree.h"
@@ -15,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -109,6 +111,33 @@ void checkCountersAgainstLines(QdlCore& job, const std::string& run) {
         fail("counters differ from the lines", run);
 }
 
+// What a finished job answers: its log lines, counters and bytes.
+std::string answerOf(QdlCore& job) {
+    std::string answer;
+    currentJob = &job;
+    rewindLogLines(job);
+    while (const char* line = nextLogLine()) answer += std::string(line) + "\n";
+    currentJob = nullptr;
+    const CompareStats& s = job.stats;
+    for (const auto value : {s.noDifference, s.notices, s.errors, s.fatalErrors, s.total, s.ratePercent})
+        answer += std::to_string(value) + " ";
+    return answer + std::to_string(job.comparedBytes);
+}
+
+// The same job with three pairs at a time must give the one-at-a-time answer.
+void checkSeveralAtOnce(const std::string& source, const std::string& destination,
+                        const std::string& answer, const std::string& run) {
+    auto job = std::make_unique<QdlCore>(source.c_str(), destination.c_str(), IgnoreAnyErrors);
+    job->plan();
+    auto parallel = std::make_unique<ParallelStepper>(*job);
+    if (parallel->start(3) != 0) fail("no worker started", run);
+    for (int steps = 0; parallel->step() == 0; ++steps) {
+        if (steps > 1000000) fail("the run with workers does not end", run);
+    }
+    parallel.reset();
+    if (answerOf(*job) != answer) fail("three pairs at a time answer otherwise", run);
+}
+
 void runJob(const std::string& source, const std::string& destination) {
     const std::string run = source + " | " + destination;
     auto* job = new QdlCore(source.c_str(), destination.c_str(), IgnoreAnyErrors);
@@ -144,6 +173,8 @@ void runJob(const std::string& source, const std::string& destination) {
     }
     if (pairInProgress()) fail("a pair is still open", run);
     checkCountersAgainstLines(*job, run);
+    // Threads cost more than most inputs; only a list with pairs to share out can answer otherwise.
+    if (job->stats.total > 1) checkSeveralAtOnce(source, destination, answerOf(*job), run);
     delete job;
 }
 
