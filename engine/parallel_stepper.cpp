@@ -41,8 +41,7 @@ int ParallelStepper::step() {
     if (recorded == taken.load(std::memory_order_relaxed)) return listEnded ? 1 : 0;
     if (!waitBriefly([&] { return head.compared.load(); })) return 0;
     if (head.alone) return startAlone(head);
-    if (head.outcome.settling == Settling::WithBytes)
-        inFlight.fetch_sub(head.outcome.bytes, std::memory_order_relaxed);
+    if (head.toCompare) inFlight.fetch_sub(head.outcome.bytes, std::memory_order_relaxed);
     record(head);
     return 0;
 }
@@ -120,14 +119,14 @@ void ParallelStepper::takeAhead() {
         }
         pair.slot = job.pairs.cursor();
         pair.alone = false;
-        const bool toCompare = pair.outcome.code == Pending;
-        if (toCompare) {
+        pair.toCompare = pair.outcome.code == Pending;
+        if (pair.toCompare) {
             pair.source = job.currentSource;
             std::memcpy(pair.sourcePath, job.workSource, pathRoom);
             std::memcpy(pair.destinationPath, job.workDestination, pathRoom);
             job.stats.currentName = job.currentSource.name;
         }
-        pair.compared.store(!toCompare, std::memory_order_relaxed);
+        pair.compared.store(!pair.toCompare, std::memory_order_relaxed);
         ++end;
     }
     if (end == first) return;
@@ -147,8 +146,7 @@ PairInFlight* ParallelStepper::claimPair() {
             while (index < taken) {
                 if (!nextToClaim.compare_exchange_weak(index, index + 1)) continue;
                 PairInFlight& pair = at(index);
-                // Not yet compared: a file pair. Anything else was settled when it was taken.
-                if (!pair.compared.load(std::memory_order_acquire)) return &pair;
+                if (pair.toCompare) return &pair;
                 index = nextToClaim;
             }
         }

@@ -18,6 +18,7 @@
 struct PairInFlight {
     ListCursor slot;  // the cursor just behind the pair
     PairOutcome outcome;
+    bool toCompare;  // a file pair for the workers; anything else was settled when it was taken
     // The outcome is final, or alone is set; false while a file pair waits for or is with a worker.
     std::atomic<bool> compared;
     // A file did not open while other pairs had theirs open, perhaps the same file through a link:
