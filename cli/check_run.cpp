@@ -57,9 +57,12 @@ RunEnd stepJob(QdlCore& job, const CheckOptions& options, std::chrono::steady_cl
     RunEnd end = RunEnd::Complete;
     ParallelStepper* const parallel = startWorkers(job, options.jobs);
     for (;;) {
-        if (progress.shown)
-            drawProgressLine(progress, job, parallel != nullptr ? parallel->bytesInFlight() : 0,
-                             secondsSince(start));
+        if (progress.shown) {
+            const InProgress now = parallel != nullptr
+                ? InProgress{parallel->bytesInFlight(), parallel->nameToRecord()}
+                : InProgress{0, job.stats.currentName};
+            drawProgressLine(progress, job, now, secondsSince(start));
+        }
         if (interrupted) {
             if (parallel != nullptr) parallel->abandon();
             abandonPairInProgress();

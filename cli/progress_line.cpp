@@ -37,12 +37,12 @@ ProgressLine startProgressLine(bool always) {
     return line;
 }
 
-void drawProgressLine(ProgressLine& line, const QdlCore& job, std::uint64_t inFlight, double seconds) {
+void drawProgressLine(ProgressLine& line, const QdlCore& job, const InProgress& now, double seconds) {
     if (!line.shown || (line.lastDrawn >= 0 && seconds - line.lastDrawn < redrawSeconds)) return;
     line.lastDrawn = seconds;
     const CompareStats& s = job.stats;
-    const std::uint64_t done = std::min(job.totalBytes, job.comparedBytes + inFlight);
-    const int percent = inFlight == 0 ? s.ratePercent
+    const std::uint64_t done = std::min(job.totalBytes, job.comparedBytes + now.bytes);
+    const int percent = now.bytes == 0 ? s.ratePercent
                                       : static_cast<int>(static_cast<double>(done) * 100 / job.totalBytes);
     char bar[barWidth + 1];
     const int filled = percent * barWidth / 100;
@@ -54,7 +54,7 @@ void drawProgressLine(ProgressLine& line, const QdlCore& job, std::uint64_t inFl
     formatBytes(job.totalBytes, total, sizeof total);
     const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0;
     const double left = rate > 0 ? static_cast<double>(job.totalBytes - done) / rate : 0;
-    const char* name = s.currentName == nullptr ? "" : s.currentName[0] == '.' ? ".." : s.currentName;
+    const char* name = now.name == nullptr ? "" : now.name[0] == '.' ? ".." : now.name;
     char text[512];
     std::snprintf(text, sizeof text,
                   "%3d%% [%s] %s of %s  %.1f MB/s  %d:%02d left  OK %d N %d E %d F %d  %s",

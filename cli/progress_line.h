@@ -14,8 +14,14 @@ struct ProgressLine {
 
 // Shown when standard error is a terminal (its width taken from it), or when always is set.
 ProgressLine startProgressLine(bool always);
-// Draws the line when enough time has passed since the last one; inFlight counts bytes compared in
-// pairs not yet recorded.
-void drawProgressLine(ProgressLine& line, const QdlCore& job, std::uint64_t inFlight, double seconds);
+// What the line shows beside the job's counters: the bytes compared in pairs not yet recorded and
+// the name of the pair in progress.
+struct InProgress {
+    std::uint64_t bytes;
+    const char* name;  // none before the first pair
+};
+
+// Draws the line when enough time has passed since the last one.
+void drawProgressLine(ProgressLine& line, const QdlCore& job, const InProgress& now, double seconds);
 // Blanks the line so that the summary starts at the left.
 void clearProgressLine(ProgressLine& line);

@@ -46,6 +46,12 @@ int ParallelStepper::step() {
     return 0;
 }
 
+const char* ParallelStepper::nameToRecord() {
+    if (recorded == taken.load(std::memory_order_relaxed)) return nullptr;
+    const PairInFlight& head = at(recorded);
+    return head.toCompare ? head.source.name : nullptr;
+}
+
 void ParallelStepper::record(PairInFlight& pair) {
     settlePair(job, pair.slot, pair.outcome);
     ++recorded;
@@ -59,12 +65,10 @@ int ParallelStepper::startAlone(PairInFlight& pair) {
     currentPair.destinationBuffer = job.destinationBuffer;
     pair.outcome.code = openPair(currentPair, pair.sourcePath, pair.destinationPath, pair.source,
                                  pair.destination);
-    if (pair.outcome.code == Pending) {
+    if (pair.outcome.code == Pending)
         pair.outcome.bytes = 0;
-        job.stats.currentName = pair.source.name;
-    } else {
+    else
         endAlone(pair);
-    }
     return 0;
 }
 
@@ -124,7 +128,6 @@ void ParallelStepper::takeAhead() {
             pair.source = job.currentSource;
             std::memcpy(pair.sourcePath, job.workSource, pathRoom);
             std::memcpy(pair.destinationPath, job.workDestination, pathRoom);
-            job.stats.currentName = job.currentSource.name;
         }
         pair.compared.store(!pair.toCompare, std::memory_order_relaxed);
         ++end;

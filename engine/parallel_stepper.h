@@ -58,8 +58,11 @@ public:
     // Ends every comparison of the workers, closing their files, and the workers; pairs not
     // recorded stay Pending. Also done on destruction. The pair in currentPair is the caller's.
     void abandon();
-    // Bytes the workers have compared in pairs not yet recorded, for a progress display only.
+    // For a progress display: the bytes the workers have compared in pairs not yet recorded, and
+    // the source name of the file pair to be recorded next (none when that is no file pair). The
+    // job's currentName is not kept, as pairs are taken far ahead of their comparison.
     std::uint64_t bytesInFlight() const { return inFlight.load(std::memory_order_relaxed); }
+    const char* nameToRecord();
 
 private:
     void takeAhead();
