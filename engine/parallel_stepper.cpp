@@ -6,8 +6,8 @@
 #include <system_error>
 
 ParallelStepper::ParallelStepper(QdlCore& job)
-    : job(job), workers(nullptr), workerCount(0), recorded(0), listEnded(false), taken(0),
-      nextToClaim(0), abandoned(false), paused(false), busyWorkers(0), inFlight(0), idleWorkers(0),
+    : job(job), workers(nullptr), workerCount(0), recorded(0), taken(0), filesQueued(0),
+      listEnded(false), fileQueue{}, filesTaken(0), nextToClaim(0), abandoned(false), paused(false), busyWorkers(0), inFlight(0), idleWorkers(0),
       mainWaiting(false) {}
 
 ParallelStepper::~ParallelStepper() {
@@ -38,7 +38,7 @@ int ParallelStepper::step() {
         return 0;
     }
     takeAhead();
-    if (recorded == taken.load(std::memory_order_relaxed)) return listEnded ? 1 : 0;
+    if (recorded == taken) return listEnded ? 1 : 0;
     if (!waitBriefly([&] { return head.compared.load(); })) return 0;
     if (head.alone) return startAlone(head);
     if (head.toCompare) inFlight.fetch_sub(head.outcome.bytes, std::memory_order_relaxed);
@@ -47,7 +47,7 @@ int ParallelStepper::step() {
 }
 
 const char* ParallelStepper::nameToRecord() {
-    if (recorded == taken.load(std::memory_order_relaxed)) return nullptr;
+    if (recorded == taken) return nullptr;
     const PairInFlight& head = at(recorded);
     return head.toCompare ? head.source.name : nullptr;
 }
@@ -111,12 +111,11 @@ void ParallelStepper::abandon() {
 }
 
 // Fills the window with the pairs that follow in the list. Only the main thread takes pairs and
-// moves the work paths; a pair reaches the workers when `taken` passes it.
+// moves the work paths; a file pair reaches the workers when filesTaken passes its entry.
 void ParallelStepper::takeAhead() {
-    const std::uint64_t first = taken.load(std::memory_order_relaxed);
-    std::uint64_t end = first;
-    while (!listEnded && end - recorded < window) {
-        PairInFlight& pair = at(end);
+    const std::uint64_t files = filesQueued;
+    while (!listEnded && taken - recorded < window) {
+        PairInFlight& pair = at(taken);
         if (takePair(job, pair.destination, &pair.outcome) != 0) {
             listEnded = true;
             break;
@@ -128,12 +127,13 @@ void ParallelStepper::takeAhead() {
             pair.source = job.currentSource;
             std::memcpy(pair.sourcePath, job.workSource, pathRoom);
             std::memcpy(pair.destinationPath, job.workDestination, pathRoom);
+            fileQueue[filesQueued++ % window] = taken;
         }
         pair.compared.store(!pair.toCompare, std::memory_order_relaxed);
-        ++end;
+        ++taken;
     }
-    if (end == first) return;
-    taken = end;  // publishes the pairs, their records and paths
+    if (filesQueued == files) return;
+    filesTaken = filesQueued;  // publishes the pairs, their records and paths
     if (idleWorkers != 0) {
         std::lock_guard<std::mutex> held(lock);
         pairsTaken.notify_all();
@@ -145,19 +145,17 @@ PairInFlight* ParallelStepper::claimPair() {
         if (abandoned) return nullptr;
         ++busyWorkers;
         if (!paused) {
-            std::uint64_t index = nextToClaim;
-            while (index < taken) {
-                if (!nextToClaim.compare_exchange_weak(index, index + 1)) continue;
-                PairInFlight& pair = at(index);
-                if (pair.toCompare) return &pair;
-                index = nextToClaim;
+            std::uint64_t entry = nextToClaim;
+            while (entry < filesTaken) {
+                if (nextToClaim.compare_exchange_weak(entry, entry + 1))
+                    return &at(fileQueue[entry % window]);
             }
         }
         --busyWorkers;
         wakeMain();
         std::unique_lock<std::mutex> held(lock);
         ++idleWorkers;
-        pairsTaken.wait(held, [&] { return abandoned || (!paused && nextToClaim < taken); });
+        pairsTaken.wait(held, [&] { return abandoned || (!paused && nextToClaim < filesTaken); });
         --idleWorkers;
     }
 }

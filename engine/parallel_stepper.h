@@ -82,11 +82,17 @@ private:
     PairInFlight pairs[window];
     CompareWorker* workers;
     int workerCount;
-    std::uint64_t recorded;  // index of the next pair to record; main thread only
-    bool listEnded;          // main thread only
-    // Pairs before this index are there for the workers; only the main thread moves it.
-    std::atomic<std::uint64_t> taken;
-    std::atomic<std::uint64_t> nextToClaim;  // the next index a worker looks at
+    // Main thread only: the next pair to record, the end of the pairs taken, of the file pairs.
+    std::uint64_t recorded;
+    std::uint64_t taken;
+    std::uint64_t filesQueued;
+    bool listEnded;
+    // The indices of the file pairs, in list order. Workers see only these: a slot of anything else
+    // may be recorded and reused by the main thread at any moment, while a file pair's slot is not
+    // recorded before the worker that claimed it is done with it.
+    std::uint64_t fileQueue[window];
+    std::atomic<std::uint64_t> filesTaken;   // entries of fileQueue there for the workers
+    std::atomic<std::uint64_t> nextToClaim;  // the next entry of fileQueue a worker takes
     std::atomic<bool> abandoned;
     std::atomic<bool> paused;        // no pair is claimed while one is compared alone
     std::atomic<int> busyWorkers;    // workers holding a pair
