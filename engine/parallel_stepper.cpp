@@ -7,8 +7,8 @@
 
 ParallelStepper::ParallelStepper(QdlCore& job)
     : job(job), workers(nullptr), workerCount(0), recorded(0), taken(0), filesQueued(0),
-      listEnded(false), fileQueue{}, filesTaken(0), nextToClaim(0), abandoned(false), paused(false), busyWorkers(0), inFlight(0), idleWorkers(0),
-      mainWaiting(false) {}
+      listEnded(false), fileQueue{}, filesTaken(0), nextToClaim(0), abandoned(false),
+      paused(false), busyWorkers(0), inFlight(0), idleWorkers(0), mainWaiting(false) {}
 
 ParallelStepper::~ParallelStepper() {
     abandon();
@@ -57,14 +57,12 @@ void ParallelStepper::record(PairInFlight& pair) {
     ++recorded;
 }
 
-// Once every worker has put its pair down, the pair is opened here with the job's buffers.
+// Once every worker has put its pair down, the pair is opened here as the pair in progress.
 int ParallelStepper::startAlone(PairInFlight& pair) {
     paused = true;
     if (!waitBriefly([&] { return busyWorkers.load() == 0; })) return 0;
-    currentPair.sourceBuffer = job.sourceBuffer;
-    currentPair.destinationBuffer = job.destinationBuffer;
-    pair.outcome.code = openPair(currentPair, pair.sourcePath, pair.destinationPath, pair.source,
-                                 pair.destination);
+    pair.outcome.code = openCurrentPair(job, pair.sourcePath, pair.destinationPath, pair.source,
+                                        pair.destination);
     if (pair.outcome.code == Pending)
         pair.outcome.bytes = 0;
     else
@@ -185,5 +183,4 @@ void ParallelStepper::work(CompareWorker& worker) {
         --busyWorkers;
         wakeMain();
     }
-    releaseFolderCache();
 }

@@ -47,10 +47,8 @@ int takeStep(QdlCore& job) {
     PairOutcome outcome;
     if (takePair(job, currentPair.currentDestination, &outcome) != 0) return 1;
     if (outcome.code == Pending) {
-        currentPair.sourceBuffer = job.sourceBuffer;
-        currentPair.destinationBuffer = job.destinationBuffer;
-        outcome.code = openPair(currentPair, job.workSource, job.workDestination, job.currentSource,
-                                currentPair.currentDestination);
+        outcome.code = openCurrentPair(job, job.workSource, job.workDestination, job.currentSource,
+                                       currentPair.currentDestination);
         if (outcome.code == Pending) {
             job.stats.currentName = job.currentSource.name;
             return 0;
@@ -105,6 +103,13 @@ int takePair(QdlCore& job, FindRecord& destination, PairOutcome* outcome) {
         appendCut(job.workDestination, destinationSplit + 1, destination.name, pathLimit);
     }
     return 0;
+}
+
+ResultCode openCurrentPair(QdlCore& job, const char* sourcePath, const char* destinationPath,
+                           const FindRecord& source, const FindRecord& destination) {
+    currentPair.sourceBuffer = job.sourceBuffer;
+    currentPair.destinationBuffer = job.destinationBuffer;
+    return openPair(currentPair, sourcePath, destinationPath, source, destination);
 }
 
 void settlePair(QdlCore& job, const ListCursor& slot, const PairOutcome& outcome) {

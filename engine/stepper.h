@@ -42,5 +42,8 @@ struct PairOutcome {
 // Takes the next pair into currentSource and destination and moves the work paths, deciding all
 // that can be decided without opening a file: 0, or 1 at the end of the list.
 int takePair(QdlCore& job, FindRecord& destination, PairOutcome* outcome);
+// Opens a pair as the pair in progress, its chunks read into the job's buffers: openPair's answer.
+ResultCode openCurrentPair(QdlCore& job, const char* sourcePath, const char* destinationPath,
+                           const FindRecord& source, const FindRecord& destination);
 // Gives the pair just before slot its code and counts it.
 void settlePair(QdlCore& job, const ListCursor& slot, const PairOutcome& outcome);

@@ -112,6 +112,13 @@ int readFolder(DirectorySearch* search, const char* pattern) {
     return 0;
 }
 
+// The status of what an entry names; of a dangling link, the link's own, so that the listing and
+// the single-entry lookup both find it.
+bool statEntry(int folder, const char* name, struct stat* status) {
+    return fstatat(folder, name, status, 0) == 0 ||
+           fstatat(folder, name, status, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
 void fillByType(unsigned char type, const char* name, WIN32_FIND_DATAA* findData) {
     struct stat status {};
     status.st_mode = type == DT_DIR ? S_IFDIR : S_IFREG;
@@ -131,10 +138,7 @@ bool deliverNext(DirectorySearch* search, WIN32_FIND_DATAA* findData) {
         return true;
     }
     struct stat status;
-    const int folder = dirfd(search->directory);
-    // A dangling link is delivered as itself, as the single-entry lookup finds it.
-    if (fstatat(folder, name, &status, 0) == 0 ||
-        fstatat(folder, name, &status, AT_SYMLINK_NOFOLLOW) == 0)
+    if (statEntry(dirfd(search->directory), name, &status))
         fillFindData(status, name, findData);
     else
         fillByType(static_cast<unsigned char>(stored[0]), name, findData);
@@ -149,8 +153,7 @@ HANDLE findSingleEntry(const char* windowsPath, const char* name, WIN32_FIND_DAT
         return INVALID_HANDLE_VALUE;
     }
     const FolderRelative at = relativeToFolder(posixPath);
-    if (fstatat(at.folder, at.name, &status, 0) != 0 &&
-        fstatat(at.folder, at.name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (!statEntry(at.folder, at.name, &status)) {
         setLastErrorFromErrno(errno);
         return INVALID_HANDLE_VALUE;
     }
