@@ -43,8 +43,11 @@ ResultCode comparePairChunk(PairComparison& pair, const FindRecord& source,
     const std::uint32_t length = pair.commonRemaining >= chunkSize
         ? chunkSize
         : static_cast<std::uint32_t>(pair.commonRemaining);
+    // When both files were listed with this size and end with this chunk, each is asked for one
+    // byte more: a file that grew after it was listed has bytes nobody compared.
+    const bool bothEnd = length == pair.commonRemaining && fileSize(source) == fileSize(destination);
     const int result = compareChunk(pair.sourceHandle, pair.destinationHandle, pair.sourceBuffer,
-                                        pair.destinationBuffer, length);
+                                    pair.destinationBuffer, length, bothEnd);
     if (result != 0) {
         // The failed pair still accounts for its whole source size.
         *compared += pair.sourceRemaining;
@@ -60,19 +63,23 @@ ResultCode comparePairChunk(PairComparison& pair, const FindRecord& source,
 }
 
 int compareChunk(HANDLE source, HANDLE destination, unsigned char* sourceBuffer,
-                     unsigned char* destinationBuffer, std::uint32_t length) {
-    DWORD got = 0;
-    ReadFile(source, sourceBuffer, length, &got, nullptr);
-    if (got < length) return CodeSRE;
-    got = 0;
-    ReadFile(destination, destinationBuffer, length, &got, nullptr);
-    if (got < length) return CodeDRE;
+                 unsigned char* destinationBuffer, std::uint32_t length, bool bothEnd) {
+    const std::uint32_t asked = length + (bothEnd ? 1 : 0);
+    DWORD sourceGot = 0;
+    ReadFile(source, sourceBuffer, asked, &sourceGot, nullptr);
+    if (sourceGot < length) return CodeSRE;
+    DWORD destinationGot = 0;
+    ReadFile(destination, destinationBuffer, asked, &destinationGot, nullptr);
+    if (destinationGot < length) return CodeDRE;
     // Zeros behind the data make the last partial word equal on both sides, so comparing whole
     // words is the same as comparing the bytes read.
     std::memset(sourceBuffer + length, 0, 4);
     std::memset(destinationBuffer + length, 0, 4);
     const std::size_t words = (length + 3u) / 4u;
-    return std::memcmp(sourceBuffer, destinationBuffer, words * 4) == 0 ? 0 : CodeNEC;
+    if (std::memcmp(sourceBuffer, destinationBuffer, words * 4) != 0) return CodeNEC;
+    if (sourceGot > length) return CodeSID;
+    if (destinationGot > length) return CodeDIS;
+    return 0;
 }
 
 void closePair(PairComparison& pair) {

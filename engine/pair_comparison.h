@@ -27,7 +27,9 @@ ResultCode openPair(PairComparison& pair, const char* sourcePath, const char* de
 ResultCode comparePairChunk(PairComparison& pair, const FindRecord& source,
                             const FindRecord& destination, std::uint64_t* compared);
 // Reads length bytes from each file and compares them: 0 equal, 4 differ, 10 or 11 a short read.
+// With bothEnd, both files must end after the chunk: 7 when the source has more, else 3 when the
+// destination has.
 int compareChunk(HANDLE source, HANDLE destination, unsigned char* sourceBuffer,
-                     unsigned char* destinationBuffer, std::uint32_t length);
+                 unsigned char* destinationBuffer, std::uint32_t length, bool bothEnd);
 // Closes the pair's files without a result and forgets what was left of it.
 void closePair(PairComparison& pair);

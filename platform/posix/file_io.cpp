@@ -117,12 +117,15 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, 
     DWORD total = 0;
     BOOL result = TRUE;
     while (total < bytesToRead) {
-        const ssize_t got = read(descriptorOf(file), static_cast<char*>(buffer) + total,
-                                 bytesToRead - total);
+        const DWORD asked = bytesToRead - total;
+        const ssize_t got = read(descriptorOf(file), static_cast<char*>(buffer) + total, asked);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) result = FALSE;
         if (got <= 0) break;
         total += static_cast<DWORD>(got);
+        // As on Windows, a read that comes short has met the end of the file: asking again would
+        // only cost a call that answers 0.
+        if (static_cast<DWORD>(got) < asked) break;
     }
     if (bytesRead != nullptr) *bytesRead = total;
     return result;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -271,6 +272,20 @@ TEST_F(FilePair, DestinationTruncatedAfterPlanning) {
     fs::resize_file(tree.path("dst/f.bin"), 10);
     EXPECT_EQ(result(), CodeDRE);
     EXPECT_EQ(calls, 3);
+}
+
+// A file that grew after planning has bytes nobody compared: never "OK!".
+TEST_F(FilePair, FileThatGrewAfterPlanningIsNotIdentical) {
+    for (const char* grown : {"src/f.bin", "dst/f.bin"}) {
+        for (const std::size_t size : {std::size_t{0}, std::size_t{10}, std::size_t{65536}}) {
+            files(patternBytes(size), patternBytes(size));
+            plan();
+            std::ofstream(tree.path(grown), std::ios::binary | std::ios::app) << "more";
+            EXPECT_EQ(result(), grown[0] == 's' ? CodeSID : CodeDIS) << grown << ", " << size;
+            EXPECT_EQ(job->comparedBytes, size);
+            job.reset();
+        }
+    }
 }
 
 TEST_F(FilePair, SparseFilesPast4GiB) {
