@@ -1,5 +1,6 @@
 #include "check_options.h"
 
+#include "check_output.h"
 #include "engine/parallel_stepper.h"
 #include "quendle_version.h"
 
@@ -44,7 +45,7 @@ constexpr option longOptions[] = {
 };
 
 int usageError(const char* message, const char* detail) {
-    std::fprintf(stderr, "qdlcheck: %s%s (see qdlcheck --help)\n", message, detail);
+    printMessage(message, detail, " (see qdlcheck --help)");
     return 1;
 }
 

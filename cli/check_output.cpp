@@ -1,12 +1,16 @@
 #include "check_output.h"
 
 #include "platform/win32.h"
+#include "results/log_lines.h"
 
+#include <cerrno>
 #include <cstring>
 
 namespace {
 
 UINT consoleCodePage;
+// The first error of standard output, 0 while every write went through.
+int outputError;
 
 }  // namespace
 
@@ -15,20 +19,40 @@ void beginConsoleOutput() {
     SetConsoleOutputCP(GetACP());
 }
 
-void endConsoleOutput() {
-    std::fflush(stdout);
-    std::fflush(stderr);
+int endConsoleOutput() {
+    const bool failed = std::fflush(stdout) != 0 || std::ferror(stdout) != 0 ||
+                        std::fflush(stderr) != 0 || std::ferror(stderr) != 0;
     SetConsoleOutputCP(consoleCodePage);
+    return failed ? 1 : 0;
 }
 
-void printResultLine(const char* line) {
-    char shown[4 + 2 + 260 + 1];
+void printMessage(const char* what, const char* detail, const char* after) {
+    char shown[shownPathRoom];
+    showPath(detail, shown, sizeof shown);
+    std::fprintf(stderr, "qdlcheck: %s%s%s\n", what, shown, after);
+}
+
+int printResultLine(const char* line) {
+    char shown[sizeof(LogLine)];
     std::strncpy(shown, line, sizeof shown - 1);
     shown[sizeof shown - 1] = '\0';
+    // Names show their own backslashes escaped: every one left is a separator.
     for (char* c = shown + 6; *c != '\0'; ++c)
         if (*c == '\\') *c = QUENDLE_PATH_SEPARATOR;
-    std::fputs(shown, stdout);
-    std::fputc('\n', stdout);
+    errno = 0;
+    if (std::fputs(shown, stdout) >= 0 && std::fputc('\n', stdout) != EOF) return 0;
+    if (outputError == 0) outputError = errno != 0 ? errno : EIO;
+    return 1;
+}
+
+int reportOutputFailure() {
+    errno = 0;
+    if (std::fflush(stdout) != 0 && outputError == 0) outputError = errno != 0 ? errno : EIO;
+    if (outputError == 0) return 0;
+    if (outputError != EPIPE)
+        std::fprintf(stderr, "qdlcheck: standard output could not be written: %s\n",
+                     std::strerror(outputError));
+    return 1;
 }
 
 namespace {
@@ -39,6 +63,7 @@ const char* endText(const QdlCore& job, RunEnd end) {
     switch (end) {
     case RunEnd::Stopped: return "NOT every entry was compared: the stop level ended the run.";
     case RunEnd::Interrupted: return "NOT every entry was compared: interrupted.";
+    case RunEnd::OutputLost: return "NOT every entry was compared: the output was lost.";
     case RunEnd::Complete: break;
     }
     return job.stats.fatalErrors == 0
@@ -50,17 +75,22 @@ const char* endText(const QdlCore& job, RunEnd end) {
 
 void printSummary(const QdlCore& job, RunEnd end, double seconds) {
     const CompareStats& s = job.stats;
-    std::fprintf(stderr, "qdlcheck: No Difference %d, Notices %d, Errors %d, Fatal Errors %d, Total %d\n",
+    std::fprintf(stderr, "qdlcheck: No Difference %d, Notices %d, Errors %d, Fatal Errors %d, Total %d",
                  s.noDifference, s.notices, s.errors, s.fatalErrors, s.total);
-    const double megabytes = static_cast<double>(job.comparedBytes) / 1e6;
-    std::fprintf(stderr, "qdlcheck: %llu of %llu bytes compared in %.2f s (%.1f MB/s); %s\n",
-                 static_cast<unsigned long long>(job.comparedBytes),
-                 static_cast<unsigned long long>(job.totalBytes), seconds,
-                 seconds > 0 ? megabytes / seconds : 0.0, endText(job, end));
+    if (job.temporaryPassedOver != 0)
+        std::fprintf(stderr, "; %d temporary entries passed over", job.temporaryPassedOver);
+    const double megabytes = static_cast<double>(job.readBytes) / 1e6;
+    std::fprintf(stderr,
+                 "\nqdlcheck: %llu bytes read and compared in %.2f s (%.1f MB/s), %llu settled "
+                 "without reading, of %llu; %s\n",
+                 static_cast<unsigned long long>(job.readBytes), seconds,
+                 seconds > 0 ? megabytes / seconds : 0.0,
+                 static_cast<unsigned long long>(job.comparedBytes - job.readBytes),
+                 static_cast<unsigned long long>(job.totalBytes), endText(job, end));
 }
 
 int exitBits(const QdlCore& job, RunEnd end) {
     const CompareStats& s = job.stats;
     return (s.notices != 0 ? 1 : 0) | (s.errors != 0 ? 2 : 0) | (s.fatalErrors != 0 ? 4 : 0) |
-           (end != RunEnd::Complete ? 8 : 0);
+           (end != RunEnd::Complete ? 8 : 0) | (end == RunEnd::OutputLost ? 16 : 0);
 }

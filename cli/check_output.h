@@ -7,16 +7,33 @@
 
 // Names are in the program's (ANSI) code page; the console is told so for the run, and set back.
 void beginConsoleOutput();
-void endConsoleOutput();
+// 0, or 1 when standard output or standard error could not take everything written to them.
+int endConsoleOutput();
 
-// A log line, with the platform's own separator between the levels.
-void printResultLine(const char* line);
+// One line on standard error: "qdlcheck: ", what, detail (text from the command line, its control
+// characters shown escaped), after.
+void printMessage(const char* what, const char* detail, const char* after = "");
+
+// A log line, with the platform's own separator between the levels: 0, or 1 when standard output
+// could not take it.
+int printResultLine(const char* line);
 
 // How the run ended, for the summary and the exit status.
-enum class RunEnd : unsigned char { Complete, Stopped, Interrupted };
+enum class RunEnd : unsigned char {
+    Complete,
+    Stopped,      // the stop level
+    Interrupted,  // Ctrl-C, a closed terminal, the end of the session
+    OutputLost,   // standard output could not be written
+};
 
-// The five counts, the bytes compared, the time and the rate, and whether every entry was compared.
+// The five counts, the bytes read and compared and those settled without reading, the time and
+// the rate, and whether every entry was compared.
 void printSummary(const QdlCore& job, RunEnd end, double seconds);
 
-// The exit status bits of what the run found (1, 2, 4) and of how it ended (8).
+// The exit status bits of what the run found (1, 2, 4) and of how it ended (8, and 16 when its
+// output was lost).
 int exitBits(const QdlCore& job, RunEnd end);
+
+// Says why standard output failed, unless a reader closed the pipe (pipelines expect quiet), and
+// whether it failed: 0, or 1 after the message.
+int reportOutputFailure();

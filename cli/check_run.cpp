@@ -5,8 +5,8 @@
 #include "engine/parallel_stepper.h"
 #include "engine/stepper.h"
 #include "engine/stop_rule.h"
+#include "log_output.h"
 #include "progress_line.h"
-#include "results/log_file.h"
 #include "results/log_lines.h"
 
 #include <atomic>
@@ -18,7 +18,8 @@ namespace {
 
 constexpr int cannotCompare = 16;
 
-// Set by Ctrl-C; on Windows the handler runs on a thread of its own, on POSIX in a signal handler.
+// Set by Ctrl-C, a closed console or terminal, and the end of the session; on Windows the handler
+// runs on a thread of its own, on POSIX in a signal handler.
 std::atomic<bool> interrupted{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
@@ -28,7 +29,7 @@ BOOL WINAPI onControl(DWORD) {
 }
 
 int failure(const char* what, const char* detail) {
-    std::fprintf(stderr, "qdlcheck: %s%s\n", what, detail);
+    printMessage(what, detail);
     return cannotCompare;
 }
 
@@ -48,6 +49,19 @@ ParallelStepper* startWorkers(QdlCore& job, int jobs) {
     return parallel;
 }
 
+// Prints the lines of the results recorded since the last call: 0, or 1 when standard output
+// failed.
+int printNewLines(QdlCore& job, const CheckOptions& options, ProgressLine& progress,
+                  ListCursor* reader, std::int32_t* listed) {
+    for (; options.listing != Listing::Nothing && *listed < job.stats.total; ++*listed) {
+        const char* line = followLogLine(job, reader);
+        if (line == nullptr || (line[0] == 'O' && options.listing != Listing::All)) continue;
+        clearProgressLine(progress);
+        if (printResultLine(line) != 0) return 1;
+    }
+    return 0;
+}
+
 // Steps the planned job to its end, printing each result's line as it is recorded.
 RunEnd stepJob(QdlCore& job, const CheckOptions& options, std::chrono::steady_clock::time_point start) {
     ProgressLine progress = startProgressLine(options.progressAlways);
@@ -64,25 +78,22 @@ RunEnd stepJob(QdlCore& job, const CheckOptions& options, std::chrono::steady_cl
             drawProgressLine(progress, job, now, secondsSince(start));
         }
         if (interrupted) {
-            if (parallel != nullptr) parallel->abandon();
-            abandonPairInProgress();
             end = RunEnd::Interrupted;
             break;
         }
         if ((parallel != nullptr ? parallel->step() : compareStep(job)) != 0) break;
-        for (; options.listing != Listing::Nothing && listed < job.stats.total; ++listed) {
-            const char* line = followLogLine(job, &reader);
-            if (line != nullptr && (line[0] != 'O' || options.listing == Listing::All)) {
-                clearProgressLine(progress);
-                printResultLine(line);
-            }
+        if (printNewLines(job, options, progress, &reader, &listed) != 0) {
+            end = RunEnd::OutputLost;
+            break;
         }
         if (stopRuleHolds(job)) {
             end = RunEnd::Stopped;
             break;
         }
     }
-    delete parallel;  // ends what is still in flight after a stop, closing its files
+    // Ends what is still in flight, closing its files; the pair compared alone last.
+    delete parallel;
+    abandonPairInProgress();
     clearProgressLine(progress);
     return end;
 }
@@ -90,51 +101,40 @@ RunEnd stepJob(QdlCore& job, const CheckOptions& options, std::chrono::steady_cl
 }  // namespace
 
 int runCheck(const CheckOptions& options) {
+    // More pairs in flight than the soft limit allows descriptors for would only be retried alone.
+    raiseOpenFileLimit();
     CheckSpecifications specifications;
     if (buildSpecifications(options, &specifications) != 0) return cannotCompare;
 
     // The log is created before anything is compared, so that a run never ends unable to keep it.
-    HANDLE log = INVALID_HANDLE_VALUE;
-    if (options.logFile != nullptr) {
-        char path[pathRoom];
-        if (fullEnginePath(options.logFile, path) == 0)
-            log = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_ARCHIVE,
-                              nullptr);
-        if (log == INVALID_HANDLE_VALUE) return failure("cannot create the log file ", options.logFile);
-    }
-    const auto closeLog = [&] {
-        if (log != INVALID_HANDLE_VALUE) CloseHandle(log);
-    };
+    LogOutput log{};
+    log.file = INVALID_HANDLE_VALUE;
+    if (options.logFile != nullptr && openLogOutput(options.logFile, &log) != 0) return cannotCompare;
 
     const auto start = std::chrono::steady_clock::now();
     QdlCore* job = new (std::nothrow)
         QdlCore(specifications.source, specifications.destination, options.stopLevel);
-    if (job == nullptr) {
-        closeLog();
-        return failure("out of memory", "");
-    }
     int status = 0;
-    if (job->plan() != 0) {
+    if (job == nullptr) {
+        status = failure("out of memory", "");
+    } else if (job->plan() != 0) {
         status = failure(job->specificationCut ? "a path is too long: "
                                                : "a wildcard may stand only in the last level: ",
                          specifications.source);
     } else if (job->listIncomplete()) {
         status = failure("out of memory while listing ", specifications.source);
     } else {
+        // Kept until the log is in place: a second signal must not cut it short.
         SetConsoleCtrlHandler(onControl, TRUE);
         const RunEnd end = stepJob(*job, options, start);
-        SetConsoleCtrlHandler(onControl, FALSE);
-        std::fflush(stdout);
+        const bool outputLost = reportOutputFailure() != 0;
         printSummary(*job, end, secondsSince(start));
-        status = exitBits(*job, end);
-        if (log != INVALID_HANDLE_VALUE) {
-            currentJob = job;
-            const int failed = writeLogFile(log);
-            currentJob = nullptr;
-            if (failed != 0) status |= failure("the log file could not be written: ", options.logFile);
-        }
+        status = exitBits(*job, end) | (outputLost ? cannotCompare : 0);
+        if (log.file != INVALID_HANDLE_VALUE && finishLogOutput(log, *job) != 0)
+            status |= cannotCompare;
+        SetConsoleCtrlHandler(onControl, FALSE);
     }
-    closeLog();
+    discardLogOutput(log);
     delete job;
     return status;
 }

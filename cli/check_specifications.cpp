@@ -1,5 +1,6 @@
 #include "check_specifications.h"
 
+#include "check_output.h"
 #include "engine/find_record.h"
 
 #include <cstdio>
@@ -18,7 +19,9 @@ void engineSeparators(char* text) {
 }
 
 int cannot(const char* typed, const char* why) {
-    std::fprintf(stderr, "qdlcheck: %s: %s\n", typed, why);
+    char after[64];
+    std::snprintf(after, sizeof after, ": %s", why);
+    printMessage("", typed, after);
     return 1;
 }
 
@@ -29,20 +32,16 @@ int appendWhole(char (&path)[pathRoom], const char* more) {
     return 0;
 }
 
+bool endsWithBackslash(const char* path) {
+    return path[std::strlen(path) - 1] == '\\';
+}
+
 const char* pathEnd(const char* path) {
-    return path[std::strlen(path) - 1] == '\\' ? "" : "\\";
+    return endsWithBackslash(path) ? "" : "\\";
 }
 
 int folderSpecifications(const CheckOptions& options, bool destinationPattern,
                          CheckSpecifications* out) {
-    FindRecord first;
-    char search[pathRoom];
-    std::strcpy(search, out->source);
-    if (appendWhole(search, pathEnd(search)) != 0 || appendWhole(search, "*") != 0)
-        return cannot(options.source, "the path is too long");
-    const HANDLE listing = findFirst(search, &first);
-    if (listing != INVALID_HANDLE_VALUE) findClose(listing);
-    else if (!listingEndedCleanly()) return cannot(options.source, "the folder cannot be listed");
     const char* pattern = options.topOnly ? "*.*" : "*\\*";
     if (appendWhole(out->source, pathEnd(out->source)) != 0 ||
         appendWhole(out->source, pattern) != 0)
@@ -87,8 +86,11 @@ int patternFolderExists(const char* typed, const char* pattern) {
 
 int fullEnginePath(const char* typed, char (&path)[pathRoom]) {
     char native[pathRoom];
-    if (std::strlen(typed) >= sizeof native) return 1;
-    std::strcpy(native, typed);
+    // A relative POSIX name such as "c:tmp" holds no drive: it is taken from the current folder.
+    const char* relative = QUENDLE_PATH_SEPARATOR == '/' && typed[0] != '/' ? ".\\" : "";
+    if (std::strlen(relative) + std::strlen(typed) >= sizeof native) return 1;
+    std::strcpy(native, relative);
+    std::strcat(native, typed);
     engineSeparators(native);
     const DWORD length = GetFullPathNameA(native, pathRoom, path, nullptr);
     return length == 0 || length >= pathRoom ? 1 : 0;
@@ -105,10 +107,14 @@ int buildSpecifications(const CheckOptions& options, CheckSpecifications* out) {
         return cannot(options.destination, "the path is too long");
     if (sourcePattern && patternFolderExists(options.source, out->source) != 0) return 1;
 
+    // A trailing separator names a folder, whether or not it exists.
+    const bool namesFolder = !destinationPattern && endsWithBackslash(out->destination);
+    if (!destinationPattern) dropTrailingBackslash(out->destination);
     FindRecord destination;
-    const bool destinationFolder = !destinationPattern &&
-                                   lookUp(out->destination, &destination) == Presence::Found &&
-                                   isDirectory(destination);
+    const bool destinationFolder =
+        namesFolder || (!destinationPattern &&
+                        lookUp(out->destination, &destination) == Presence::Found &&
+                        isDirectory(destination));
     // A folder as DESTINATION of a pattern or a file: names are put behind it.
     const char* destinationName = nullptr;
     FindRecord source;

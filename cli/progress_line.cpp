@@ -1,6 +1,7 @@
 #include "progress_line.h"
 
 #include "platform/win32.h"
+#include "results/name_text.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -54,8 +55,9 @@ void drawProgressLine(ProgressLine& line, const QdlCore& job, const InProgress& 
     formatBytes(job.totalBytes, total, sizeof total);
     const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0;
     const double left = rate > 0 ? static_cast<double>(job.totalBytes - done) / rate : 0;
-    const char* name = now.name == nullptr ? "" : now.name[0] == '.' ? ".." : now.name;
-    char text[512];
+    char name[shownPathRoom];
+    showNameInProgress(now.name, name, sizeof name);
+    char text[shownPathRoom + 256];
     std::snprintf(text, sizeof text,
                   "%3d%% [%s] %s of %s  %.1f MB/s  %d:%02d left  OK %d N %d E %d F %d  %s",
                   percent, bar, compared, total, rate / 1e6, static_cast<int>(left) / 60,

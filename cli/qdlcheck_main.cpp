@@ -9,6 +9,6 @@ int main(int argc, char** argv) {
     beginConsoleOutput();
     const int parsed = parseCheckOptions(argc, argv, &options);
     const int status = parsed == 0 ? runCheck(options) : parsed == 1 ? 16 : 0;
-    endConsoleOutput();
-    return status;
+    // Also --help and --version: an answer that could not be written is no answer.
+    return endConsoleOutput() != 0 ? status | 16 : status;
 }

@@ -9,16 +9,42 @@ namespace {
 
 char destinationPathBuffer[pathRoom];
 
-// The marker's source name is "."; nothing else in it is read.
-const FindRecord markerSource = [] {
+const FindRecord noRecord{};
+// The directory exit marker: an empty source name; nothing else in it is read.
+const FindRecord& exitMarker = noRecord;
+// The folder a listing starts from, when it cannot be listed: its line names it ".".
+const FindRecord folderItself = [] {
     FindRecord record{};
+    record.attributes = FILE_ATTRIBUTE_DIRECTORY;
     record.name[0] = '.';
     return record;
 }();
-const FindRecord noRecord{};
 
-bool isSkipped(const FindRecord& entry, DWORD skippedAttributes) {
-    return entry.name[0] == '.' || (entry.attributes & skippedAttributes) != 0;
+// "." and "..", and entries the mode does not record; temporary entries are counted.
+bool passedOver(QdlCore& job, const FindRecord& entry, DWORD notRecorded) {
+    if (isDotEntry(entry.name)) return true;
+    if ((entry.attributes & skippedAttributes) != 0) {
+        ++job.temporaryPassedOver;
+        return true;
+    }
+    return (entry.attributes & notRecorded) != 0;
+}
+
+// What planning has recorded at one moment, to go back to when a listing fails.
+struct PlanMark {
+    ListMark list;
+    std::uint64_t totalBytes;
+    std::int32_t temporaryPassedOver;
+};
+
+PlanMark markPlan(const QdlCore& job) {
+    return {job.pairs.mark(), job.totalBytes, job.temporaryPassedOver};
+}
+
+void cutBackTo(QdlCore& job, const PlanMark& mark) {
+    job.pairs.cutBack(mark.list);
+    job.totalBytes = mark.totalBytes;
+    job.temporaryPassedOver = mark.temporaryPassedOver;
 }
 
 // A name no Windows path can carry: a backslash would split it, "*" or "?" would match other
@@ -91,14 +117,12 @@ void enterFolder(QdlCore& job, TreeFolder& folder, const FindRecord& entry,
         job.pairs.addPair(entry, destination, PendingSourceError);
         return;
     }
-    const ListMark mark = job.pairs.mark();
-    const std::uint64_t bytes = job.totalBytes;
+    const PlanMark mark = markPlan(job);
     job.pairs.addPair(entry, destination);
     if (listTreeFolder(job, folder.searchPath, folder.destinationPath, folder.pattern, &child) == 0)
         return;
     // Nothing of a folder that could not be listed to its end is kept: the folder gets a result.
-    job.pairs.cutBack(mark);
-    job.totalBytes = bytes;
+    cutBackTo(job, mark);
     job.pairs.addPair(entry, destination, PendingSourceError);
 }
 
@@ -120,6 +144,9 @@ void recordTreeEntry(QdlCore& job, TreeFolder& folder, const FindRecord& entry) 
         lookUpDestination(folder.destinationPath, folder.destinationSplit, backslash, &destination);
     if (pending != Pending || destination.name[0] == '\0') {
         job.pairs.addPair(entry, destination, pending);
+    } else if (backslash != 0 && !isDirectory(destination)) {
+        // A file, FIFO or link where the folder's copy should be: nothing inside it has a copy.
+        job.pairs.addPair(entry, destination, PendingDestinationError);
     } else if (backslash != 0) {
         enterFolder(job, folder, entry, destination);
     } else {
@@ -144,16 +171,16 @@ int listTreeFolder(QdlCore& job, const char* sourceFolder, const char* destinati
     const HANDLE search = findFirst(folder.searchPath, &entry);
     if (search == INVALID_HANDLE_VALUE) {
         if (!listingEndedCleanly()) return listingFailed(job);
-        job.pairs.addPair(markerSource, noRecord);
+        job.pairs.addPair(exitMarker, noRecord);
         return 0;
     }
     do {
-        if (!isSkipped(entry, skippedAttributes)) recordTreeEntry(job, folder, entry);
+        if (!passedOver(job, entry, 0)) recordTreeEntry(job, folder, entry);
     } while (findNext(search, &entry));
     const bool complete = listingEndedCleanly();
     findClose(search);
     if (!complete) return listingFailed(job);
-    job.pairs.addPair(markerSource, noRecord);
+    job.pairs.addPair(exitMarker, noRecord);
     return 0;
 }
 
@@ -170,31 +197,44 @@ const char* buildDestinationPath(const QdlCore& job, const char* name) {
 void enumerateFolder(QdlCore& job) {
     // The stepper puts each name behind the source folder, up to its last backslash.
     const int sourceFolderLength = lastBackslashBeforeWildcard(job.workSource, pathRoom) + 1;
+    const PlanMark mark = markPlan(job);
     FindRecord entry;
     const HANDLE search = findFirst(job.workSource, &entry);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-        if (isSkipped(entry, skippedAttributes | FILE_ATTRIBUTE_DIRECTORY)) continue;
-        FindRecord destination{};
-        ResultCode pending = PendingSourceError;
-        if (!unnameable(entry.name) && fitsBehind(sourceFolderLength, entry.name)) {
-            const char* path = buildDestinationPath(job, entry.name);
-            pending = path == nullptr ? PendingDestinationError
-                                      : lookUpDestination(path, job.destinationPrefixLength, 0,
-                                                          &destination);
-        }
-        if (pending == Pending && destination.name[0] != '\0') job.totalBytes += fileSize(entry);
-        job.pairs.addPair(entry, destination, pending);
-    } while (findNext(search, &entry));
-    findClose(search);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (passedOver(job, entry, FILE_ATTRIBUTE_DIRECTORY)) continue;
+            FindRecord destination{};
+            ResultCode pending = PendingSourceError;
+            if (!unnameable(entry.name) && fitsBehind(sourceFolderLength, entry.name)) {
+                const char* path = buildDestinationPath(job, entry.name);
+                pending = path == nullptr ? PendingDestinationError
+                                          : lookUpDestination(path, job.destinationPrefixLength, 0,
+                                                              &destination);
+            }
+            if (pending == Pending && destination.name[0] != '\0')
+                job.totalBytes += fileSize(entry);
+            job.pairs.addPair(entry, destination, pending);
+        } while (findNext(search, &entry));
+    }
+    const bool complete = listingEndedCleanly();
+    if (search != INVALID_HANDLE_VALUE) findClose(search);
+    if (complete) return;
+    // A folder that cannot be listed to its end is one fatal error, not a pattern that matched less.
+    listingFailed(job);
+    cutBackTo(job, mark);
+    job.pairs.addPair(folderItself, noRecord, PendingSourceError);
 }
 
 void enumerateTree(QdlCore& job, const char* sourceFolder, const char* destinationFolder,
                    const char* pattern) {
     Ancestor start{{}, nullptr};
     const bool identified = identifyFolder(sourceFolder, &start.identity) == 0;
-    // The starting folder has no pair of its own: whatever its listing gives, its marker ends it.
+    const PlanMark mark = markPlan(job);
     if (listTreeFolder(job, sourceFolder, destinationFolder, pattern,
-                       identified ? &start : nullptr) != 0)
-        job.pairs.addPair(markerSource, noRecord);
+                       identified ? &start : nullptr) == 0)
+        return;
+    // The starting folder has no pair of its own: its line names it, and its marker still ends it.
+    cutBackTo(job, mark);
+    job.pairs.addPair(folderItself, noRecord, PendingSourceError);
+    job.pairs.addPair(exitMarker, noRecord);
 }

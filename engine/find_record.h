@@ -18,8 +18,18 @@ struct FindRecord {
     char shortName[14];
 };
 
-// Entries the engine never records: hidden dot names, and compressed or temporary files.
-constexpr DWORD skippedAttributes = FILE_ATTRIBUTE_COMPRESSED | FILE_ATTRIBUTE_TEMPORARY;
+// Entries the engine never records: temporary files. A compressed file reads as any other does.
+constexpr DWORD skippedAttributes = FILE_ATTRIBUTE_TEMPORARY;
+
+// "." and "..", which every folder listing may hold: the only names skipped as names.
+inline bool isDotEntry(const char* name) {
+    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+// The directory exit marker has an empty source name, which no directory entry has.
+inline bool isExitMarker(const FindRecord& source) {
+    return source.name[0] == '\0';
+}
 
 inline std::uint64_t fileSize(const FindRecord& record) {
     return (static_cast<std::uint64_t>(record.sizeHigh) << 32) | record.sizeLow;

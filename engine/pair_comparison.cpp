@@ -7,8 +7,9 @@
 
 namespace {
 
+// Other readers may hold the file too (another name of it, another run); a writer may not.
 HANDLE openForCompare(const char* path) {
-    return CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
 // Contents first, then size, last-write time and attributes, as recorded at planning.
@@ -28,7 +29,9 @@ ResultCode openPair(PairComparison& pair, const char* sourcePath, const char* de
     if (sourceFile == INVALID_HANDLE_VALUE) return CodeSOE;
     const HANDLE destinationFile = openForCompare(destinationPath);
     if (destinationFile == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
         CloseHandle(sourceFile);
+        SetLastError(error);
         return CodeDOE;
     }
     pair.sourceHandle = sourceFile;
@@ -39,7 +42,8 @@ ResultCode openPair(PairComparison& pair, const char* sourcePath, const char* de
 }
 
 ResultCode comparePairChunk(PairComparison& pair, const FindRecord& source,
-                            const FindRecord& destination, std::uint64_t* compared) {
+                            const FindRecord& destination, std::uint64_t* compared,
+                            std::uint64_t* read) {
     const std::uint32_t length = pair.commonRemaining >= chunkSize
         ? chunkSize
         : static_cast<std::uint32_t>(pair.commonRemaining);
@@ -48,6 +52,8 @@ ResultCode comparePairChunk(PairComparison& pair, const FindRecord& source,
     const bool bothEnd = length == pair.commonRemaining && fileSize(source) == fileSize(destination);
     const int result = compareChunk(pair.sourceHandle, pair.destinationHandle, pair.sourceBuffer,
                                     pair.destinationBuffer, length, bothEnd);
+    // A chunk that differs was read in full; one that failed to read was not compared.
+    if (result == 0 || result == CodeNEC || result == CodeSID || result == CodeDIS) *read += length;
     if (result != 0) {
         // The failed pair still accounts for its whole source size.
         *compared += pair.sourceRemaining;
@@ -65,12 +71,14 @@ ResultCode comparePairChunk(PairComparison& pair, const FindRecord& source,
 int compareChunk(HANDLE source, HANDLE destination, unsigned char* sourceBuffer,
                  unsigned char* destinationBuffer, std::uint32_t length, bool bothEnd) {
     const std::uint32_t asked = length + (bothEnd ? 1 : 0);
+    // A read that fails is not the end of the file, whatever it delivered.
     DWORD sourceGot = 0;
-    ReadFile(source, sourceBuffer, asked, &sourceGot, nullptr);
-    if (sourceGot < length) return CodeSRE;
+    if (ReadFile(source, sourceBuffer, asked, &sourceGot, nullptr) == 0 || sourceGot < length)
+        return CodeSRE;
     DWORD destinationGot = 0;
-    ReadFile(destination, destinationBuffer, asked, &destinationGot, nullptr);
-    if (destinationGot < length) return CodeDRE;
+    if (ReadFile(destination, destinationBuffer, asked, &destinationGot, nullptr) == 0 ||
+        destinationGot < length)
+        return CodeDRE;
     // Zeros behind the data make the last partial word equal on both sides, so comparing whole
     // words is the same as comparing the bytes read.
     std::memset(sourceBuffer + length, 0, 4);
@@ -80,6 +88,10 @@ int compareChunk(HANDLE source, HANDLE destination, unsigned char* sourceBuffer,
     if (sourceGot > length) return CodeSID;
     if (destinationGot > length) return CodeDIS;
     return 0;
+}
+
+bool openMayWorkAlone(DWORD error) {
+    return error == ERROR_TOO_MANY_OPEN_FILES || error == ERROR_SHARING_VIOLATION;
 }
 
 void closePair(PairComparison& pair) {

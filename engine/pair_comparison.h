@@ -18,15 +18,22 @@ struct PairComparison {
     unsigned char* destinationBuffer;
 };
 
-// Opens both files of a pair. Pending when both opened and the pair is in progress; otherwise
-// CodeSOE or CodeDOE with nothing left open.
+// Opens both files of a pair, sharing them with other readers only. Pending when both opened and
+// the pair is in progress; otherwise CodeSOE or CodeDOE with nothing left open and the last error
+// that of the open that failed.
 ResultCode openPair(PairComparison& pair, const char* sourcePath, const char* destinationPath,
                     const FindRecord& source, const FindRecord& destination);
-// Compares the next chunk of the pair in progress and adds the bytes it accounts for to *compared.
-// Pending while the pair goes on; otherwise its code, with both files closed.
+// Compares the next chunk of the pair in progress, adding the bytes it accounts for to *compared
+// and those it read from both sides and compared to *read. Pending while the pair goes on;
+// otherwise its code, with both files closed.
 ResultCode comparePairChunk(PairComparison& pair, const FindRecord& source,
-                            const FindRecord& destination, std::uint64_t* compared);
-// Reads length bytes from each file and compares them: 0 equal, 4 differ, 10 or 11 a short read.
+                            const FindRecord& destination, std::uint64_t* compared,
+                            std::uint64_t* read);
+// An open that failed for a reason of this run rather than of the file (no descriptor left):
+// the pair is worth opening again once the run's other files are closed.
+bool openMayWorkAlone(DWORD error);
+// Reads length bytes from each file and compares them: 0 equal, 4 differ, 10 or 11 a read that
+// failed or came short.
 // With bothEnd, both files must end after the chunk: 7 when the source has more, else 3 when the
 // destination has.
 int compareChunk(HANDLE source, HANDLE destination, unsigned char* sourceBuffer,

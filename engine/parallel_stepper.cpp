@@ -33,7 +33,7 @@ int ParallelStepper::step() {
     PairInFlight& head = at(recorded);
     if (pairInProgress()) {
         head.outcome.code = comparePairChunk(currentPair, head.source, head.destination,
-                                             &head.outcome.bytes);
+                                             &head.outcome.bytes, &head.outcome.read);
         if (head.outcome.code != Pending) endAlone(head);
         return 0;
     }
@@ -64,7 +64,7 @@ int ParallelStepper::startAlone(PairInFlight& pair) {
     pair.outcome.code = openCurrentPair(job, pair.sourcePath, pair.destinationPath, pair.source,
                                         pair.destination);
     if (pair.outcome.code == Pending)
-        pair.outcome.bytes = 0;
+        pair.outcome.bytes = pair.outcome.read = 0;
     else
         endAlone(pair);
     return 0;
@@ -149,6 +149,8 @@ PairInFlight* ParallelStepper::claimPair() {
                     return &at(fileQueue[entry % window]);
             }
         }
+        // A worker that waits holds no descriptor: the pair compared alone may need them all.
+        releaseFolderCache();
         --busyWorkers;
         wakeMain();
         std::unique_lock<std::mutex> held(lock);
@@ -163,13 +165,14 @@ void ParallelStepper::compareInWorker(PairInFlight& pair, PairComparison& compar
     outcome.code = openPair(comparison, pair.sourcePath, pair.destinationPath, pair.source,
                             pair.destination);
     if (outcome.code != Pending) {
-        pair.alone = true;
+        pair.alone = openMayWorkAlone(GetLastError());
         return;
     }
-    outcome.bytes = 0;
+    outcome.bytes = outcome.read = 0;
     while (outcome.code == Pending && !abandoned.load(std::memory_order_relaxed)) {
         const std::uint64_t before = outcome.bytes;
-        outcome.code = comparePairChunk(comparison, pair.source, pair.destination, &outcome.bytes);
+        outcome.code = comparePairChunk(comparison, pair.source, pair.destination, &outcome.bytes,
+                                        &outcome.read);
         inFlight.fetch_add(outcome.bytes - before, std::memory_order_relaxed);
     }
     closePair(comparison);

@@ -21,9 +21,9 @@ struct PairInFlight {
     bool toCompare;  // a file pair for the workers; anything else was settled when it was taken
     // The outcome is final, or alone is set; false while a file pair waits for or is with a worker.
     std::atomic<bool> compared;
-    // A file did not open while other pairs had theirs open, perhaps the same file through a link:
-    // the pair is compared again when it is next to be recorded, with no other file of the run
-    // open, as one pair at a time would compare it.
+    // A file did not open while other pairs had theirs open, for want of descriptors: the pair is
+    // compared again when it is next to be recorded, with no other file of the run open, as one
+    // pair at a time would compare it.
     bool alone;
     FindRecord source;
     FindRecord destination;

@@ -23,7 +23,8 @@ int normaliseSpecification(const char* specification, char* out) {
 
 QdlCore::QdlCore(const char* sourceSpecification, const char* destinationSpecification,
                  StopLevel level)
-    : totalBytes(0), comparedBytes(0), stopLevel(level), stats{} {
+    : totalBytes(0), comparedBytes(0), readBytes(0), stopLevel(level), stats{},
+      currentSource{}, temporaryPassedOver(0) {
     specificationCut = normaliseSpecification(sourceSpecification, workSource) != 0;
     std::memcpy(sourceRoot, workSource, sizeof sourceRoot);
     specificationCut |= normaliseSpecification(destinationSpecification, workDestination) != 0;
@@ -93,11 +94,27 @@ int QdlCore::plan() {
 }
 
 int QdlCore::pairSingleFile() {
-    constexpr DWORD unusable = skippedAttributes | FILE_ATTRIBUTE_DIRECTORY;
     FindRecord source{};
-    if (lookUp(workSource, &source) != Presence::Found) return 0;
-    if (source.name[0] == '.' || (source.attributes & unusable) != 0) return 0;
+    switch (lookUp(workSource, &source)) {
+    case Presence::Missing:
+        return 0;
+    case Presence::Unreachable: {
+        // Not knowing what is there is not the same as nothing being there.
+        const char* name = std::strrchr(workSource, '\\') + 1;
+        appendCut(source.name, 0, *name != '\0' ? name : ".", pathLimit);
+        pairs.addPair(source, FindRecord{}, PendingSourceError);
+        return 0;
+    }
+    case Presence::Found:
+        break;
+    }
+    if ((source.attributes & skippedAttributes) != 0) {
+        ++temporaryPassedOver;
+        return 0;
+    }
+    if (isDirectory(source)) return 0;
 
+    constexpr DWORD unusable = skippedAttributes | FILE_ATTRIBUTE_DIRECTORY;
     FindRecord destination{};
     const Presence presence = lookUp(workDestination, &destination);
     if (presence == Presence::Unreachable) {

@@ -46,9 +46,14 @@ public:
     FileInfList pairs;
     std::uint64_t totalBytes;
     std::uint64_t comparedBytes;
+    // Bytes read from both sides and compared, a part of comparedBytes: the rest was settled
+    // without reading (a file that did not open, the part behind a difference).
+    std::uint64_t readBytes;
     StopLevel stopLevel;
     CompareStats stats;
     FindRecord currentSource;
+    // Temporary entries that planning passed over: they are not compared.
+    std::int32_t temporaryPassedOver;
     // A normalised specification was cut to 259 characters: it names something else.
     bool specificationCut;
 };

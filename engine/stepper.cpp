@@ -23,8 +23,8 @@ void countResult(QdlCore& job, ResultCode code) {
 
 int chunkStep(QdlCore& job) {
     std::uint64_t compared = 0;
-    const ResultCode code =
-        comparePairChunk(currentPair, job.currentSource, currentPair.currentDestination, &compared);
+    const ResultCode code = comparePairChunk(currentPair, job.currentSource,
+                                             currentPair.currentDestination, &compared, &job.readBytes);
     addCompared(job, compared);
     if (code != Pending) recordResult(job, code);
     return 0;
@@ -68,22 +68,22 @@ int takePair(QdlCore& job, FindRecord& destination, PairOutcome* outcome) {
     ResultCode pending;
     FindRecord& source = job.currentSource;
     if (job.pairs.nextPair(&source, &destination, &pending) != 0) return 1;
-    *outcome = {CodeOK, Settling::Uncounted, 0};
+    *outcome = {CodeOK, Settling::Uncounted, 0, 0};
 
     const int sourceSplit = lastBackslashBeforeWildcard(job.workSource, pathRoom);
     const int destinationSplit = lastBackslashBeforeWildcard(job.workDestination, pathRoom);
-    if (source.name[0] == '.') {
+    if (isExitMarker(source)) {
         dropLastLevel(job.workSource, sourceSplit - 1);
         dropLastLevel(job.workDestination, destinationSplit - 1);
         return 0;
     }
     // Planning found that the entry cannot be compared; its bytes were never counted.
     if (pending == PendingSourceError || pending == PendingDestinationError) {
-        *outcome = {pending == PendingSourceError ? CodeSOE : CodeDOE, Settling::Counted, 0};
+        *outcome = {pending == PendingSourceError ? CodeSOE : CodeDOE, Settling::Counted, 0, 0};
         return 0;
     }
     if (destination.name[0] == '\0') {
-        *outcome = {isDirectory(source) ? CodeSOD : CodeSOF, Settling::Counted, 0};
+        *outcome = {isDirectory(source) ? CodeSOD : CodeSOF, Settling::Counted, 0, 0};
         return 0;
     }
     if (isDirectory(source)) {
@@ -92,7 +92,7 @@ int takePair(QdlCore& job, FindRecord& destination, PairOutcome* outcome) {
         return 0;
     }
     // Every file pair that is not compared still accounts for its source size.
-    *outcome = {Pending, Settling::WithBytes, fileSize(source)};
+    *outcome = {Pending, Settling::WithBytes, fileSize(source), 0};
     // Nothing is opened by a cut path: a name found longer than the one asked for may not fit.
     if (!fitsBehind(sourceSplit + 1, source.name)) {
         outcome->code = CodeSOE;
@@ -116,6 +116,7 @@ void settlePair(QdlCore& job, const ListCursor& slot, const PairOutcome& outcome
     job.pairs.setCodeBefore(slot, outcome.code);
     if (outcome.settling == Settling::Uncounted) return;
     if (outcome.settling == Settling::WithBytes) addCompared(job, outcome.bytes);
+    job.readBytes += outcome.read;
     countResult(job, outcome.code);
 }
 

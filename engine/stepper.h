@@ -37,6 +37,7 @@ struct PairOutcome {
     ResultCode code;  // Pending: a file pair to open and compare, its paths in the work paths
     Settling settling;
     std::uint64_t bytes;
+    std::uint64_t read;  // of bytes, those read from both sides and compared
 };
 
 // Takes the next pair into currentSource and destination and moves the work paths, deciding all

@@ -154,7 +154,7 @@ void runJob(const std::string& source, const std::string& destination) {
             job->comparedBytes > job->totalBytes)
             fail("progress out of range", run);
         if (!more) continue;
-        if (next.name[0] == '.') {
+        if (isExitMarker(next)) {
             if (!folders.empty()) folders.pop_back();
             continue;
         }

@@ -16,6 +16,8 @@
 #define QUENDLE_PATH_SEPARATOR '\\'
 // The POSIX layer keeps folders open between calls; Windows keeps nothing to release.
 inline void releaseFolderCache() {}
+// Windows has no per-process descriptor limit to raise.
+inline void raiseOpenFileLimit() {}
 #else
 #include "posix/win32_subset.h"
 #endif

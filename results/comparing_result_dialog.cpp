@@ -8,6 +8,7 @@
 #include "engine/qdl_core.h"
 #include "engine/stepper.h"
 #include "engine/stop_rule.h"
+#include "name_text.h"
 #include "resources/resource_ids.h"
 
 bool tickIdle;
@@ -27,11 +28,6 @@ void showCount(HWND dialog, int controlId, std::int32_t count) {
     char text[decimalRoom];
     decimalText(count, text);
     SetDlgItemTextA(dialog, controlId, text);
-}
-
-const char* nameInProgress(const char* name) {
-    if (name == nullptr) return "";
-    return name[0] == '.' ? ".." : name;
 }
 
 void stopRun(HWND dialog) {
@@ -109,7 +105,8 @@ int createJob(HWND) {
 
 bool refreshProgress(HWND dialog) {
     const CompareStats& stats = currentJob->stats;
-    SetDlgItemTextA(dialog, IDC_CURRENT_NAME, nameInProgress(stats.currentName));
+    char name[shownPathRoom];
+    SetDlgItemTextA(dialog, IDC_CURRENT_NAME, showNameInProgress(stats.currentName, name, sizeof name));
     showCount(dialog, IDC_NO_DIFFERENCE, stats.noDifference);
     showCount(dialog, IDC_NOTICES, stats.notices);
     showCount(dialog, IDC_ERRORS, stats.errors);

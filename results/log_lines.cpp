@@ -28,7 +28,7 @@ void leaveDirectory() {
 void enterDirectory() {
     int length = static_cast<int>(std::strlen(logLine.relativePath));
     // A full path keeps its terminator: the backslash takes the last character's place.
-    if (length > pathLimit - 1) length = pathLimit - 1;
+    if (length > shownPathRoom - 2) length = shownPathRoom - 2;
     logLine.relativePath[length] = '\\';
     logLine.relativePath[length + 1] = '\0';
     logPathLength = length + 1;
@@ -44,12 +44,11 @@ const char* nextLogLine() {
     for (;;) {
         if (currentJob->pairs.nextPair(&source, &destination, &code) != 0) return nullptr;
         if (code >= Pending) return nullptr;
-        if (source.name[0] == '.') {
+        if (isExitMarker(source)) {
             leaveDirectory();
             continue;
         }
-        std::strncpy(path + logPathLength, source.name, pathRoom - logPathLength);
-        path[pathLimit] = '\0';
+        showName(source.name, path + logPathLength, shownPathRoom - logPathLength);
         if (isDirectory(source) && code == CodeOK) {
             enterDirectory();
             continue;

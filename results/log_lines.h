@@ -1,16 +1,17 @@
 // The finished pair list as text: one line per compared entry, "NEC : docs\b.txt".
 #pragma once
 
-#include "engine/path_text.h"
 #include "engine/qdl_core.h"
+#include "name_text.h"
 
 #include <cstdint>
 
-// One line; its text runs from codeText up to the terminator of relativePath.
+// One line; its text runs from codeText up to the terminator of relativePath. The names in the
+// path are shown as showName shows them.
 struct LogLine {
     char codeText[4];
     char separator[2];
-    char relativePath[pathRoom];
+    char relativePath[shownPathRoom];
 };
 
 extern LogLine logLine;

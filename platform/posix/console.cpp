@@ -4,17 +4,21 @@
 #include "path_map.h"
 
 #include <csignal>
+#include <initializer_list>
 #include <cstring>
 #include <limits.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
 
 PHANDLER_ROUTINE controlHandler = nullptr;
 
-void onInterrupt(int) {
-    if (controlHandler != nullptr) controlHandler(CTRL_C_EVENT);
+void onSignal(int signal) {
+    if (controlHandler == nullptr) return;
+    controlHandler(signal == SIGINT ? CTRL_C_EVENT : signal == SIGHUP ? CTRL_CLOSE_EVENT
+                                                                      : CTRL_SHUTDOWN_EVENT);
 }
 
 }  // namespace
@@ -45,12 +49,25 @@ BOOL GetConsoleScreenBufferInfo(HANDLE console, CONSOLE_SCREEN_BUFFER_INFO* info
 }
 
 // One handler, as the program has; it runs in the signal handler, so it may only set a flag.
+// From the first handler on, a write to a pipe nobody reads fails with EPIPE instead of ending the
+// process, so that a console program can see the failure.
 BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add) {
+    if (add) signal(SIGPIPE, SIG_IGN);
     controlHandler = add ? handler : nullptr;
     struct sigaction action {};
-    action.sa_handler = add ? onInterrupt : SIG_DFL;
+    action.sa_handler = add ? onSignal : SIG_DFL;
     sigemptyset(&action.sa_mask);
-    return sigaction(SIGINT, &action, nullptr) == 0 ? TRUE : FALSE;
+    BOOL result = TRUE;
+    for (const int signal : {SIGINT, SIGHUP, SIGTERM})
+        if (sigaction(signal, &action, nullptr) != 0) result = FALSE;
+    return result;
+}
+
+void raiseOpenFileLimit() {
+    rlimit limit;
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max) return;
+    limit.rlim_cur = limit.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &limit);
 }
 
 UINT GetACP() {

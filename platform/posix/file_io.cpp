@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <fcntl.h>
 #include <limits.h>
 #include <sys/file.h>
@@ -22,6 +23,8 @@ int openFlags(DWORD desiredAccess, DWORD creationDisposition) {
     int flags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
     flags |= reads && writes ? O_RDWR : writes ? O_WRONLY : O_RDONLY;
     if (creationDisposition == CREATE_ALWAYS) flags |= O_CREAT;
+    // Exclusive creation never follows a link planted at the name.
+    if (creationDisposition == CREATE_NEW) flags |= O_CREAT | O_EXCL | O_NOFOLLOW;
     return flags;
 }
 
@@ -51,7 +54,8 @@ void ignoreFileSizeSignal() {
 HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
                    LPSECURITY_ATTRIBUTES, DWORD creationDisposition, DWORD flagsAndAttributes,
                    HANDLE) {
-    if (creationDisposition != OPEN_EXISTING && creationDisposition != CREATE_ALWAYS) {
+    if (creationDisposition != OPEN_EXISTING && creationDisposition != CREATE_ALWAYS &&
+        creationDisposition != CREATE_NEW) {
         SetLastError(ERROR_GEN_FAILURE);
         return INVALID_HANDLE_VALUE;
     }
@@ -68,9 +72,15 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
     // open, because opening a FIFO releases its writer and opening some devices acts on them.
     const FolderRelative at = relativeToFolder(posixPath);
     struct stat status;
-    const bool exists = fstatat(at.folder, at.name, &status, 0) == 0;
-    if (!exists && (errno != ENOENT || creationDisposition != CREATE_ALWAYS)) {
+    const bool creates = creationDisposition != OPEN_EXISTING;
+    const int follow = creationDisposition == CREATE_NEW ? AT_SYMLINK_NOFOLLOW : 0;
+    const bool exists = fstatat(at.folder, at.name, &status, follow) == 0;
+    if (!exists && (errno != ENOENT || !creates)) {
         setLastErrorFromErrno(errno);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (exists && creationDisposition == CREATE_NEW) {
+        SetLastError(ERROR_FILE_EXISTS);
         return INVALID_HANDLE_VALUE;
     }
     if (exists && !S_ISREG(status.st_mode)) {
@@ -147,6 +157,40 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWri
     }
     if (bytesWritten != nullptr) *bytesWritten = total;
     return result;
+}
+
+BOOL DeleteFileA(LPCSTR fileName) {
+    char posixPath[PATH_MAX];
+    if (toPosixPath(fileName, posixPath, sizeof posixPath) != 0) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return FALSE;
+    }
+    if (unlink(posixPath) != 0) {
+        setLastErrorFromErrno(errno);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// rename() replaces its target in one step; without MOVEFILE_REPLACE_EXISTING an existing target
+// is refused, as on Windows (a small window remains between the check and the rename).
+BOOL MoveFileExA(LPCSTR existingName, LPCSTR newName, DWORD flags) {
+    char from[PATH_MAX];
+    char to[PATH_MAX];
+    if (toPosixPath(existingName, from, sizeof from) != 0 || toPosixPath(newName, to, sizeof to) != 0) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return FALSE;
+    }
+    struct stat status;
+    if ((flags & MOVEFILE_REPLACE_EXISTING) == 0 && lstat(to, &status) == 0) {
+        SetLastError(ERROR_FILE_EXISTS);
+        return FALSE;
+    }
+    if (rename(from, to) != 0) {
+        setLastErrorFromErrno(errno);
+        return FALSE;
+    }
+    return TRUE;
 }
 
 BOOL CloseHandle(HANDLE object) {

@@ -23,6 +23,10 @@ void setLastErrorFromErrno(int error, DWORD missing) {
     case ENOMEM: lastError = ERROR_NOT_ENOUGH_MEMORY; break;
     case ENAMETOOLONG: lastError = ERROR_FILENAME_EXCED_RANGE; break;
     case ELOOP: lastError = ERROR_CANT_RESOLVE_FILENAME; break;
+    case EMFILE:
+    case ENFILE: lastError = ERROR_TOO_MANY_OPEN_FILES; break;
+    case EEXIST: lastError = ERROR_FILE_EXISTS; break;
+    case ENOSPC: lastError = ERROR_HANDLE_DISK_FULL; break;
     case EBADF: lastError = ERROR_INVALID_HANDLE; break;
     default: lastError = ERROR_GEN_FAILURE; break;
     }

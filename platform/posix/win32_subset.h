@@ -13,8 +13,9 @@
 // a missing entry is ERROR_FILE_NOT_FOUND (ERROR_PATH_NOT_FOUND when a folder on the way is missing),
 // a search with no match ERROR_FILE_NOT_FOUND, the end of a listing ERROR_NO_MORE_FILES, a refused
 // access ERROR_ACCESS_DENIED.
-// Console and process: the program's own path, the standard handles, whether one is a terminal and its width, Ctrl-C through the
-// console control handler (from SIGINT), full paths resolved against the current directory ("/" is
+// Console and process: the program's own path, the standard handles, whether one is a terminal and
+// its width, the console control handler (Ctrl-C from SIGINT, a closed terminal from SIGHUP, the
+// end of the session from SIGTERM; a write to a closed pipe fails with EPIPE), full paths resolved against the current directory ("/" is
 // taken as a separator, as Windows does), and the code pages, which are UTF-8 and stay so.
 // Folder identity: CreateFileA with access 0 and FILE_FLAG_BACKUP_SEMANTICS opens a file or a folder
 // for GetFileInformationByHandle only (the volume is the device, the file index the inode).
@@ -24,8 +25,11 @@
 // name) and list "." and ".." first, then the names in one stable order, letter case ignored as NTFS
 // lists them. Only regular files open for reading or writing; the type is checked before the open,
 // so a FIFO or a device is never opened. A write past the file-size limit fails instead of ending
-// the process. An open with share mode 0 is exclusive against every other
-// share-mode-0 open of the same file, in this process or another.
+// the process. An open with share mode 0 holds an exclusive lock, any other open a shared one, on
+// the file itself, whatever its name: opens that share reading (FILE_SHARE_READ) go together, in
+// this process or another, and neither kind goes with a share-mode-0 open. CREATE_NEW creates
+// the file and fails if anything is there already, a link included; MoveFileExA with
+// MOVEFILE_REPLACE_EXISTING replaces the target in one step.
 #pragma once
 
 #include <cstdint>
@@ -60,8 +64,10 @@ constexpr DWORD FILE_SHARE_READ = 0x1;
 constexpr DWORD FILE_SHARE_WRITE = 0x2;
 constexpr DWORD FILE_SHARE_DELETE = 0x4;
 constexpr DWORD FILE_FLAG_BACKUP_SEMANTICS = 0x02000000u;
+constexpr DWORD CREATE_NEW = 1;
 constexpr DWORD CREATE_ALWAYS = 2;
 constexpr DWORD OPEN_EXISTING = 3;
+constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x1;
 
 constexpr DWORD FILE_ATTRIBUTE_READONLY = 0x1;
 constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
@@ -103,10 +109,14 @@ constexpr DWORD ERROR_SUCCESS = 0;
 constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
 constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
 constexpr DWORD ERROR_ACCESS_DENIED = 5;
+constexpr DWORD ERROR_TOO_MANY_OPEN_FILES = 4;
 constexpr DWORD ERROR_INVALID_HANDLE = 6;
 constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
 constexpr DWORD ERROR_NO_MORE_FILES = 18;
 constexpr DWORD ERROR_GEN_FAILURE = 31;
+constexpr DWORD ERROR_SHARING_VIOLATION = 32;
+constexpr DWORD ERROR_HANDLE_DISK_FULL = 39;
+constexpr DWORD ERROR_FILE_EXISTS = 80;
 constexpr DWORD ERROR_INVALID_NAME = 123;
 constexpr DWORD ERROR_FILENAME_EXCED_RANGE = 206;
 constexpr DWORD ERROR_DIRECTORY = 267;
@@ -129,12 +139,16 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten,
                LPOVERLAPPED overlapped);
 BOOL CloseHandle(HANDLE object);
+BOOL DeleteFileA(LPCSTR fileName);
+BOOL MoveFileExA(LPCSTR existingName, LPCSTR newName, DWORD flags);
 
 BOOL GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* information);
 DWORD GetFullPathNameA(LPCSTR fileName, DWORD bufferLength, LPSTR buffer, LPSTR* filePart);
 DWORD GetLastError();
 // Beyond Win32: closes the folders the file calls keep open between calls (see folder_cache.h).
 void releaseFolderCache();
+// Beyond Win32: raises the soft limit on open descriptors to the hard one.
+void raiseOpenFileLimit();
 void SetLastError(DWORD error);
 LONG CompareFileTime(const FILETIME* first, const FILETIME* second);
 DWORD GetCurrentDirectoryA(DWORD bufferLength, LPSTR buffer);
@@ -145,6 +159,8 @@ constexpr DWORD STD_OUTPUT_HANDLE = static_cast<DWORD>(-11);
 constexpr DWORD STD_ERROR_HANDLE = static_cast<DWORD>(-12);
 constexpr DWORD CTRL_C_EVENT = 0;
 constexpr DWORD CTRL_BREAK_EVENT = 1;
+constexpr DWORD CTRL_CLOSE_EVENT = 2;
+constexpr DWORD CTRL_SHUTDOWN_EVENT = 6;
 using SHORT = std::int16_t;
 struct COORD {
     SHORT X;

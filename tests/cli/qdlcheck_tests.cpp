@@ -328,14 +328,17 @@ TEST_F(Qdlcheck, LogIsByteForByteWhatSaveLogWritesForTheSameRun) {
     EXPECT_NE(log.find("\r\n\r\nOK! : a.txt\r\nSOF : only.txt\r\nNEC : sub\\b.txt\r\n"), std::string::npos);
 }
 
-TEST_F(Qdlcheck, ALogThatCannotBeWrittenAdds16ToWhatWasFound) {
+TEST_F(Qdlcheck, ALogThatCannotBeWrittenAdds16AndLeavesTheEarlierLogWhole) {
     if (underWine()) GTEST_SKIP() << "the file-size limit is a POSIX one";
+    tree.file("qdl.log", "the log of an earlier run");
     // The limit holds for every file the program writes: its output is kept short, its log is not.
     for (int i = 0; i < 40; ++i) tree.file("src/missing-at-the-destination-" + std::to_string(i), "");
     const Outcome r = run({"--quiet", "--log", "qdl.log", "src", "dst"}, 1000);
     EXPECT_EQ(r.status, 2 | 16);
     EXPECT_NE(r.err.find("qdlcheck: the log file could not be written: qdl.log\n"), std::string::npos) << r.err;
-    EXPECT_EQ(fs::file_size(tree.path("qdl.log")), 1000u);
+    EXPECT_EQ(contentsOf(tree.path("qdl.log")), "the log of an earlier run");
+    EXPECT_EQ(std::distance(fs::directory_iterator(tree.root), fs::directory_iterator()), 5)
+        << "src, dst, .out, .err and the log: no temporary file left behind";
 }
 
 TEST_F(Qdlcheck, CtrlCInALargeFileAbandonsItClosedAndSaysSo) {

@@ -40,7 +40,7 @@ protected:
         tree.folder("src/lib/deep");
         tree.folder("src/old");
         tree.file("src/a.txt", patternBytes(1200));
-        tree.file("src/.profile", "never recorded");
+        tree.file("src/.profile", "a name like any other");
         tree.file("src/lib/m.c", patternBytes(300));
         tree.file("src/lib/deep/x.h", "x");
         tree.file("src/old/y.txt", "y");
@@ -62,12 +62,13 @@ TEST_F(TreeExample, DepthFirstListWithMarkersAndLookups) {
                                     {{"m.c", {{"m.c", "m.c", Pending}}}, {"deep", deep}})),
         {marker});
     const auto expected = concatenated(
-        inListingOrder(tree.win("src"), {{"a.txt", {{"a.txt", "a.txt", Pending}}},
+        inListingOrder(tree.win("src"), {{".profile", {{".profile", "", Pending}}},
+                                         {"a.txt", {{"a.txt", "a.txt", Pending}}},
                                          {"lib", lib},
                                          {"old", {{"old", "", Pending}}},
                                          {"z.txt", {{"z.txt", "z.txt", Pending}}}}),
         {marker});
-    EXPECT_EQ(expected.size(), 10u);
+    EXPECT_EQ(expected.size(), 11u);
     EXPECT_EQ(pairRows(*job), expected);
     EXPECT_EQ(job->totalBytes, 1200u + 300u + 45u);
     EXPECT_FALSE(job->listIncomplete());
@@ -89,25 +90,31 @@ TEST_F(TreeExample, DestinationPatternTakesNoPartInFolderLookups) {
     EXPECT_EQ(job->totalBytes, 1245u);
 }
 
-TEST(TreeEnumeration, EmptyStartingFolderYieldsOneMarker) {
+// An empty folder is listed cleanly; a missing one cannot be listed, in both modes: its line
+// names it ".".
+TEST(TreeEnumeration, EmptyStartingFolderYieldsOneMarkerAMissingOneAnError) {
     TempTree tree;
     tree.folder("src");
     tree.folder("dst");
     auto job = plannedJob(tree.win("src/*/*"), tree.win("dst/*/*"));
     EXPECT_EQ(pairRows(*job), (std::vector<PairRow>{marker}));
+    EXPECT_TRUE(plannedJob(tree.win("src/*.*"), tree.win("dst/"))->pairs.first.count == 0);
+    const PairRow unlisted{".", "", PendingSourceError};
     auto missing = plannedJob(tree.win("none/*/*"), tree.win("dst/*/*"));
-    EXPECT_EQ(pairRows(*missing), (std::vector<PairRow>{marker}));
+    EXPECT_EQ(pairRows(*missing), (std::vector<PairRow>{unlisted, marker}));
+    auto pattern = plannedJob(tree.win("none/*.txt"), tree.win("dst/"));
+    EXPECT_EQ(pairRows(*pattern), (std::vector<PairRow>{unlisted}));
 }
 
-TEST(TreeEnumeration, FolderWhoseDestinationIsAFileIsEnteredAllTheSame) {
+TEST(TreeEnumeration, FolderWhoseDestinationIsNoFolderIsAnErrorNotEntered) {
     TempTree tree;
     tree.folder("src/docs");
     tree.file("src/docs/r.txt", "r");
     tree.folder("dst");
     tree.file("dst/docs", "a file where the folder should be");
     auto job = plannedJob(tree.win("src/*/*"), tree.win("dst/*/*"));
-    EXPECT_EQ(pairRows(*job), (std::vector<PairRow>{
-                                  {"docs", "docs", Pending}, {"r.txt", "", Pending}, marker, marker}));
+    EXPECT_EQ(pairRows(*job),
+              (std::vector<PairRow>{{"docs", "docs", PendingDestinationError}, marker}));
     EXPECT_EQ(job->totalBytes, 0u);
 }
 

@@ -103,8 +103,14 @@ TEST_F(Planning, SingleFileDestinationWithAWildcardTakesTheFirstMatch) {
     EXPECT_EQ(job->totalBytes, 1u);
 }
 
+TEST_F(Planning, ADotNameIsAFileLikeAnyOther) {
+    auto job = plannedJob(tree.win("src/.profile"), tree.win("dst/.profile"));
+    EXPECT_EQ(pairRows(*job), (std::vector<PairRow>{{".profile", ".profile", Pending}}));
+    EXPECT_EQ(job->totalBytes, 6u);
+}
+
 TEST_F(Planning, SourcesThatAreNoPlainFileRecordNothing) {
-    for (const std::string source : {"src/.profile", "src/", "src", "src/none.txt"}) {
+    for (const std::string source : {"src/", "src", "src/none.txt"}) {
         auto job = plannedJob(tree.win(source), tree.win("dst/a.txt"));
         EXPECT_EQ(job->plan(), 0);
         EXPECT_TRUE(pairRows(*job).empty()) << source;
@@ -117,8 +123,8 @@ TEST_F(Planning, WildcardsChooseFolderPatternMode) {
     auto question = plannedJob(tree.win("src/a?.txt"), tree.win("dst/"));
     EXPECT_EQ(pairRows(*question), (std::vector<PairRow>{{"ab.txt", "ab.txt", Pending}}));
     auto all = plannedJob(tree.win("src/*"), tree.win("dst/*"));
-    EXPECT_EQ(pairRows(*all).size(), 3u);  // the folder sub is not recorded
-    EXPECT_EQ(all->totalBytes, 5u + 2u);   // c.dat has no destination
+    EXPECT_EQ(pairRows(*all).size(), 4u);  // .profile too; the folder sub is not recorded
+    EXPECT_EQ(all->totalBytes, 6u + 5u + 2u);  // c.dat has no destination
 }
 
 TEST_F(Planning, StarBetweenBackslashesChoosesTreeMode) {
@@ -127,8 +133,8 @@ TEST_F(Planning, StarBetweenBackslashesChoosesTreeMode) {
     EXPECT_EQ(rows.size(), 3u);  // a.txt, ab.txt, the marker: "sub" does not match *.txt
     EXPECT_EQ(rows.back(), marker);
     auto everything = plannedJob(tree.win("src/*/*"), tree.win("dst/*/*"));
-    EXPECT_EQ(pairRows(*everything).size(), 7u);  // 3 files, sub, b.txt, 2 markers
-    EXPECT_EQ(everything->totalBytes, 5u + 2u + 1u);
+    EXPECT_EQ(pairRows(*everything).size(), 8u);  // 4 files, sub, b.txt, 2 markers
+    EXPECT_EQ(everything->totalBytes, 6u + 5u + 2u + 1u);
 }
 
 TEST_F(Planning, EmptyTreePatternSearchesTheFolderPathAndFindsNothing) {

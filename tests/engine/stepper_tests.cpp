@@ -50,8 +50,7 @@ TEST(Stepper, WorkedExampleTwelveCalls) {
     auto job = std::make_unique<QdlCore>(tree.win("src/*/*").c_str(), tree.win("dst/*/*").c_str(),
                                          StopByErrors);
     FindRecord none{};
-    FindRecord markerRecord{};
-    markerRecord.name[0] = '.';
+    const FindRecord markerRecord{};
     job->pairs.addPair(recordOf(tree.win("src/a.txt")), recordOf(tree.win("dst/a.txt")));
     job->pairs.addPair(recordOf(tree.win("src/docs")), recordOf(tree.win("dst/docs")));
     job->pairs.addPair(recordOf(tree.win("src/docs/b.txt")), recordOf(tree.win("dst/docs/b.txt")));

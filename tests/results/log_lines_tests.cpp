@@ -59,13 +59,31 @@ TEST(LogLines, NestedFoldersBuildAndUnwindThePrefix) {
 }
 
 TEST(LogLines, AFullPathStaysTerminatedInsideTheLine) {
-    const std::string longFolder(250, 'f');
+    // Each control character takes four places in the line.
+    const std::string controls(250, '\x01');
     const std::string longName(200, 'n');
     auto job = recordedJob("C:\\s\\*\\*", "D:\\d\\*\\*",
-                           {{longFolder.c_str(), true, 0}, {longName.c_str(), false, 4},
+                           {{controls.c_str(), true, 0}, {longName.c_str(), false, 4},
                             {".", true, 0}, {"z", false, 0}, {".", true, 0}});
     const std::vector<std::string> lines = walk();
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], "NEC : " + longFolder + "\\" + longName.substr(0, 259 - 251));
+    std::string shownFolder;
+    for (std::size_t i = 0; i < controls.size(); ++i) shownFolder += "<01>";
+    EXPECT_EQ(lines[0], "NEC : " + shownFolder + "\\" + longName.substr(0, shownPathRoom - 1002));
     EXPECT_EQ(lines[1], "OK! : z");
+}
+
+// Names are data: a line break, a carriage return or an escape sequence in a name cannot forge a
+// line or reach a terminal, and "<" or a backslash inside a name cannot be mistaken for an escape
+// or a separator, so each line reads back to exactly one path.
+TEST(LogLines, ControlCharactersInNamesAreShownEscapedAndCanBeReadBack) {
+    auto job = recordedJob("C:\\s\\*\\*", "D:\\d\\*\\*",
+                           {{"a\nOK! : forged", false, 4}, {"x\rOK! : over", false, 4},
+                            {"\x1b]0;title\x07\x7f", true, 0}, {"<01>\\b", false, 6},
+                            {".", true, 0}});
+    EXPECT_EQ(walk(), (std::vector<std::string>{"NEC : a<0A>OK! : forged", "NEC : x<0D>OK! : over",
+                                                "SOF : <1B>]0;title<07><7F>\\<3C>01><5C>b"}));
+    char shown[shownPathRoom];
+    showPath("C:\\x\x1b", shown, sizeof shown);
+    EXPECT_STREQ(shown, "C:\\x<1B>");
 }

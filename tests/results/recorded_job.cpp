@@ -10,7 +10,8 @@ std::shared_ptr<QdlCore> recordedJob(const char* source, const char* destination
     });
     for (const RecordedPair& pair : pairs) {
         FindRecord entry = {};
-        std::strcpy(entry.name, pair.name);
+        const bool marker = std::strcmp(pair.name, ".") == 0;
+        if (!marker) std::strcpy(entry.name, pair.name);
         if (pair.directory) entry.attributes = FILE_ATTRIBUTE_DIRECTORY;
         job->pairs.addPair(entry, entry);
     }

@@ -7,7 +7,7 @@
 #include <vector>
 
 struct RecordedPair {
-    const char* name;  // "." for a directory exit marker
+    const char* name;  // "." for a directory exit marker, recorded with its empty name
     bool directory;
     int code;
 };

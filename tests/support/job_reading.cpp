@@ -9,7 +9,8 @@ std::vector<PairRow> pairRows(QdlCore& job) {
     ResultCode code;
     job.pairs.rewind();
     while (job.pairs.nextPair(&source, &destination, &code) == 0)
-        rows.push_back({source.name, source.name[0] == '.' ? "" : destination.name, code});
+        rows.push_back({isExitMarker(source) ? "." : source.name,
+                        isExitMarker(source) ? "" : destination.name, code});
     job.pairs.rewind();
     return rows;
 }
