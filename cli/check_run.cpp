@@ -138,3 +138,12 @@ int runCheck(const CheckOptions& options) {
     delete job;
     return status;
 }
+
+int runQdlcheck(int argc, char** argv) {
+    CheckOptions options;
+    beginConsoleOutput();
+    const int parsed = parseCheckOptions(argc, argv, &options);
+    const int status = parsed == 0 ? runCheck(options) : parsed == 1 ? cannotCompare : 0;
+    // Also --help and --version: an answer that could not be written is no answer.
+    return endConsoleOutput() != 0 ? status | cannotCompare : status;
+}

@@ -5,3 +5,6 @@
 
 // The exit status: the bits of what was found and how the run ended, 16 for what could not be done.
 int runCheck(const CheckOptions& options);
+
+// The whole program: the options, the run, and the output set back; its exit status.
+int runQdlcheck(int argc, char** argv);

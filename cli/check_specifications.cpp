@@ -111,10 +111,12 @@ int buildSpecifications(const CheckOptions& options, CheckSpecifications* out) {
     const bool namesFolder = !destinationPattern && endsWithBackslash(out->destination);
     if (!destinationPattern) dropTrailingBackslash(out->destination);
     FindRecord destination;
+    const Presence destinationPresence =
+        destinationPattern ? Presence::Missing : lookUp(out->destination, &destination);
+    if (destinationPresence == Presence::Unreachable)
+        return cannot(options.destination, "cannot be reached");
     const bool destinationFolder =
-        namesFolder || (!destinationPattern &&
-                        lookUp(out->destination, &destination) == Presence::Found &&
-                        isDirectory(destination));
+        namesFolder || (destinationPresence == Presence::Found && isDirectory(destination));
     // A folder as DESTINATION of a pattern or a file: names are put behind it.
     const char* destinationName = nullptr;
     FindRecord source;

@@ -40,7 +40,8 @@ int openLogOutput(const char* typed, LogOutput* log) {
     if (fullEnginePath(typed, log->path) != 0) return cannotCreate(*log);
     // A folder of that name would refuse the rename only at the end.
     FindRecord existing;
-    if (lookUp(log->path, &existing) == Presence::Found && isDirectory(existing))
+    const Presence presence = lookUp(log->path, &existing);
+    if (presence == Presence::Unreachable || (presence == Presence::Found && isDirectory(existing)))
         return cannotCreate(*log);
     // Created exclusively: a link planted at the name is never written through.
     for (int attempt = 0; attempt < namingAttempts; ++attempt) {

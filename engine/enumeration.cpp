@@ -98,7 +98,7 @@ struct TreeFolder {
     int destinationLength;
     int destinationSplit;  // where the stepper puts a destination name: after the last backslash
     const char* pattern;
-    const Ancestor* self;  // none when the starting folder could not be identified
+    const Ancestor* self;  // this folder, at the head of the chain of those above it
 };
 
 int listTreeFolder(QdlCore& job, const char* sourceFolder, const char* destinationFolder,
@@ -228,10 +228,10 @@ void enumerateFolder(QdlCore& job) {
 void enumerateTree(QdlCore& job, const char* sourceFolder, const char* destinationFolder,
                    const char* pattern) {
     Ancestor start{{}, nullptr};
-    const bool identified = identifyFolder(sourceFolder, &start.identity) == 0;
     const PlanMark mark = markPlan(job);
-    if (listTreeFolder(job, sourceFolder, destinationFolder, pattern,
-                       identified ? &start : nullptr) == 0)
+    // A folder that cannot be identified cannot be shown not to loop, as below.
+    if (identifyFolder(sourceFolder, &start.identity) == 0 &&
+        listTreeFolder(job, sourceFolder, destinationFolder, pattern, &start) == 0)
         return;
     // The starting folder has no pair of its own: its line names it, and its marker still ends it.
     cutBackTo(job, mark);

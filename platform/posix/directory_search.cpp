@@ -5,6 +5,7 @@
 // "..", then by name with letters compared as capitals (as NTFS lists them), byte order breaking
 // ties. Each entry's status is read when it is delivered; an entry whose status cannot be read is
 // still delivered, its type taken from the listing.
+#include "fault_injection.h"
 #include "find_data.h"
 #include "folder_cache.h"
 #include "last_error.h"
@@ -164,6 +165,7 @@ HANDLE findSingleEntry(const char* windowsPath, const char* name, WIN32_FIND_DAT
 }  // namespace
 
 HANDLE FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findData) {
+    if (QUENDLE_FAULT(false) == Fault::Fail) return INVALID_HANDLE_VALUE;
     const char* lastSeparator = std::strrchr(fileName, '\\');
     const char* name = lastSeparator != nullptr ? lastSeparator + 1 : fileName;
     if (*name == '\0' || std::strlen(name) >= MAX_PATH) {
@@ -210,6 +212,7 @@ BOOL FindNextFileA(HANDLE search, LPWIN32_FIND_DATAA findData) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
+    if (QUENDLE_FAULT(false) == Fault::Fail) return FALSE;
     if (directorySearch->directory == nullptr) {
         SetLastError(ERROR_NO_MORE_FILES);
         return FALSE;

@@ -1,4 +1,5 @@
 // CreateFileA, ReadFile, WriteFile and CloseHandle over POSIX descriptors.
+#include "fault_injection.h"
 #include "find_data.h"
 #include "folder_cache.h"
 #include "handles.h"
@@ -54,6 +55,7 @@ void ignoreFileSizeSignal() {
 HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
                    LPSECURITY_ATTRIBUTES, DWORD creationDisposition, DWORD flagsAndAttributes,
                    HANDLE) {
+    if (QUENDLE_FAULT(false) == Fault::Fail) return INVALID_HANDLE_VALUE;
     if (creationDisposition != OPEN_EXISTING && creationDisposition != CREATE_ALWAYS &&
         creationDisposition != CREATE_NEW) {
         SetLastError(ERROR_GEN_FAILURE);
@@ -124,6 +126,11 @@ BOOL GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* informa
 }
 
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, LPOVERLAPPED) {
+    const Fault fault = QUENDLE_FAULT(true);
+    if (fault == Fault::Fail) {
+        if (bytesRead != nullptr) *bytesRead = 0;
+        return FALSE;
+    }
     DWORD total = 0;
     BOOL result = TRUE;
     while (total < bytesToRead) {
@@ -137,12 +144,20 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, 
         // only cost a call that answers 0.
         if (static_cast<DWORD>(got) < asked) break;
     }
+    if (fault == Fault::Shorten) total = shortenedCount(total);
     if (bytesRead != nullptr) *bytesRead = total;
     return result;
 }
 
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten,
                LPOVERLAPPED) {
+    const Fault fault = QUENDLE_FAULT(true);
+    if (fault == Fault::Fail) {
+        if (bytesWritten != nullptr) *bytesWritten = 0;
+        return FALSE;
+    }
+    // A short write puts down only the first half, as a full disk would.
+    if (fault == Fault::Shorten) bytesToWrite = shortenedCount(bytesToWrite);
     DWORD total = 0;
     BOOL result = TRUE;
     while (total < bytesToWrite) {

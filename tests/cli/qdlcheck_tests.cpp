@@ -17,10 +17,14 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <grp.h>
 #include <sstream>
+#include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
@@ -82,22 +86,41 @@ struct Outcome {
     std::string err;
 };
 
-// Starts the program in folder with its output in two files; rlimit, when given, caps the size of
-// the files it writes.
+// How the program is started beyond its arguments.
+struct Launch {
+    rlim_t fileSizeLimit = RLIM_INFINITY;  // caps the size of the files it writes
+    rlim_t openFileLimit = RLIM_INFINITY;  // soft and hard limit on its descriptors
+    bool asNobody = false;                 // as user 65534, where permissions bite
+    std::string output;                    // standard output to this file instead
+    std::vector<std::string> program;      // another program than the one under test
+};
+
+Launch launching(void (*set)(Launch&)) {
+    Launch launch;
+    set(launch);
+    return launch;
+}
+
+// Starts the program in folder with its output in two files.
 pid_t start(const std::vector<std::string>& arguments, const fs::path& folder, const fs::path& out,
-            const fs::path& err, rlim_t fileSizeLimit = RLIM_INFINITY) {
-    std::vector<std::string> words = programCommand();
+            const fs::path& err, const Launch& launch = {}) {
+    std::vector<std::string> words = launch.program.empty() ? programCommand() : launch.program;
     words.insert(words.end(), arguments.begin(), arguments.end());
     const pid_t child = fork();
     if (child != 0) return child;
     std::vector<char*> argv;
     for (auto& word : words) argv.push_back(word.data());
     argv.push_back(nullptr);
-    const int outFile = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const fs::path outPath = launch.output.empty() ? out : fs::path(launch.output);
+    const int outFile = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const int errFile = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const rlimit limit{fileSizeLimit, RLIM_INFINITY};
+    const rlimit fileSize{launch.fileSizeLimit, RLIM_INFINITY};
+    const rlimit openFiles{launch.openFileLimit, launch.openFileLimit};
     if (chdir(folder.c_str()) != 0 || dup2(outFile, 1) < 0 || dup2(errFile, 2) < 0 ||
-        setrlimit(RLIMIT_FSIZE, &limit) != 0)
+        setrlimit(RLIMIT_FSIZE, &fileSize) != 0 ||
+        (launch.openFileLimit != RLIM_INFINITY && setrlimit(RLIMIT_NOFILE, &openFiles) != 0))
+        _exit(127);
+    if (launch.asNobody && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
         _exit(127);
     execvp(argv[0], argv.data());
     _exit(127);
@@ -117,10 +140,10 @@ protected:
             tree.file(side + "/sub/b.txt", "same below");
         }
     }
-    Outcome run(const std::vector<std::string>& arguments, rlim_t fileSizeLimit = RLIM_INFINITY) {
+    Outcome run(const std::vector<std::string>& arguments, const Launch& launch = {}) {
         const fs::path out = tree.path(".out");
         const fs::path err = tree.path(".err");
-        const int status = waitFor(start(arguments, tree.root, out, err, fileSizeLimit));
+        const int status = waitFor(start(arguments, tree.root, out, err, launch));
         return {status, textOf(out), textOf(err)};
     }
     // Both sides as folders, by their native paths.
@@ -333,7 +356,7 @@ TEST_F(Qdlcheck, ALogThatCannotBeWrittenAdds16AndLeavesTheEarlierLogWhole) {
     tree.file("qdl.log", "the log of an earlier run");
     // The limit holds for every file the program writes: its output is kept short, its log is not.
     for (int i = 0; i < 40; ++i) tree.file("src/missing-at-the-destination-" + std::to_string(i), "");
-    const Outcome r = run({"--quiet", "--log", "qdl.log", "src", "dst"}, 1000);
+    const Outcome r = run({"--quiet", "--log", "qdl.log", "src", "dst"}, launching([](Launch& l) { l.fileSizeLimit = 1000; }));
     EXPECT_EQ(r.status, 2 | 16);
     EXPECT_NE(r.err.find("qdlcheck: the log file could not be written: qdl.log\n"), std::string::npos) << r.err;
     EXPECT_EQ(contentsOf(tree.path("qdl.log")), "the log of an earlier run");
@@ -395,6 +418,219 @@ TEST_F(Qdlcheck, InATerminalTheLineShowsAndCtrlCStopsTheRun) {
     shellOutput(tmux + "kill-server");
     EXPECT_NE(screen.find("interrupted."), std::string::npos) << screen;
     EXPECT_NE(screen.find("exit 8"), std::string::npos) << screen;
+}
+
+// Names that begin with a dot are entries like any other, files and whole folders, compressed or
+// not: a copy that lost them, or holds them changed, is not clean.
+TEST_F(Qdlcheck, DotNamesAreComparedLikeAnyOtherName) {
+    tree.file("src/.git/HEAD", "ref: refs/heads/main\n");
+    tree.file("dst/.git/HEAD", "ref: refs/heads/old!\n");
+    tree.file("src/.env", "SECRET=1");
+    tree.file("src/.cache/x", "x");
+    tree.file("src/..and more", "a name, not the parent");
+    tree.file("dst/..and more", "a name, not the parent");
+    const Outcome r = compare({"--all"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(sortedLines(r.out), sortedLines(levels("NEC : .git/HEAD\nOK! : ..and more\nOK! : a.txt\n"
+                                                     "OK! : sub/b.txt\nSOD : .cache\nSOF : .env\n")));
+    EXPECT_EQ(run({levels("src/.env"), "dst"}).out, "SOF : .env\n");
+}
+
+// A folder that cannot be listed is one fatal error, whether it is where the run starts, the
+// folder of a pattern or one below; a folder whose copy is a file, a FIFO or a dangling link is
+// another, with nothing inside it recorded.
+TEST_F(Qdlcheck, UnlistableFoldersAndFoldersWithoutAFolderCopyAreNeverClean) {
+    if (underWine()) GTEST_SKIP() << "permissions, FIFOs and dangling links are POSIX ones";
+    tree.file("src/locked/in.txt", "x");
+    tree.file("dst/locked/in.txt", "x");
+    fs::permissions(tree.path("src/locked"), fs::perms::none);
+    for (const auto& arguments : std::vector<std::vector<std::string>>{
+             {"src/locked/*", "dst/locked"}, {"src/locked", "dst/locked"}}) {
+        const Outcome r = run(arguments, launching([](Launch& l) { l.asNobody = true; }));
+        EXPECT_EQ(r.out, "SOE : .\n") << arguments[0];
+        EXPECT_EQ(r.status, 4) << r.err;
+    }
+    EXPECT_EQ(run({"src", "dst"}, launching([](Launch& l) { l.asNobody = true; })).out, "SOE : locked\n");
+    fs::permissions(tree.path("src/locked"), fs::perms::owner_all);
+
+    for (const std::string name : {"file", "fifo", "dangling"}) tree.folder("src/" + name);
+    tree.file("dst/file", "a file where the folder should be");
+    ASSERT_EQ(mkfifo(tree.path("dst/fifo").c_str(), 0600), 0);
+    ASSERT_TRUE(tree.link("nowhere", "dst/dangling"));
+    const Outcome r = compare();
+    EXPECT_EQ(r.out, "DOE : dangling\nDOE : fifo\nDOE : file\n");
+    EXPECT_EQ(r.status, 4);
+}
+
+// Opens share reading: one file under two names, a tree against itself and a file another reader
+// holds compare cleanly; a file someone holds exclusively does not.
+TEST_F(Qdlcheck, OneFileUnderTwoNamesAndOtherReadersCompareCleanly) {
+    tree.file("src/big.bin", patternBytes(300000, 1));
+    tree.file("dst/big.bin", patternBytes(300000, 1));
+    fs::create_directories(tree.path("snapshot/sub"));
+    for (const char* file : {"a.txt", "sub/b.txt", "big.bin"})
+        fs::create_hard_link(tree.path(std::string("src/") + file), tree.path(std::string("snapshot/") + file));
+    for (const std::string jobs : {"1", "4"}) {
+        const Outcome linked = run({"--jobs", jobs, native(tree.path("src")), native(tree.path("snapshot"))});
+        EXPECT_EQ(linked.out, "");
+        EXPECT_EQ(linked.status, 0) << linked.err;
+        EXPECT_EQ(run({"--jobs", jobs, native(tree.path("src")), native(tree.path("src"))}).status, 0);
+    }
+    if (underWine()) return;
+    const int reader = open(tree.path("src/a.txt").c_str(), O_RDONLY);
+    ASSERT_EQ(flock(reader, LOCK_SH), 0);
+    EXPECT_EQ(compare().status, 0);
+    ASSERT_EQ(flock(reader, LOCK_EX), 0);
+    EXPECT_EQ(compare().out, "SOE : a.txt\n");
+    close(reader);
+}
+
+// Standard output that cannot be written ends the run as Ctrl-C does and adds 16; the log is
+// still written. A reader that closed the pipe gets no message; the status still tells.
+TEST_F(Qdlcheck, LostOutputEndsTheRunAndIsReported) {
+    if (underWine()) GTEST_SKIP() << "/dev/full and pipes are the POSIX program's";
+    tree.folder("dst/many");
+    for (int i = 0; i < 3000; ++i) tree.file("src/many/" + std::to_string(i), "source only");
+    const Outcome full = run({"--log", "qdl.log", "src", "dst"}, launching([](Launch& l) { l.output = "/dev/full"; }));
+    EXPECT_EQ(full.status, 2 | 8 | 16);
+    EXPECT_NE(full.err.find("qdlcheck: standard output could not be written: No space left on device\n"),
+              std::string::npos) << full.err;
+    EXPECT_NE(full.err.find("NOT every entry was compared: the output was lost."), std::string::npos);
+    EXPECT_NE(contentsOf(tree.path("qdl.log")).find("\r\nSOF : many\\0\r\n"), std::string::npos);
+
+    tree.file(".pipe.sh", "'" + std::string(QDLCHECK_PROGRAM) +
+                              "' src dst 2>.err | head -1; echo ${PIPESTATUS[0]}\n");
+    const std::string piped = shellOutput("cd '" + tree.root.string() + "' && bash .pipe.sh");
+    EXPECT_EQ(piped.substr(piped.find('\n') + 1), "26\n") << piped;
+    const std::string err = contentsOf(tree.path(".err"));
+    EXPECT_EQ(err.find("could not be written"), std::string::npos) << err;
+    EXPECT_NE(err.find("the output was lost."), std::string::npos) << err;
+}
+
+// SIGTERM and SIGHUP end a run as Ctrl-C does; a run killed outright leaves the earlier log whole;
+// the log replaces a link at its name rather than writing through it, and has the permissions of
+// a new file.
+TEST_F(Qdlcheck, SignalsEndTheRunWithItsLogAndTheEarlierLogIsNeverLost) {
+    if (underWine()) GTEST_SKIP() << "signals reach a POSIX program only";
+    tree.sparseFile("src/big.bin", 64ull << 30);
+    tree.sparseFile("dst/big.bin", 64ull << 30);
+    const fs::path out = tree.path(".out");
+    const fs::path err = tree.path(".err");
+    for (const int signal : {SIGTERM, SIGHUP, SIGKILL}) {
+        tree.file("victim", "not the program's to write");
+        fs::remove(tree.path("qdl.log"));
+        fs::create_symlink(tree.path("victim"), tree.path("qdl.log"));
+        const mode_t previous = umask(022);
+        const pid_t child = start({"--log", "qdl.log", "src", "dst"}, tree.root, out, err);
+        umask(previous);
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        kill(child, signal);
+        const int status = waitFor(child);
+        EXPECT_EQ(contentsOf(tree.path("victim")), "not the program's to write");
+        if (signal == SIGKILL) {
+            EXPECT_TRUE(fs::is_symlink(tree.path("qdl.log")));
+            continue;
+        }
+        EXPECT_EQ(status, 8) << signal;
+        EXPECT_NE(contentsOf(err).find("interrupted."), std::string::npos);
+        EXPECT_FALSE(fs::is_symlink(tree.path("qdl.log")));
+        EXPECT_NE(contentsOf(tree.path("qdl.log")).find("\r\nOK! : a.txt\r\n"), std::string::npos);
+        EXPECT_EQ(fs::status(tree.path("qdl.log")).permissions() & fs::perms::all,
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                      fs::perms::others_read);
+    }
+}
+
+// A newline, a carriage return or an escape sequence in a name cannot forge a line, on standard
+// output, in the log or in the progress line.
+TEST_F(Qdlcheck, NamesCannotForgeLinesOrReachTheTerminal) {
+    if (underWine()) GTEST_SKIP() << "Windows names cannot hold control characters";
+    tree.file("src/new\nOK! : forged", "a");
+    tree.file("dst/new\nOK! : forged", "b");
+    tree.file("src/\x1b]0;title\x07x\rOK! : over", "only here");
+    const Outcome r = run({"--progress", "--log", "qdl.log", "src", "dst"});
+    EXPECT_EQ(r.out, "SOF : <1B>]0;title<07>x<0D>OK! : over\nNEC : new<0A>OK! : forged\n");
+    EXPECT_NE(contentsOf(tree.path("qdl.log")).find("\r\nNEC : new<0A>OK! : forged\r\n"),
+              std::string::npos);
+    EXPECT_EQ(r.err.find('\x1b'), std::string::npos);
+    EXPECT_EQ(r.err.find('\x07'), std::string::npos);
+}
+
+// With few descriptors, several pairs in flight give the answer of one pair at a time.
+TEST_F(Qdlcheck, RunningOutOfDescriptorsDoesNotChangeTheAnswer) {
+    if (underWine()) GTEST_SKIP() << "the descriptor limit is a POSIX one";
+    for (int i = 0; i < 200; ++i) {
+        tree.file("src/f/" + std::to_string(i), patternBytes(3000, i));
+        tree.file("dst/f/" + std::to_string(i), patternBytes(3000, i));
+    }
+    for (const std::string jobs : {"1", "8"}) {
+        const Outcome r = run({"--all", "--jobs", jobs, "src", "dst"}, launching([](Launch& l) { l.openFileLimit = 16; }));
+        EXPECT_EQ(r.status, 0) << jobs << " jobs: " << r.err;
+        EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 202) << jobs << " jobs";
+    }
+}
+
+// A file against a folder named with a trailing separator is the file of that name in it; on
+// POSIX "c:tmp" is a relative name; the summary tells the bytes read from those settled unread.
+TEST_F(Qdlcheck, TrailingSeparatorsDriveLikeNamesAndTheBytesReallyRead) {
+    EXPECT_EQ(run({levels("src/a.txt"), levels("dst/")}).status, 0);
+    EXPECT_EQ(run({levels("src/a.txt"), levels("dst/sub/")}).out, "SOF : a.txt\n");
+    if (!underWine()) {
+        tree.file("c:tmp/a.txt", "same");
+        EXPECT_EQ(run({"c:tmp", "dst", "--top"}).status, 0);
+    }
+    std::string differs = patternBytes(1 << 20, 7);
+    tree.file("src/big.bin", differs);
+    differs[101] ^= 1;
+    tree.file("dst/big.bin", differs);
+    const Outcome r = run({levels("src/big.bin"), "dst"});
+    EXPECT_EQ(r.out, "NEC : big.bin\n");
+    EXPECT_NE(timeless(r.err).find("32768 bytes read and compared, 1015808 settled without reading, "
+                                   "of 1048576;"),
+              std::string::npos) << r.err;
+}
+
+// Every file call of a run, failed in turn (with an error, or a read or write coming short): no
+// run in which a call failed ends clean, one pair at a time or four.
+TEST_F(Qdlcheck, NoFailingCallEverEndsInACleanResult) {
+    if (underWine()) GTEST_SKIP() << "the calls are counted in the POSIX layer";
+    tree.file("src/.hidden", "dot");
+    tree.file("dst/.hidden", "dot");
+    tree.file("src/empty", "");
+    tree.file("dst/empty", "");
+    tree.file("src/sub/deeper/c.txt", "c");
+    tree.file("dst/sub/deeper/c.txt", "c");
+    const fs::path report = tree.path(".report");
+    const auto runWith = [&](const std::string& fault, const std::vector<std::string>& arguments) {
+        setenv("QUENDLE_FAULT", fault.c_str(), 1);
+        setenv("QUENDLE_FAULT_REPORT", report.c_str(), 1);
+        const int status = run(arguments, launching([](Launch& l) { l.program = {QDLCHECK_WITH_FAULTS}; })).status;
+        unsetenv("QUENDLE_FAULT");
+        unsetenv("QUENDLE_FAULT_REPORT");
+        std::istringstream counted(contentsOf(report));
+        unsigned long long calls = 0;
+        int injected = 0;
+        counted >> calls >> injected;
+        return std::make_tuple(status, calls, injected != 0);
+    };
+    for (const auto& arguments : std::vector<std::vector<std::string>>{
+             {"--log", "qdl.log", "src", "dst"}, {"src/*", "dst"}, {"src/a.txt", "dst/"}}) {
+        const auto [cleanStatus, calls, none] = runWith("0 0", arguments);
+        ASSERT_EQ(cleanStatus, 0) << arguments[0];
+        ASSERT_GT(calls, 5u);
+        for (const std::string jobs : {"1", "4"}) {
+            std::vector<std::string> withJobs = {"--jobs", jobs};
+            withJobs.insert(withJobs.end(), arguments.begin(), arguments.end());
+            for (unsigned long long call = 1; call <= calls; ++call) {
+                for (const std::string kind : {" 31", " 5 short"}) {
+                    const auto [status, made, injected] = runWith(std::to_string(call) + kind, withJobs);
+                    EXPECT_TRUE(!injected || status != 0)
+                        << "call " << call << kind << " failed, yet a clean result: " << arguments[0]
+                        << ", " << jobs << " jobs";
+                }
+            }
+        }
+    }
 }
 
 }  // namespace
