@@ -1,14 +1,17 @@
 // Random specifications over a generated tree, planned and stepped to the end. Beyond the
 // sanitizers it checks that every file the stepper opens is the file its pair's path names, that the
 // counters equal the log lines by class, that the percentage stays within 0..100, that three pairs
-// at a time on worker threads give the same answer, and that no file is left open.
+// at a time on worker threads give the same answer, that a run in which a file call failed never
+// ends clean, and that no file is left open.
 //
-// Input: two bytes choose the source and destination bases (folders and files of the tree), the
-// rest up to a newline is the source's text behind its base, the rest after it the destination's.
+// Input: two bytes choose the source and destination bases (folders and files of the tree), a
+// third the file call to fail (0 none), the rest up to a newline is the source's text behind its
+// base, the rest after it the destination's.
 #include "engine/parallel_stepper.h"
 #include "engine/result_code.h"
 #include "engine/stepper.h"
 #include "generated_tree.h"
+#include "platform/posix/fault_injection.h"
 #include "results/log_lines.h"
 
 #include <cstdint>
@@ -178,6 +181,21 @@ void runJob(const std::string& source, const std::string& destination) {
     delete job;
 }
 
+// The same job with one file call failed: with an error, or (odd choices) a read coming short.
+void checkFailedCall(const std::string& source, const std::string& destination, std::uint8_t choice,
+                     const std::string& run) {
+    planFault({static_cast<std::uint64_t>(choice >> 1) + 1, ERROR_GEN_FAILURE, (choice & 1) != 0});
+    auto job = std::make_unique<QdlCore>(source.c_str(), destination.c_str(), IgnoreAnyErrors);
+    const bool planned = job->plan() == 0;
+    while (planned && compareStep(*job) == 0) {
+    }
+    planFault({});
+    const CompareStats& s = job->stats;
+    const bool clean = planned && !job->listIncomplete() && s.notices == 0 && s.errors == 0 &&
+                       s.fatalErrors == 0;
+    if (faultInjected() && clean) fail("a file call failed, yet the run is clean", run);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -187,15 +205,18 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const auto& bases = generatedTreeBases();
-    if (size < 2) return 0;
-    std::string text(reinterpret_cast<const char*>(data + 2), size - 2);
+    if (size < 3) return 0;
+    std::string text(reinterpret_cast<const char*>(data + 3), size - 3);
     // Texts stay inside the tree: no way up, and nothing the terminator would cut.
     if (text.find("..") != std::string::npos || text.find('\0') != std::string::npos) return 0;
     const std::size_t split = text.find('\n');
     const std::string sourceTail = text.substr(0, split);
     const std::string destinationTail = split == std::string::npos ? "" : text.substr(split + 1);
     const int before = openDescriptors();
-    runJob(bases[data[0] % bases.size()] + sourceTail, bases[data[1] % bases.size()] + destinationTail);
+    const std::string source = bases[data[0] % bases.size()] + sourceTail;
+    const std::string destination = bases[data[1] % bases.size()] + destinationTail;
+    runJob(source, destination);
+    if (data[2] != 0) checkFailedCall(source, destination, data[2], source + " | " + destination);
     if (openDescriptors() != before) fail("a file was left open", text);
     return 0;
 }

@@ -127,6 +127,25 @@ TEST(ComparingResult, AbortAndCancelInTheMiddleOfALargeFileCloseBothFiles) {
     EXPECT_TRUE(noJob);
 }
 
+// The dialogs give the command line's answers: a dot name is a file like any other, and a folder
+// the run starts from that cannot be listed is one fatal error, not an empty clean run.
+TEST(ComparingResult, DotNamesAreComparedAndAnUnlistableStartIsAFatalError) {
+    TempTree tree;
+    tree.file("src/.env", "A=1");
+    tree.file("dst/.env", "A=2");
+    tree.folder("dst/empty");
+    for (const std::string source : {"src/*.*", "none/*.*", "none/*/*"}) {
+        QuendleRun quendle;
+        HWND result = quendle.startCompare(tree.win(source), tree.win("dst/*.*"), IDC_IGNORE_ANY_ERRORS);
+        ASSERT_TRUE(quendle.runToDone(result));
+        quendle.press(result, IDC_SHOW_LOG);
+        HWND details = quendle.dialog("Details");
+        const std::vector<std::string> expected = {source == "src/*.*" ? "NEC : .env" : "SOE : ."};
+        EXPECT_EQ(quendle.lines(details, IDC_LOG_LIST), expected) << source;
+        EXPECT_EQ(quendle.text(result, IDC_TOTAL), "1") << source;
+    }
+}
+
 TEST(ComparingResult, ShowLogTwiceAndSaveLogAskBeforeReplacingAndReportAFailedWrite) {
     TempTree tree;
     tree.folder("src");
