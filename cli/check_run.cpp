@@ -111,6 +111,9 @@ int runCheck(const CheckOptions& options) {
     log.file = INVALID_HANDLE_VALUE;
     if (options.logFile != nullptr && openLogOutput(options.logFile, &log) != 0) return cannotCompare;
 
+    // From here on a signal ends the run with its summary and log: a second one cannot cut the log
+    // short, and one during planning takes effect when the stepping starts.
+    SetConsoleCtrlHandler(onControl, TRUE);
     const auto start = std::chrono::steady_clock::now();
     QdlCore* job = new (std::nothrow)
         QdlCore(specifications.source, specifications.destination, options.stopLevel);
@@ -124,17 +127,15 @@ int runCheck(const CheckOptions& options) {
     } else if (job->listIncomplete()) {
         status = failure("out of memory while listing ", specifications.source);
     } else {
-        // Kept until the log is in place: a second signal must not cut it short.
-        SetConsoleCtrlHandler(onControl, TRUE);
         const RunEnd end = stepJob(*job, options, start);
         const bool outputLost = reportOutputFailure() != 0;
         printSummary(*job, end, secondsSince(start));
         status = exitBits(*job, end) | (outputLost ? cannotCompare : 0);
         if (log.file != INVALID_HANDLE_VALUE && finishLogOutput(log, *job) != 0)
             status |= cannotCompare;
-        SetConsoleCtrlHandler(onControl, FALSE);
     }
     discardLogOutput(log);
+    SetConsoleCtrlHandler(onControl, FALSE);
     delete job;
     return status;
 }
