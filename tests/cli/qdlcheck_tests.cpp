@@ -540,7 +540,15 @@ TEST_F(Qdlcheck, SignalsEndTheRunWithItsLogAndTheEarlierLogIsNeverLost) {
         const mode_t previous = umask(022);
         const pid_t child = start({"--log", "qdl.log", "src", "dst"}, tree.root, out, err);
         umask(previous);
-        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        // The signal comes once the run has its temporary log, well into the large file.
+        const auto temporaryLog = [&] {
+            for (const auto& entry : fs::directory_iterator(tree.root))
+                if (entry.path().filename().string().rfind(".qdlcheck-", 0) == 0) return true;
+            return false;
+        };
+        for (int i = 0; i < 100 && !temporaryLog(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
         kill(child, signal);
         const int status = waitFor(child);
         EXPECT_EQ(contentsOf(tree.path("victim")), "not the program's to write");
