@@ -15,8 +15,8 @@ const char usage[] =
     "Usage: qdlcheck [options] SOURCE DESTINATION\n"
     "Checks that DESTINATION is a faithful copy of SOURCE, entry by entry.\n"
     "\n"
-    "  SOURCE       a folder (its whole tree), a file, or a pattern such as data" "\\*.txt;\n"
-    "               DESTINATION is the folder or file it is compared with\n"
+    "  SOURCE       a folder (its whole tree), a file, or a pattern such as\n"
+    "               data" "\\*.txt; DESTINATION is the folder or file it is compared with\n"
     "  --top        a folder means only its own files, not the folders below\n"
     "  --stop LEVEL stop at the first notice, error or fatal error:\n"
     "               notices, errors, fatal or never (the default)\n"
@@ -31,8 +31,9 @@ const char usage[] =
     "\n"
     "Standard output lists every entry that is not identical, as CODE : path.\n"
     "Exit status, added up: 1 notices (NEA NET), 2 errors (DIS NEC SOD SOF),\n"
-    "4 fatal errors (SID DOE SOE DRE SRE), 8 not every entry was compared (stopped or\n"
-    "interrupted), 16 nothing could be compared as asked (or the log could not be written).\n"
+    "4 fatal errors (SID DOE SOE DRE SRE), 8 not every entry was compared (stopped,\n"
+    "interrupted or the output lost), 16 nothing could be compared as asked (or the\n"
+    "log or the output could not be written).\n"
     "0 means every entry was compared and found identical.\n";
 
 constexpr option longOptions[] = {

@@ -29,8 +29,23 @@ dpkg-deb -x "$deb" "$work/root"
 files=$(dpkg-deb -c "$deb" | awk '{print $6}')
 echo "$files"
 for f in ./usr/bin/quendle ./usr/bin/qdlcheck ./usr/share/doc/quendle/HowToUse.txt \
-         ./usr/share/man/man1/qdlcheck.1 ./usr/share/man/man1/quendle.1; do
+         ./usr/share/doc/quendle/copyright ./usr/share/doc/quendle/changelog.gz \
+         ./usr/share/man/man1/qdlcheck.1.gz ./usr/share/man/man1/quendle.1.gz; do
   check "the package holds $f" grep -qx "$f" <<<"$files"
+done
+check "lintian finds no error and no warning" lintian --fail-on error,warning "$deb"
+check "the programs are stripped" test "$(file "$work/root/usr/bin/"* | grep -c 'not stripped')" -eq 0
+check "their debug symbols come apart, by build ID" \
+  test "$(tar tzf "build/packages/quendle_${version}_amd64-debug.tar.gz" | grep -c '\.debug$')" -eq 2
+check "the copyright file carries the About box's notice" \
+  grep -q "$(sed -n 's/.*FIRST_LINE "\(.*\)"/\1/p' resources/legal_notice.h)" "$work/root/usr/share/doc/quendle/copyright"
+check "the changelog names this version" \
+  grep -q "^quendle ($version)" <(zcat "$work/root/usr/share/doc/quendle/changelog.gz")
+for page in qdlcheck quendle; do
+  check "man $page fits 80 columns without a warning" test -z "$(MANWIDTH=80 man --warnings \
+    -l "$work/root/usr/share/man/man1/$page.1.gz" 2>&1 >/dev/null)"
+  check "and names the installed help file" \
+    grep -q "/usr/share/doc/quendle/HowToUse.txt" <(zcat "$work/root/usr/share/man/man1/$page.1.gz")
 done
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
@@ -41,7 +56,8 @@ status=0
 out=$("$work/root/usr/bin/qdlcheck" "$work/src" "$work/dst" 2>/dev/null) || status=$?
 check "the installed qdlcheck finds the differing file (exit 2)" test "$status" -eq 2
 check "and names it" test "$out" = "NEC : b.txt"
-check "its manual page shows" grep -q "EXIT STATUS" <<<"$(MANWIDTH=80 man -l "$work/root/usr/share/man/man1/qdlcheck.1" 2>/dev/null)"
+check "its manual page shows" grep -q "EXIT STATUS" <<<"$(MANWIDTH=80 man -l "$work/root/usr/share/man/man1/qdlcheck.1.gz" 2>/dev/null)"
+check "its --help fits 80 columns" test -z "$("$work/root/usr/bin/qdlcheck" --help | awk 'length > 80')"
 
 # The installed terminal program, started in a folder without a help file, opens the installed one.
 cat >"$work/pager" <<PAGER
@@ -60,9 +76,15 @@ check "Help opens the installed HowToUse.txt" \
   test "$(readlink -f "$(cat "$work/opened" 2>/dev/null)")" = "$work/root/usr/share/doc/quendle/HowToUse.txt"
 
 echo "== $zip"
-unzip -q "$zip" -d "$work/zip"
-check "the zip holds the two programs and the help file" \
-  test "$(cd "$work/zip" && ls | sort | tr '\n' ' ')" = "HowToUse.txt qdlcheck.exe quendle.exe "
+unzip -q "$zip" -d "$work/unzipped"
+check "the zip unpacks into one folder, quendle-$version" test "$(ls "$work/unzipped")" = "quendle-$version"
+ln -s "$work/unzipped/quendle-$version" "$work/zip"
+check "which holds the two programs, the help file and a README" \
+  test "$(cd "$work/zip/" && ls | sort | tr '\n' ' ')" = "HowToUse.txt README.txt qdlcheck.exe quendle.exe "
+check "the README tells the exit status and carries the notice" \
+  grep -q "All rights reserved" <(grep -a "16  nothing could be compared" -A20 "$work/zip/README.txt")
+check "the programs have no debug sections" \
+  test "$(i686-w64-mingw32-objdump -h "$work/zip/"*.exe | grep -c debug)" -eq 0
 source scripts/wine_env.sh
 if [ "$QUENDLE_WINE32" = yes ]; then
   status=0
