@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <regex>
 #include <thread>
 #include <unistd.h>
 
@@ -112,5 +113,44 @@ TEST(Terminal, ATerminalTooSmallSaysSoUntilItGrows) {
     terminal.tmux("resize-window -x 80 -y 24");
     ASSERT_TRUE(terminal.shows("Source File Name"));
     terminal.keys("Escape");
+    EXPECT_EQ(terminal.exitCode(), 0);
+}
+
+// A field entered by Tab, Shift-Tab or its mnemonic has its whole text selected, shown in reverse
+// video, so that typing replaces it; Ctrl-U clears a field. Browse from a path typed the Linux way
+// opens in that path's folder.
+TEST(Terminal, AnEnteredFieldIsSelectedSoThatTypingReplacesIt) {
+    TempTree tree;
+    tree.file("trees/src/inside.txt", "x");
+    Terminal terminal(tree.root, 80, 24);
+    ASSERT_TRUE(terminal.shows("Source File Name"));
+    terminal.type("abc");
+    terminal.keys("Tab BTab");
+    const std::regex selectedAbc("\x1b\\[([0-9]+;)*7(;[0-9]+)*mabc");
+    EXPECT_TRUE(std::regex_search(terminal.tmux("capture-pane -p -e"), selectedAbc));
+    terminal.type("xyz");
+    ASSERT_TRUE(terminal.shows("xyz____"));
+    EXPECT_EQ(terminal.screen().find("abc"), std::string::npos);
+    terminal.keys("M-d");
+    terminal.type("one");
+    terminal.keys("M-s");
+    terminal.type("two");
+    ASSERT_TRUE(terminal.shows("two____"));
+    terminal.keys("Tab Tab");
+    terminal.type("three");
+    ASSERT_TRUE(terminal.shows("three____"));
+    EXPECT_EQ(terminal.screen().find("one__"), std::string::npos);
+    // An arrow ends the selection at its start or end: typing goes in there.
+    terminal.keys("M-s Left");
+    terminal.type("!");
+    ASSERT_TRUE(terminal.shows("!two____"));
+    terminal.keys("C-u");
+    terminal.type(tree.path("trees/src/inside.txt").string());
+    ASSERT_TRUE(terminal.shows("inside.txt"));
+    terminal.keys("M-b");
+    EXPECT_TRUE(terminal.shows("Look in: " + tree.win("trees/src") + " ")) << terminal.screen();
+    EXPECT_TRUE(terminal.shows("\u2502inside.txt")) << terminal.screen();
+    terminal.keys("Escape");
+    terminal.keys("M-q");
     EXPECT_EQ(terminal.exitCode(), 0);
 }

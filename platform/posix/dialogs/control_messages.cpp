@@ -126,6 +126,7 @@ void setWindowText(HWND window, const char* text) {
     window->text[windowTextRoom - 1] = '\0';
     if (window->kind != WindowKind::Edit) return;
     window->caret = 0;
+    window->anchor = 0;
     window->scroll = 0;
     notifyDialog(window, EN_CHANGE);
 }
@@ -212,8 +213,9 @@ void focusControl(HWND control) {
                 control = sibling;
         }
     }
-    // An edit is entered at the end of its text, ready to go on typing.
+    // An edit is entered with its whole text selected, as Windows does: typing replaces it.
     if (control->kind == WindowKind::Edit && control->parent->focus != control) {
+        control->anchor = 0;
         control->caret = static_cast<int>(std::strlen(control->text));
         control->scroll = std::max(0, control->caret - control->cells.width + 1);
     }

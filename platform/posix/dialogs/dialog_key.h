@@ -6,5 +6,7 @@ enum DialogKey : int {
     KeyNone = -1,
     KeyTab = 0x1000, KeyBackTab, KeyEnter, KeyEscape, KeyLeft, KeyRight, KeyUp, KeyDown,
     KeyHome, KeyEnd, KeyPageUp, KeyPageDown, KeyBackspace, KeyDelete,
+    KeySelectAll,  // Ctrl-A in an edit
+    KeyClearField, // Ctrl-U in an edit, as terminals clear their line
 };
 constexpr int altKey = 0x10000;  // added to a character typed with Alt

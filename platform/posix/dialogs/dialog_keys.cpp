@@ -98,34 +98,66 @@ bool pressMnemonic(HWND dialog, int character) {
     return false;
 }
 
+// Removes the selected text, leaving the caret where it began; false when nothing was selected.
+bool removeSelection(HWND edit) {
+    const int from = std::min(edit->anchor, edit->caret);
+    const int to = std::max(edit->anchor, edit->caret);
+    edit->caret = edit->anchor = from;
+    if (from == to) return false;
+    std::memmove(edit->text + from, edit->text + to, std::strlen(edit->text + to) + 1);
+    return true;
+}
+
+// The caret moves to position; an arrow with text selected goes to that end of the selection.
+void moveCaret(HWND edit, int position) {
+    edit->caret = edit->anchor = position;
+}
+
 bool editKey(HWND edit, int key) {
     char* text = edit->text;
     const int length = static_cast<int>(std::strlen(text));
     const bool writable = (edit->style & ES_READONLY) == 0;
+    const bool selection = edit->anchor != edit->caret;
+    const int selectionStart = std::min(edit->anchor, edit->caret);
+    const int selectionEnd = std::max(edit->anchor, edit->caret);
     bool changed = false;
     switch (key) {
-    case KeyLeft: edit->caret = std::max(0, edit->caret - 1); break;
-    case KeyRight: edit->caret = std::min(length, edit->caret + 1); break;
-    case KeyHome: edit->caret = 0; break;
-    case KeyEnd: edit->caret = length; break;
+    case KeyLeft: moveCaret(edit, selection ? selectionStart : std::max(0, edit->caret - 1)); break;
+    case KeyRight: moveCaret(edit, selection ? selectionEnd : std::min(length, edit->caret + 1)); break;
+    case KeyHome: moveCaret(edit, 0); break;
+    case KeyEnd: moveCaret(edit, length); break;
+    case KeySelectAll:
+        edit->anchor = 0;
+        edit->caret = length;
+        break;
+    case KeyClearField:
+        if (!writable) break;
+        edit->anchor = 0;
+        edit->caret = length;
+        changed = removeSelection(edit);
+        break;
     case KeyBackspace:
-        if (!writable || edit->caret == 0) break;
-        std::memmove(text + edit->caret - 1, text + edit->caret, length - edit->caret + 1);
-        --edit->caret;
-        changed = true;
+    case KeyDelete: {
+        if (!writable) break;
+        if (!selection) {
+            // The character before the caret, or after it: a selection of one.
+            if (key == KeyBackspace ? edit->caret == 0 : edit->caret == length) break;
+            edit->anchor = edit->caret + (key == KeyBackspace ? -1 : 1);
+        }
+        changed = removeSelection(edit);
         break;
-    case KeyDelete:
-        if (!writable || edit->caret == length) break;
-        std::memmove(text + edit->caret, text + edit->caret + 1, length - edit->caret);
-        changed = true;
-        break;
-    default:
+    }
+    default: {
         if (key < 0x20 || key > 0xFF || key == 0x7F) return false;
-        if (!writable || length >= windowTextRoom - 1) break;
-        std::memmove(text + edit->caret + 1, text + edit->caret, length - edit->caret + 1);
+        if (!writable || length - (selectionEnd - selectionStart) >= windowTextRoom - 1) break;
+        changed = removeSelection(edit);
+        const int rest = static_cast<int>(std::strlen(text + edit->caret));
+        std::memmove(text + edit->caret + 1, text + edit->caret, static_cast<std::size_t>(rest) + 1);
         // A path typed the Linux way reads as the program's own: no Linux name holds a "/".
         text[edit->caret++] = key == '/' ? '\\' : static_cast<char>(key);
+        edit->anchor = edit->caret;
         changed = true;
+    }
     }
     // Horizontal scrolling keeps the caret in view.
     edit->scroll = std::clamp(edit->scroll, std::max(0, edit->caret - edit->cells.width + 1), edit->caret);

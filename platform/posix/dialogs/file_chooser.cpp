@@ -33,24 +33,15 @@ void copyCut(char* out, const std::string& text) {
 
 Chooser* chooserOf(HWND dialog) { return reinterpret_cast<Chooser*>(GetWindowLongPtrA(dialog, 0)); }
 
-// Resolves "." and ".." and doubled backslashes of an absolute path ("C:\a\..\b" is "C:\b").
+// Makes a path absolute the way GetFullPathNameA does, "." and ".." resolved and doubled
+// backslashes dropped ("C:\a\..\b" is "C:\b"; "\home\me" is "C:\home\me"), without a trailing
+// backslash but for a drive's root.
 void normalise(char* path) {
-    char parts[chooserPathRoom];
-    std::strcpy(parts, path);
-    char* drive = std::strtok(parts, "\\");
-    std::vector<const char*> kept;
-    for (char* part = std::strtok(nullptr, "\\"); part != nullptr; part = std::strtok(nullptr, "\\")) {
-        if (std::strcmp(part, ".") == 0) continue;
-        if (std::strcmp(part, "..") == 0) {
-            if (!kept.empty()) kept.pop_back();
-            continue;
-        }
-        kept.push_back(part);
-    }
-    std::string result = drive != nullptr ? drive : "C:";
-    for (const char* part : kept) result.append("\\").append(part);
-    if (kept.empty()) result += "\\";
-    copyCut(path, result);
+    char full[chooserPathRoom];
+    const DWORD length = GetFullPathNameA(path, sizeof full, full, nullptr);
+    if (length == 0 || length >= sizeof full) return;
+    if (length > 3 && full[length - 1] == '\\') full[length - 1] = '\0';
+    std::strcpy(path, full);
 }
 
 // 1 for a folder, 0 for anything else that exists, -1 when nothing is there.
@@ -195,15 +186,19 @@ void onSelectionChange(HWND dialog, Chooser& chooser) {
         SetDlgItemTextA(dialog, IDC_CHOOSER_NAME, chooser.entries[selected].c_str());
 }
 
+// The folder of the request, typed in any form, or the nearest above it that exists; else the
+// current folder.
 void startFolder(Chooser& chooser) {
     const char* initial = chooser.request->lpstrInitialDir;
     if (initial != nullptr && initial[0] != '\0') {
         copyCut(chooser.folder, initial);
-        if (chooser.folder[1] == ':' && chooser.folder[2] == '\0') std::strcat(chooser.folder, "\\");
-        if (entryKind(chooser.folder) == 1 || isRoot(chooser.folder)) {
-            normalise(chooser.folder);
-            return;
+        normalise(chooser.folder);
+        while (!isRoot(chooser.folder) && entryKind(chooser.folder) != 1) {
+            char* last = std::strrchr(chooser.folder, '\\');
+            if (last == nullptr) break;
+            last[last - chooser.folder == 2 ? 1 : 0] = '\0';
         }
+        if (entryKind(chooser.folder) == 1 || isRoot(chooser.folder)) return;
     }
     const DWORD length = GetCurrentDirectoryA(chooserPathRoom, chooser.folder);
     if (length == 0 || length >= chooserPathRoom) std::strcpy(chooser.folder, "C:\\");

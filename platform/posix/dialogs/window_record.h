@@ -43,6 +43,7 @@ struct HWND__ {
     // Controls
     bool checked;         // radio buttons
     int caret;            // edits: insertion point
+    int anchor;           // edits: the other end of the selection; the caret when none
     int scroll;           // edits: first column shown; list boxes: first column shown
     int position;         // progress bars: 0..100
     std::vector<std::string> lines;  // list boxes

@@ -140,10 +140,16 @@ void drawEdit(const Canvas& canvas, HWND edit, attr_t attributes) {
         return;
     }
     const std::string shown = text.substr(std::min(edit->scroll, length));
-    for (int i = 0; i < r.width; ++i)
+    // The selection of the focused edit shows in reverse video.
+    const bool focused = edit->parent->focus == edit;
+    const int selectionStart = std::min(edit->anchor, edit->caret) - edit->scroll;
+    const int selectionEnd = std::max(edit->anchor, edit->caret) - edit->scroll;
+    for (int i = 0; i < r.width; ++i) {
+        const attr_t selected = focused && i >= selectionStart && i < selectionEnd ? A_REVERSE : 0;
         canvas.put(r.top, r.left + i,
                    (i < static_cast<int>(shown.size()) ? static_cast<unsigned char>(shown[i]) : '_') |
-                       attributes);
+                       attributes | selected);
+    }
 }
 
 void drawPushButton(const Canvas& canvas, HWND button, attr_t attributes) {

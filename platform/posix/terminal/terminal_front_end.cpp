@@ -27,6 +27,8 @@ int dialogKey(int key) {
     case KEY_NPAGE: return KeyPageDown;
     case KEY_BACKSPACE: case 127: case 8: return KeyBackspace;
     case KEY_DC: return KeyDelete;
+    case 0x01: return KeySelectAll;
+    case 0x15: return KeyClearField;
     }
     return key >= 0x20 && key <= 0xFF ? key : KeyNone;
 }
