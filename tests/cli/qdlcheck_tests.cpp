@@ -615,6 +615,23 @@ TEST_F(Qdlcheck, TrailingSeparatorsDriveLikeNamesAndTheBytesReallyRead) {
               std::string::npos) << r.err;
 }
 
+// Names outside any legacy code page are listed, opened and printed as they are, both ways round
+// (on Windows through the UTF-8 code page that qdlcheck.exe's manifest asks for).
+TEST_F(Qdlcheck, NamesInAnyScriptAreComparedAsTheyAre) {
+    for (const std::string side : {"src", "dst"}) {
+        tree.file(side + "/\u65e5\u672c\u8a9e.txt", "same");
+        tree.file(side + "/\u0395\u03bb\u03bb\u03b7\u03bd\u03b9\u03ba\u03ac.txt", "same");
+    }
+    const std::string expected = sortedLines(
+        "OK! : a.txt\nOK! : \u65e5\u672c\u8a9e.txt\n" + levels("OK! : sub/b.txt\n") +
+        "OK! : \u0395\u03bb\u03bb\u03b7\u03bd\u03b9\u03ba\u03ac.txt\n");
+    for (const auto& sides : {std::make_pair("src", "dst"), std::make_pair("dst", "src")}) {
+        const Outcome r = run({"--all", native(tree.path(sides.first)), native(tree.path(sides.second))});
+        EXPECT_EQ(r.status, 0) << r.out;
+        EXPECT_EQ(sortedLines(r.out), expected);
+    }
+}
+
 // Every file call of a run, failed in turn (with an error, or a read or write coming short): no
 // run in which a call failed ends clean, one pair at a time or four.
 TEST_F(Qdlcheck, NoFailingCallEverEndsInACleanResult) {
