@@ -15,19 +15,22 @@ const char usage[] =
     "Usage: qdlcheck [options] SOURCE DESTINATION\n"
     "Checks that DESTINATION is a faithful copy of SOURCE, entry by entry.\n"
     "\n"
-    "  SOURCE       a folder (its whole tree), a file, or a pattern such as\n"
-    "               data" "\\*.txt; DESTINATION is the folder or file it is compared with\n"
-    "  --top        a folder means only its own files, not the folders below\n"
-    "  --stop LEVEL stop at the first notice, error or fatal error:\n"
-    "               notices, errors, fatal or never (the default)\n"
-    "  --all        also list the entries found identical\n"
-    "  --quiet      list nothing; the exit status tells\n"
-    "  --log FILE   write the log file, as Quendle's Save Log does\n"
-    "  --progress   show the progress line even when standard error is no terminal\n"
-    "  -j, --jobs N compare up to N file pairs at once, 1 to 64 (default 4);\n"
-    "               the answer is the same for any N\n"
-    "  --help       this text\n"
-    "  --version    the version\n"
+    "  SOURCE            a folder (its whole tree), a file, or a pattern such as\n"
+    "                    data/*.txt (its folder's matching files) or data/*/*.txt\n"
+    "                    (the matching entries of the whole tree); DESTINATION is\n"
+    "                    the folder or file it is compared with\n"
+    "  -t, --top         a folder means only its own files, not the folders below\n"
+    "  -s, --stop LEVEL  stop at the first notice, error or fatal error:\n"
+    "                    notices, errors, fatal or never (the default)\n"
+    "  -a, --all         also list the entries found identical\n"
+    "  -q, --quiet       print nothing; the exit status tells\n"
+    "  -l, --log FILE    write the log file, as Quendle's Save Log does\n"
+    "  -p, --progress    show the progress line even when standard error is no\n"
+    "                    terminal\n"
+    "  -j, --jobs N      compare up to N file pairs at once, 1 to 64 (default 4);\n"
+    "                    the answer is the same for any N\n"
+    "  -h, --help        this text\n"
+    "  -V, --version     the version\n"
     "\n"
     "Standard output lists every entry that is not identical, as CODE : path.\n"
     "Exit status, added up: 1 notices (NEA NET), 2 errors (DIS NEC SOD SOF),\n"
@@ -41,7 +44,7 @@ constexpr option longOptions[] = {
     {"jobs", required_argument, nullptr, 'j'},
     {"log", required_argument, nullptr, 'l'}, {"progress", no_argument, nullptr, 'p'},
     {"quiet", no_argument, nullptr, 'q'},    {"stop", required_argument, nullptr, 's'},
-    {"top", no_argument, nullptr, 't'},      {"version", no_argument, nullptr, 'v'},
+    {"top", no_argument, nullptr, 't'},      {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -83,7 +86,7 @@ int parseCheckOptions(int argc, char** argv, CheckOptions* options) {
     bool quiet = false;
     opterr = 0;  // every usage error gets one line of our own
     optind = 1;
-    for (int option; (option = getopt_long(argc, argv, ":j:", longOptions, nullptr)) != -1;) {
+    for (int option; (option = getopt_long(argc, argv, ":ahj:l:pqs:tV", longOptions, nullptr)) != -1;) {
         switch (option) {
         case 'a': all = true; break;
         case 'q': quiet = true; break;
@@ -99,7 +102,7 @@ int parseCheckOptions(int argc, char** argv, CheckOptions* options) {
                 return usageError("--jobs takes a number from 1 to 64, not ", optarg);
             break;
         case 'h': std::fputs(usage, stdout); return 2;
-        case 'v': std::printf("qdlcheck %s (Quendle)\n", QUENDLE_VERSION); return 2;
+        case 'V': std::printf("qdlcheck %s (Quendle)\n", QUENDLE_VERSION); return 2;
         case ':': return usageError("this option needs a value: ", argv[optind - 1]);
         default: return usageError("unknown option ", argv[optind - 1]);
         }

@@ -62,9 +62,24 @@ int printNewLines(QdlCore& job, const CheckOptions& options, ProgressLine& progr
     return 0;
 }
 
+// Whether planning recorded no entry at all, only the markers that close folders.
+bool recordedNothing(QdlCore& job) {
+    FindRecord source;
+    FindRecord destination;
+    ResultCode code;
+    bool nothing = true;
+    job.pairs.rewind();
+    while (nothing && job.pairs.nextPair(&source, &destination, &code) == 0)
+        nothing = isExitMarker(source);
+    job.pairs.rewind();
+    return nothing;
+}
+
 // Steps the planned job to its end, printing each result's line as it is recorded.
 RunEnd stepJob(QdlCore& job, const CheckOptions& options, std::chrono::steady_clock::time_point start) {
+    // Quiet means quiet, unless the progress line is asked for by name.
     ProgressLine progress = startProgressLine(options.progressAlways);
+    if (options.listing == Listing::Nothing && !options.progressAlways) progress.shown = false;
     rewindLogLines(job);
     ListCursor reader = job.pairs.cursor();
     std::int32_t listed = 0;
@@ -126,10 +141,13 @@ int runCheck(const CheckOptions& options) {
                          specifications.source);
     } else if (job->listIncomplete()) {
         status = failure("out of memory while listing ", specifications.source);
+    } else if (specifications.sourcePattern && recordedNothing(*job)) {
+        // A pattern that matched nothing compared nothing: that is no clean result.
+        status = failure("nothing matches ", options.source);
     } else {
         const RunEnd end = stepJob(*job, options, start);
         const bool outputLost = reportOutputFailure() != 0;
-        printSummary(*job, end, secondsSince(start));
+        if (options.listing != Listing::Nothing) printSummary(*job, end, secondsSince(start));
         status = exitBits(*job, end) | (outputLost ? cannotCompare : 0);
         if (log.file != INVALID_HANDLE_VALUE && finishLogOutput(log, *job) != 0)
             status |= cannotCompare;

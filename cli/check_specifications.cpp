@@ -98,6 +98,7 @@ int fullEnginePath(const char* typed, char (&path)[pathRoom]) {
 
 int buildSpecifications(const CheckOptions& options, CheckSpecifications* out) {
     const bool sourcePattern = hasWildcard(options.source);
+    out->sourcePattern = sourcePattern;
     const bool destinationPattern = hasWildcard(options.destination);
     // Patterns too are relative to the current folder; their wildcards are taken as the main
     // dialog takes them.

@@ -7,6 +7,7 @@
 struct CheckSpecifications {
     char source[pathRoom];
     char destination[pathRoom];
+    bool sourcePattern;  // SOURCE was typed with a wildcard
 };
 
 // A folder becomes its tree ("*\*") or, with --top, its own files ("*.*") on both sides; a file

@@ -632,6 +632,27 @@ TEST_F(Qdlcheck, NamesInAnyScriptAreComparedAsTheyAre) {
     }
 }
 
+// --quiet prints nothing at all, for cron; -h is --help; a pattern that matches nothing compared
+// nothing, while an empty folder is a clean comparison; a lone "*" level means the tree.
+TEST_F(Qdlcheck, QuietIsSilentAndAPatternThatMatchesNothingIsNoCleanResult) {
+    tree.file("dst/a.txt", "differs");
+    const Outcome quiet = compare({"-q"});
+    EXPECT_EQ(quiet.status, 2);
+    EXPECT_EQ(quiet.out + quiet.err, "");
+    EXPECT_NE(run({"-h"}).out.find("Usage: qdlcheck"), std::string::npos);
+    const Outcome nothing = run({levels("src/*.none"), "dst"});
+    EXPECT_EQ(nothing.status, 16);
+    EXPECT_EQ(nothing.err, "qdlcheck: nothing matches " + levels("src/*.none") + "\n");
+    EXPECT_EQ(run({levels("src/*/*.none"), levels("dst/*/*.none")}).status, 16);
+    tree.folder("empty/src");
+    tree.folder("empty/dst");
+    EXPECT_EQ(run({levels("empty/src"), levels("empty/dst")}).status, 0);
+    // The pattern of a tree applies to its folders too: "sub" does not match "*.txt" or "b.txt".
+    tree.file("dst/a.txt", "same");
+    EXPECT_EQ(run({"--all", levels("src/*/*.txt"), levels("dst/*/*.txt")}).out, "OK! : a.txt\n");
+    EXPECT_EQ(run({levels("src/*/b.txt"), levels("dst/*/b.txt")}).status, 16);
+}
+
 // Every file call of a run, failed in turn (with an error, or a read or write coming short): no
 // run in which a call failed ends clean, one pair at a time or four.
 TEST_F(Qdlcheck, NoFailingCallEverEndsInACleanResult) {
