@@ -4,6 +4,7 @@
 #include "engine/parallel_stepper.h"
 #include "quendle_version.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -29,6 +30,9 @@ const char usage[] =
     "                    terminal\n"
     "  -j, --jobs N      compare up to N file pairs at once, 1 to 64 (default 4);\n"
     "                    the answer is the same for any N\n"
+    "  -w, --time-window SECONDS\n"
+    "                    last-write times at most that far apart count as equal,\n"
+    "                    0 to 3600 (default 0); 2 for FAT and exFAT copies\n"
     "  -h, --help        this text\n"
     "  -V, --version     the version\n"
     "\n"
@@ -41,7 +45,7 @@ const char usage[] =
 
 constexpr option longOptions[] = {
     {"all", no_argument, nullptr, 'a'},      {"help", no_argument, nullptr, 'h'},
-    {"jobs", required_argument, nullptr, 'j'},
+    {"jobs", required_argument, nullptr, 'j'}, {"time-window", required_argument, nullptr, 'w'},
     {"log", required_argument, nullptr, 'l'}, {"progress", no_argument, nullptr, 'p'},
     {"quiet", no_argument, nullptr, 'q'},    {"stop", required_argument, nullptr, 's'},
     {"top", no_argument, nullptr, 't'},      {"version", no_argument, nullptr, 'V'},
@@ -68,25 +72,26 @@ int stopLevelOf(const char* name, StopLevel* level) {
     return 1;
 }
 
-int jobsOf(const char* text, int* jobs) {
-    static_assert(ParallelStepper::maxWorkers == 64, "the usage text and error name the limit");
+// A whole number from lowest to highest, nothing around it: 0, or 1.
+int numberOf(const char* text, long lowest, long highest, int* number) {
     char* end = nullptr;
+    errno = 0;
     const long value = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || value < 1 || value > ParallelStepper::maxWorkers) return 1;
-    *jobs = static_cast<int>(value);
+    if (end == text || *end != '\0' || errno != 0 || value < lowest || value > highest) return 1;
+    *number = static_cast<int>(value);
     return 0;
 }
 
 }  // namespace
 
 int parseCheckOptions(int argc, char** argv, CheckOptions* options) {
-    *options = CheckOptions{IgnoreAnyErrors, Listing::Differences, false, false, nullptr, 4, nullptr,
-                            nullptr};
+    *options = CheckOptions{IgnoreAnyErrors, Listing::Differences, false, false, nullptr, 4, 0,
+                            nullptr, nullptr};
     bool all = false;
     bool quiet = false;
     opterr = 0;  // every usage error gets one line of our own
     optind = 1;
-    for (int option; (option = getopt_long(argc, argv, ":ahj:l:pqs:tV", longOptions, nullptr)) != -1;) {
+    for (int option; (option = getopt_long(argc, argv, ":ahj:l:pqs:tVw:", longOptions, nullptr)) != -1;) {
         switch (option) {
         case 'a': all = true; break;
         case 'q': quiet = true; break;
@@ -98,8 +103,13 @@ int parseCheckOptions(int argc, char** argv, CheckOptions* options) {
                 return usageError("--stop takes notices, errors, fatal or never, not ", optarg);
             break;
         case 'j':
-            if (jobsOf(optarg, &options->jobs) != 0)
+            static_assert(ParallelStepper::maxWorkers == 64, "the usage text and error name the limit");
+            if (numberOf(optarg, 1, ParallelStepper::maxWorkers, &options->jobs) != 0)
                 return usageError("--jobs takes a number from 1 to 64, not ", optarg);
+            break;
+        case 'w':
+            if (numberOf(optarg, 0, 3600, &options->timeWindow) != 0)
+                return usageError("--time-window takes seconds from 0 to 3600, not ", optarg);
             break;
         case 'h': std::fputs(usage, stdout); return 2;
         case 'V': std::printf("qdlcheck %s (Quendle)\n", QUENDLE_VERSION); return 2;

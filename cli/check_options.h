@@ -13,6 +13,7 @@ struct CheckOptions {
     bool progressAlways;   // the progress line also when standard error is no terminal
     const char* logFile;   // none when no log is asked for
     int jobs;              // file pairs compared at once
+    int timeWindow;        // seconds by which last-write times may differ and count as equal
     const char* source;
     const char* destination;
 };

@@ -132,6 +132,8 @@ int runCheck(const CheckOptions& options) {
     const auto start = std::chrono::steady_clock::now();
     QdlCore* job = new (std::nothrow)
         QdlCore(specifications.source, specifications.destination, options.stopLevel);
+    constexpr std::uint64_t ticksPerSecond = 10000000;  // FILETIME counts 100 ns
+    if (job != nullptr) job->timeWindow = static_cast<std::uint64_t>(options.timeWindow) * ticksPerSecond;
     int status = 0;
     if (job == nullptr) {
         status = failure("out of memory", "");

@@ -12,11 +12,24 @@ HANDLE openForCompare(const char* path) {
     return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
+std::uint64_t ticksOf(const FILETIME& time) {
+    return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+// Whether two last-write times differ by more than the window (a FAT stick keeps 2 seconds).
+bool timesDiffer(const FILETIME& source, const FILETIME& destination, std::uint64_t window) {
+    if (window == 0) return CompareFileTime(&source, &destination) != 0;
+    const std::uint64_t a = ticksOf(source);
+    const std::uint64_t b = ticksOf(destination);
+    return (a > b ? a - b : b - a) > window;
+}
+
 // Contents first, then size, last-write time and attributes, as recorded at planning.
-ResultCode classifyCompletePair(const FindRecord& source, const FindRecord& destination) {
+ResultCode classifyCompletePair(const FindRecord& source, const FindRecord& destination,
+                                std::uint64_t timeWindow) {
     if (fileSize(source) > fileSize(destination)) return CodeSID;
     if (fileSize(source) < fileSize(destination)) return CodeDIS;
-    if (CompareFileTime(&source.lastWriteTime, &destination.lastWriteTime) != 0) return CodeNET;
+    if (timesDiffer(source.lastWriteTime, destination.lastWriteTime, timeWindow)) return CodeNET;
     if (source.attributes != destination.attributes) return CodeNEA;
     return CodeOK;
 }
@@ -65,7 +78,7 @@ ResultCode comparePairChunk(PairComparison& pair, const FindRecord& source,
     *compared += length;
     if (pair.commonRemaining != 0) return Pending;
     closePair(pair);
-    return classifyCompletePair(source, destination);
+    return classifyCompletePair(source, destination, pair.timeWindow);
 }
 
 int compareChunk(HANDLE source, HANDLE destination, unsigned char* sourceBuffer,

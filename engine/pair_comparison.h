@@ -16,6 +16,8 @@ struct PairComparison {
     // chunkSize + 4 bytes each: four bytes of slack for the zero padding of the comparison.
     unsigned char* sourceBuffer;
     unsigned char* destinationBuffer;
+    // Last-write times this far apart (100-ns units) still count as equal; 0 compares them exactly.
+    std::uint64_t timeWindow;
 };
 
 // Opens both files of a pair, sharing them with other readers only. Pending when both opened and

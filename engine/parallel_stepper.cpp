@@ -179,7 +179,10 @@ void ParallelStepper::compareInWorker(PairInFlight& pair, PairComparison& compar
 }
 
 void ParallelStepper::work(CompareWorker& worker) {
-    PairComparison comparison{nullptr, nullptr, 0, 0, worker.sourceBuffer, worker.destinationBuffer};
+    PairComparison comparison{};
+    comparison.sourceBuffer = worker.sourceBuffer;
+    comparison.destinationBuffer = worker.destinationBuffer;
+    comparison.timeWindow = job.timeWindow;
     for (PairInFlight* pair; (pair = claimPair()) != nullptr;) {
         compareInWorker(*pair, comparison);
         if (pair->outcome.code != Pending || pair->alone) pair->compared = true;

@@ -54,6 +54,8 @@ public:
     FindRecord currentSource;
     // Temporary entries that planning passed over: they are not compared.
     std::int32_t temporaryPassedOver;
+    // Last-write times this far apart (100-ns units) count as equal; 0, the dialogs' choice, exactly.
+    std::uint64_t timeWindow;
     // A normalised specification was cut to 259 characters: it names something else.
     bool specificationCut;
 };

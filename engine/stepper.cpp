@@ -109,6 +109,7 @@ ResultCode openCurrentPair(QdlCore& job, const char* sourcePath, const char* des
                            const FindRecord& source, const FindRecord& destination) {
     currentPair.sourceBuffer = job.sourceBuffer;
     currentPair.destinationBuffer = job.destinationBuffer;
+    currentPair.timeWindow = job.timeWindow;
     return openPair(currentPair, sourcePath, destinationPath, source, destination);
 }
 

@@ -653,6 +653,17 @@ TEST_F(Qdlcheck, QuietIsSilentAndAPatternThatMatchesNothingIsNoCleanResult) {
     EXPECT_EQ(run({levels("src/*/b.txt"), levels("dst/*/b.txt")}).status, 16);
 }
 
+// Last-write times within the window count as equal, at exactly the window and not a second past
+// it, before or after.
+TEST_F(Qdlcheck, ATimeWindowForCoarseClocks) {
+    tree.touch("dst/a.txt", 2);
+    tree.touch("dst/sub/b.txt", -3);
+    EXPECT_EQ(compare({"--time-window", "2"}).out, levels("NET : sub/b.txt\n"));
+    EXPECT_EQ(compare({"-w", "3"}).status, 0);
+    EXPECT_EQ(sortedLines(compare().out), sortedLines(levels("NET : a.txt\nNET : sub/b.txt\n")));
+    EXPECT_EQ(compare({"-w", "3601"}).status, 16);
+}
+
 // Every file call of a run, failed in turn (with an error, or a read or write coming short): no
 // run in which a call failed ends clean, one pair at a time or four.
 TEST_F(Qdlcheck, NoFailingCallEverEndsInACleanResult) {
