@@ -25,6 +25,10 @@ const char usage[] =
     "                    notices, errors, fatal or never (the default)\n"
     "  -a, --all         also list the entries found identical\n"
     "  -q, --quiet       print nothing; the exit status tells\n"
+    "      --format FORMAT  text (the default) or json: one JSON object a line, with\n"
+    "                    both sides' sizes and times, the first differing byte of\n"
+    "                    NEC, and a last object with the summary\n"
+    "  -0, --null        end lines with NUL and write names as stored, for xargs -0\n"
     "  -l, --log FILE    write the log file, as Quendle's Save Log does\n"
     "  -p, --progress    show the progress line even when standard error is no\n"
     "                    terminal\n"
@@ -44,7 +48,8 @@ const char usage[] =
     "0 means every entry was compared and found identical.\n";
 
 constexpr option longOptions[] = {
-    {"all", no_argument, nullptr, 'a'},      {"help", no_argument, nullptr, 'h'},
+    {"all", no_argument, nullptr, 'a'},      {"format", required_argument, nullptr, 'f'},
+    {"null", no_argument, nullptr, '0'},      {"help", no_argument, nullptr, 'h'},
     {"jobs", required_argument, nullptr, 'j'}, {"time-window", required_argument, nullptr, 'w'},
     {"log", required_argument, nullptr, 'l'}, {"progress", no_argument, nullptr, 'p'},
     {"quiet", no_argument, nullptr, 'q'},    {"stop", required_argument, nullptr, 's'},
@@ -85,15 +90,23 @@ int numberOf(const char* text, long lowest, long highest, int* number) {
 }  // namespace
 
 int parseCheckOptions(int argc, char** argv, CheckOptions* options) {
-    *options = CheckOptions{IgnoreAnyErrors, Listing::Differences, false, false, nullptr, 4, 0,
-                            nullptr, nullptr};
+    *options = CheckOptions{IgnoreAnyErrors, Listing::Differences, OutputFormat::Text, false, false,
+                            nullptr, 4, 0, nullptr, nullptr};
     bool all = false;
     bool quiet = false;
+    bool json = false;
+    bool nullEnded = false;
     opterr = 0;  // every usage error gets one line of our own
     optind = 1;
-    for (int option; (option = getopt_long(argc, argv, ":ahj:l:pqs:tVw:", longOptions, nullptr)) != -1;) {
+    for (int option; (option = getopt_long(argc, argv, ":0ahj:l:pqs:tVw:", longOptions, nullptr)) != -1;) {
         switch (option) {
         case 'a': all = true; break;
+        case '0': nullEnded = true; break;
+        case 'f':
+            if (std::strcmp(optarg, "json") != 0 && std::strcmp(optarg, "text") != 0)
+                return usageError("--format takes text or json, not ", optarg);
+            json = std::strcmp(optarg, "json") == 0;
+            break;
         case 'q': quiet = true; break;
         case 't': options->topOnly = true; break;
         case 'p': options->progressAlways = true; break;
@@ -118,7 +131,11 @@ int parseCheckOptions(int argc, char** argv, CheckOptions* options) {
         }
     }
     if (all && quiet) return usageError("--all and --quiet do not go together", "");
+    if (quiet && (json || nullEnded))
+        return usageError(json ? "--format json" : "--null", " and --quiet do not go together");
+    if (json && nullEnded) return usageError("--format json and --null do not go together", "");
     options->listing = quiet ? Listing::Nothing : all ? Listing::All : Listing::Differences;
+    options->format = json ? OutputFormat::Json : nullEnded ? OutputFormat::NullEnded : OutputFormat::Text;
     if (argc - optind != 2)
         return usageError(argc - optind < 2 ? "SOURCE and DESTINATION are both needed"
                                             : "only SOURCE and DESTINATION, nothing more",

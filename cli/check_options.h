@@ -3,12 +3,14 @@
 
 #include "engine/stop_level.h"
 
-// Which result lines go to standard output.
+// Which result lines go to standard output, and in which form.
 enum class Listing : unsigned char { Differences, All, Nothing };
+enum class OutputFormat : unsigned char { Text, NullEnded, Json };
 
 struct CheckOptions {
     StopLevel stopLevel;
     Listing listing;
+    OutputFormat format;
     bool topOnly;          // a folder means its own files, not its tree
     bool progressAlways;   // the progress line also when standard error is no terminal
     const char* logFile;   // none when no log is asked for

@@ -32,17 +32,22 @@ void printMessage(const char* what, const char* detail, const char* after) {
     std::fprintf(stderr, "qdlcheck: %s%s%s\n", what, shown, after);
 }
 
+int writeOutput(const char* bytes, std::size_t length) {
+    errno = 0;
+    if (std::fwrite(bytes, 1, length, stdout) == length) return 0;
+    if (outputError == 0) outputError = errno != 0 ? errno : EIO;
+    return 1;
+}
+
 int printResultLine(const char* line) {
-    char shown[sizeof(LogLine)];
-    std::strncpy(shown, line, sizeof shown - 1);
-    shown[sizeof shown - 1] = '\0';
+    char shown[sizeof(LogLine) + 1];
+    std::strncpy(shown, line, sizeof shown - 2);
+    shown[sizeof shown - 2] = '\0';
     // Names show their own backslashes escaped: every one left is a separator.
     for (char* c = shown + 6; *c != '\0'; ++c)
         if (*c == '\\') *c = QUENDLE_PATH_SEPARATOR;
-    errno = 0;
-    if (std::fputs(shown, stdout) >= 0 && std::fputc('\n', stdout) != EOF) return 0;
-    if (outputError == 0) outputError = errno != 0 ? errno : EIO;
-    return 1;
+    std::strcat(shown, "\n");
+    return writeOutput(shown, std::strlen(shown));
 }
 
 int reportOutputFailure() {
@@ -66,12 +71,15 @@ const char* endText(const QdlCore& job, RunEnd end) {
     case RunEnd::OutputLost: return "NOT every entry was compared: the output was lost.";
     case RunEnd::Complete: break;
     }
-    return job.stats.fatalErrors == 0
-        ? "every entry was compared."
-        : "NOT every entry was compared in full: see the fatal errors.";
+    return everyEntryCompared(job, end) ? "every entry was compared."
+                                        : "NOT every entry was compared in full: see the fatal errors.";
 }
 
 }  // namespace
+
+bool everyEntryCompared(const QdlCore& job, RunEnd end) {
+    return end == RunEnd::Complete && job.stats.fatalErrors == 0;
+}
 
 void printSummary(const QdlCore& job, RunEnd end, double seconds) {
     const CompareStats& s = job.stats;

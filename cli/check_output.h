@@ -14,6 +14,10 @@ int endConsoleOutput();
 // characters shown escaped), after.
 void printMessage(const char* what, const char* detail, const char* after = "");
 
+// Bytes on standard output: 0, or 1 when it could not take them (the first failure is kept for
+// reportOutputFailure).
+int writeOutput(const char* bytes, std::size_t length);
+
 // A log line, with the platform's own separator between the levels: 0, or 1 when standard output
 // could not take it.
 int printResultLine(const char* line);
@@ -29,6 +33,9 @@ enum class RunEnd : unsigned char {
 // The five counts, the bytes read and compared and those settled without reading, the time and
 // the rate, and whether every entry was compared.
 void printSummary(const QdlCore& job, RunEnd end, double seconds);
+
+// Whether the run compared every entry in full: it went through its list without a fatal error.
+bool everyEntryCompared(const QdlCore& job, RunEnd end);
 
 // The exit status bits of what the run found (1, 2, 4) and of how it ended (8, and 16 when its
 // output was lost).

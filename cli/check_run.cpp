@@ -2,6 +2,7 @@
 
 #include "check_output.h"
 #include "check_specifications.h"
+#include "entry_output.h"
 #include "engine/parallel_stepper.h"
 #include "engine/stepper.h"
 #include "engine/stop_rule.h"
@@ -54,10 +55,11 @@ ParallelStepper* startWorkers(QdlCore& job, int jobs) {
 int printNewLines(QdlCore& job, const CheckOptions& options, ProgressLine& progress,
                   ListCursor* reader, std::int32_t* listed) {
     for (; options.listing != Listing::Nothing && *listed < job.stats.total; ++*listed) {
-        const char* line = followLogLine(job, reader);
-        if (line == nullptr || (line[0] == 'O' && options.listing != Listing::All)) continue;
+        LogEntry entry;
+        const char* line = followLogLine(job, reader, &entry);
+        if (line == nullptr || (entry.code == CodeOK && options.listing != Listing::All)) continue;
         clearProgressLine(progress);
-        if (printResultLine(line) != 0) return 1;
+        if (printEntry(line, entry, options.format) != 0) return 1;
     }
     return 0;
 }
@@ -152,6 +154,10 @@ int runCheck(const CheckOptions& options) {
         if (options.listing != Listing::Nothing) printSummary(*job, end, secondsSince(start));
         status = exitBits(*job, end) | (outputLost ? cannotCompare : 0);
         if (log.file != INVALID_HANDLE_VALUE && finishLogOutput(log, *job) != 0)
+            status |= cannotCompare;
+        // The JSON summary comes last, with the status the run ends with.
+        if (options.format == OutputFormat::Json && !outputLost &&
+            (printJsonSummary(*job, end, secondsSince(start), status) != 0 || reportOutputFailure() != 0))
             status |= cannotCompare;
     }
     discardLogOutput(log);

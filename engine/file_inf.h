@@ -20,6 +20,8 @@ public:
     FindRecord sources[capacity];
     FindRecord destinations[capacity];
     ResultCode codes[capacity];
+    // For a pair whose contents differ: the offset of its first differing byte.
+    std::uint64_t firstDifferences[capacity];
     std::int32_t count;
     FileInf* next;
 };

@@ -34,6 +34,13 @@ public:
     void setLastCode(ResultCode code) { setCodeBefore(cursor(), code); }
     // Sets the code of the pair delivered just before the cursor stood at `at`.
     void setCodeBefore(const ListCursor& at, ResultCode code) { at.block->setCode(at.index - 1, code); }
+    // The same for the offset of the first differing byte, and reading it back.
+    void setFirstDifferenceBefore(const ListCursor& at, std::uint64_t offset) {
+        at.block->firstDifferences[at.index - 1] = offset;
+    }
+    std::uint64_t firstDifferenceBefore(const ListCursor& at) const {
+        return at.block->firstDifferences[at.index - 1];
+    }
     void rewind();
     ListCursor cursor() const { return {cursorBlock, cursorIndex}; }
     void setCursor(const ListCursor& at) {

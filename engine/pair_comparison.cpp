@@ -63,8 +63,12 @@ ResultCode comparePairChunk(PairComparison& pair, const FindRecord& source,
     // When both files were listed with this size and end with this chunk, each is asked for one
     // byte more: a file that grew after it was listed has bytes nobody compared.
     const bool bothEnd = length == pair.commonRemaining && fileSize(source) == fileSize(destination);
+    std::uint32_t difference = 0;
     const int result = compareChunk(pair.sourceHandle, pair.destinationHandle, pair.sourceBuffer,
-                                    pair.destinationBuffer, length, bothEnd);
+                                    pair.destinationBuffer, length, bothEnd, &difference);
+    if (result == CodeNEC)
+        pair.firstDifference = std::min(fileSize(source), fileSize(destination)) -
+                               pair.commonRemaining + difference;
     // A chunk that differs was read in full; one that failed to read was not compared.
     if (result == 0 || result == CodeNEC || result == CodeSID || result == CodeDIS) *read += length;
     if (result != 0) {
@@ -82,7 +86,8 @@ ResultCode comparePairChunk(PairComparison& pair, const FindRecord& source,
 }
 
 int compareChunk(HANDLE source, HANDLE destination, unsigned char* sourceBuffer,
-                 unsigned char* destinationBuffer, std::uint32_t length, bool bothEnd) {
+                 unsigned char* destinationBuffer, std::uint32_t length, bool bothEnd,
+                 std::uint32_t* difference) {
     const std::uint32_t asked = length + (bothEnd ? 1 : 0);
     // A read that fails is not the end of the file, whatever it delivered.
     DWORD sourceGot = 0;
@@ -97,7 +102,12 @@ int compareChunk(HANDLE source, HANDLE destination, unsigned char* sourceBuffer,
     std::memset(sourceBuffer + length, 0, 4);
     std::memset(destinationBuffer + length, 0, 4);
     const std::size_t words = (length + 3u) / 4u;
-    if (std::memcmp(sourceBuffer, destinationBuffer, words * 4) != 0) return CodeNEC;
+    if (std::memcmp(sourceBuffer, destinationBuffer, words * 4) != 0) {
+        // Only a chunk that differs is looked at byte by byte.
+        *difference = static_cast<std::uint32_t>(
+            std::mismatch(sourceBuffer, sourceBuffer + length, destinationBuffer).first - sourceBuffer);
+        return CodeNEC;
+    }
     if (sourceGot > length) return CodeSID;
     if (destinationGot > length) return CodeDIS;
     return 0;

@@ -34,6 +34,7 @@ int ParallelStepper::step() {
     if (pairInProgress()) {
         head.outcome.code = comparePairChunk(currentPair, head.source, head.destination,
                                              &head.outcome.bytes, &head.outcome.read);
+        head.outcome.firstDifference = currentPair.firstDifference;
         if (head.outcome.code != Pending) endAlone(head);
         return 0;
     }
@@ -175,6 +176,7 @@ void ParallelStepper::compareInWorker(PairInFlight& pair, PairComparison& compar
                                         &outcome.read);
         inFlight.fetch_add(outcome.bytes - before, std::memory_order_relaxed);
     }
+    outcome.firstDifference = comparison.firstDifference;
     closePair(comparison);
 }
 

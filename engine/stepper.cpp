@@ -26,6 +26,7 @@ int chunkStep(QdlCore& job) {
     const ResultCode code = comparePairChunk(currentPair, job.currentSource,
                                              currentPair.currentDestination, &compared, &job.readBytes);
     addCompared(job, compared);
+    if (code == CodeNEC) job.pairs.setFirstDifferenceBefore(job.pairs.cursor(), currentPair.firstDifference);
     if (code != Pending) recordResult(job, code);
     return 0;
 }
@@ -68,7 +69,7 @@ int takePair(QdlCore& job, FindRecord& destination, PairOutcome* outcome) {
     ResultCode pending;
     FindRecord& source = job.currentSource;
     if (job.pairs.nextPair(&source, &destination, &pending) != 0) return 1;
-    *outcome = {CodeOK, Settling::Uncounted, 0, 0};
+    *outcome = {CodeOK, Settling::Uncounted, 0, 0, 0};
 
     const int sourceSplit = lastBackslashBeforeWildcard(job.workSource, pathRoom);
     const int destinationSplit = lastBackslashBeforeWildcard(job.workDestination, pathRoom);
@@ -79,11 +80,11 @@ int takePair(QdlCore& job, FindRecord& destination, PairOutcome* outcome) {
     }
     // Planning found that the entry cannot be compared; its bytes were never counted.
     if (pending == PendingSourceError || pending == PendingDestinationError) {
-        *outcome = {pending == PendingSourceError ? CodeSOE : CodeDOE, Settling::Counted, 0, 0};
+        *outcome = {pending == PendingSourceError ? CodeSOE : CodeDOE, Settling::Counted, 0, 0, 0};
         return 0;
     }
     if (destination.name[0] == '\0') {
-        *outcome = {isDirectory(source) ? CodeSOD : CodeSOF, Settling::Counted, 0, 0};
+        *outcome = {isDirectory(source) ? CodeSOD : CodeSOF, Settling::Counted, 0, 0, 0};
         return 0;
     }
     if (isDirectory(source)) {
@@ -92,7 +93,7 @@ int takePair(QdlCore& job, FindRecord& destination, PairOutcome* outcome) {
         return 0;
     }
     // Every file pair that is not compared still accounts for its source size.
-    *outcome = {Pending, Settling::WithBytes, fileSize(source), 0};
+    *outcome = {Pending, Settling::WithBytes, fileSize(source), 0, 0};
     // Nothing is opened by a cut path: a name found longer than the one asked for may not fit.
     if (!fitsBehind(sourceSplit + 1, source.name)) {
         outcome->code = CodeSOE;
@@ -115,6 +116,7 @@ ResultCode openCurrentPair(QdlCore& job, const char* sourcePath, const char* des
 
 void settlePair(QdlCore& job, const ListCursor& slot, const PairOutcome& outcome) {
     job.pairs.setCodeBefore(slot, outcome.code);
+    if (outcome.code == CodeNEC) job.pairs.setFirstDifferenceBefore(slot, outcome.firstDifference);
     if (outcome.settling == Settling::Uncounted) return;
     if (outcome.settling == Settling::WithBytes) addCompared(job, outcome.bytes);
     job.readBytes += outcome.read;

@@ -38,6 +38,7 @@ struct PairOutcome {
     Settling settling;
     std::uint64_t bytes;
     std::uint64_t read;  // of bytes, those read from both sides and compared
+    std::uint64_t firstDifference;  // for CodeNEC
 };
 
 // Takes the next pair into currentSource and destination and moves the work paths, deciding all

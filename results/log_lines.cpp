@@ -11,30 +11,36 @@ std::int32_t logPathLength;
 static_assert(offsetof(LogLine, separator) == 4 && offsetof(LogLine, relativePath) == 6,
               "a line is read as one text from codeText on");
 
-void rewindLogLines(QdlCore& job) {
-    job.pairs.rewind();
-    logPathLength = 0;
-}
-
 namespace {
 
-// A directory exit marker closes the innermost level of the prefix.
-void leaveDirectory() {
-    if (logPathLength == 0) return;
-    --logPathLength;
-    while (logPathLength > 0 && logLine.relativePath[logPathLength - 1] != '\\') --logPathLength;
+// The line's path beside the shown one: names as stored, "/" (which no name holds) between levels.
+char storedPath[pathRoom];
+std::int32_t storedPathLength;
+LogEntry lastEntry;
+
+// A directory exit marker closes the innermost level of a prefix.
+void leaveLevel(const char* path, std::int32_t* length, char separator) {
+    if (*length == 0) return;
+    --*length;
+    while (*length > 0 && path[*length - 1] != separator) --*length;
 }
 
-void enterDirectory() {
-    int length = static_cast<int>(std::strlen(logLine.relativePath));
-    // A full path keeps its terminator: the backslash takes the last character's place.
-    if (length > shownPathRoom - 2) length = shownPathRoom - 2;
-    logLine.relativePath[length] = '\\';
-    logLine.relativePath[length + 1] = '\0';
-    logPathLength = length + 1;
+void enterLevel(char* path, int room, std::int32_t* prefix, char separator) {
+    int length = static_cast<int>(std::strlen(path));
+    // A full path keeps its terminator: the separator takes the last character's place.
+    if (length > room - 2) length = room - 2;
+    path[length] = separator;
+    path[length + 1] = '\0';
+    *prefix = length + 1;
 }
 
 }  // namespace
+
+void rewindLogLines(QdlCore& job) {
+    job.pairs.rewind();
+    logPathLength = 0;
+    storedPathLength = 0;
+}
 
 const char* nextLogLine() {
     FindRecord source;
@@ -45,21 +51,26 @@ const char* nextLogLine() {
         if (currentJob->pairs.nextPair(&source, &destination, &code) != 0) return nullptr;
         if (code >= Pending) return nullptr;
         if (isExitMarker(source)) {
-            leaveDirectory();
+            leaveLevel(path, &logPathLength, '\\');
+            leaveLevel(storedPath, &storedPathLength, '/');
             continue;
         }
         showName(source.name, path + logPathLength, shownPathRoom - logPathLength);
+        appendCut(storedPath, storedPathLength, source.name, pathLimit);
         if (isDirectory(source) && code == CodeOK) {
-            enterDirectory();
+            enterLevel(path, shownPathRoom, &logPathLength, '\\');
+            enterLevel(storedPath, pathRoom, &storedPathLength, '/');
             continue;
         }
+        lastEntry = {storedPath, source, destination, code,
+                     code == CodeNEC ? currentJob->pairs.firstDifferenceBefore(currentJob->pairs.cursor()) : 0};
         std::memcpy(logLine.codeText, mnemonicOf(code), sizeof logLine.codeText);
         std::memcpy(logLine.separator, ": ", sizeof logLine.separator);
         return logLine.codeText;
     }
 }
 
-const char* followLogLine(QdlCore& job, ListCursor* reader) {
+const char* followLogLine(QdlCore& job, ListCursor* reader, LogEntry* entry) {
     const ListCursor stepper = job.pairs.cursor();
     job.pairs.setCursor(*reader);
     QdlCore* const previous = currentJob;
@@ -68,5 +79,6 @@ const char* followLogLine(QdlCore& job, ListCursor* reader) {
     currentJob = previous;
     *reader = job.pairs.cursor();
     job.pairs.setCursor(stepper);
+    if (line != nullptr && entry != nullptr) *entry = lastEntry;
     return line;
 }

@@ -23,7 +23,17 @@ void rewindLogLines(QdlCore& job);
 // The next line of currentJob, or none at the end of the list or at the first pending pair.
 const char* nextLogLine();
 
+// What the line nextLogLine delivered last is made of, for the outputs that carry more than it.
+struct LogEntry {
+    const char* storedPath;  // the relative path with the names as stored, "/" between levels
+    FindRecord source;
+    FindRecord destination;
+    ResultCode code;
+    std::uint64_t firstDifference;  // for CodeNEC: the offset of the first differing byte
+};
+
 // While the job is still being stepped: the line of the result the stepper recorded last, read
 // with the caller's own cursor (start it at the list's first pair, with rewindLogLines before the
-// first step) so that the stepper's stays where it is. Call once for each result recorded.
-const char* followLogLine(QdlCore& job, ListCursor* reader);
+// first step) so that the stepper's stays where it is. Call once for each result recorded. With
+// entry, also what the line is made of.
+const char* followLogLine(QdlCore& job, ListCursor* reader, LogEntry* entry = nullptr);

@@ -7,7 +7,7 @@ packages=(
   cmake g++ libtsan2 make libgtest-dev googletest libbenchmark-dev libncurses-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64
   wine wine32 wine64 xvfb xauth imagemagick fonts-ipafont-gothic tmux diffutils
-  clang libclang-rt-14-dev rsync dpkg-dev unzip man-db groff-base lintian file binutils
+  clang libclang-rt-14-dev rsync dpkg-dev unzip man-db groff-base lintian file binutils python3
 )
 
 missing=()

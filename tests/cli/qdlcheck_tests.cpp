@@ -664,6 +664,52 @@ TEST_F(Qdlcheck, ATimeWindowForCoarseClocks) {
     EXPECT_EQ(compare({"-w", "3601"}).status, 16);
 }
 
+// Every JSON line parses with a real JSON parser; NEC carries the offset of the first differing
+// byte, at 0, inside the first chunk, at the first byte of the second and in the last byte.
+TEST_F(Qdlcheck, JsonLinesParseAndTellWhereFilesDiffer) {
+    for (const auto& [name, offset] : std::vector<std::pair<std::string, std::size_t>>{
+             {"at0", 0}, {"at101", 101}, {"at32768", 32768}, {"atLast", 69999}}) {
+        std::string bytes = patternBytes(70000, 5);
+        tree.file("src/d/" + name, bytes);
+        bytes[offset] ^= 0x20;
+        tree.file("dst/d/" + name, bytes);
+    }
+    tree.file("src/only.txt", "no copy");
+    if (!underWine()) tree.file(std::string("src/caf\xe9\n.txt"), "not UTF-8, and a line break");
+    tree.file(".parse.py",
+              "import json, sys\n"
+              "objects = [json.loads(line) for line in open(sys.argv[1], encoding='utf-8')]\n"
+              "for o in objects[:-1]:\n"
+              "    print(o['code'], o['class'], o['kind'], o['path'], o.get('path_hex', ''),\n"
+              "          o.get('first_difference', ''), 'destination' in o)\n"
+              "s = objects[-1]['summary']\n"
+              "print(s['errors'], s['exit_status'], s['every_entry_compared'])\n");
+    for (const std::string jobs : {"1", "8"}) {
+        const Outcome r = compare({"--format", "json", "--jobs", jobs});
+        EXPECT_EQ(r.status, 2);
+        tree.file(".json", r.out);
+        std::string expected =
+            "NEC error file d/at0  0 True\nNEC error file d/at101  101 True\n"
+            "NEC error file d/at32768  32768 True\nNEC error file d/atLast  69999 True\n"
+            "SOF error file only.txt   False\n";
+        if (!underWine()) expected = "SOF error file caf\ufffd\n.txt 636166e90a2e747874  False\n" + expected;
+        EXPECT_EQ(sortedLines(shellOutput("python3 " + tree.path(".parse.py").string() + " " +
+                                          tree.path(".json").string())),
+                  sortedLines(expected + (underWine() ? "5 2 True\n" : "6 2 True\n")))
+            << r.out;
+    }
+}
+
+// --null ends each line with NUL and writes the names as they are stored, line breaks and all.
+TEST_F(Qdlcheck, NullEndedLinesCarryNamesExactly) {
+    if (underWine()) GTEST_SKIP() << "Windows names cannot hold a line break";
+    tree.file("src/two\nlines.txt", "only here");
+    tree.file("dst/sub/b.txt", "differs");
+    const Outcome r = compare({"-0"});
+    EXPECT_EQ(r.out, std::string("NEC : sub/b.txt\0SOF : two\nlines.txt\0", 36));
+    EXPECT_EQ(r.status, 2);
+}
+
 // Every file call of a run, failed in turn (with an error, or a read or write coming short): no
 // run in which a call failed ends clean, one pair at a time or four.
 TEST_F(Qdlcheck, NoFailingCallEverEndsInACleanResult) {
