@@ -21,6 +21,8 @@ const char usage[] =
     "                    (the matching entries of the whole tree); DESTINATION is\n"
     "                    the folder or file it is compared with\n"
     "  -t, --top         a folder means only its own files, not the folders below\n"
+    "  -x, --extra       also list what only DESTINATION holds: DOF for a file, DOD\n"
+    "                    for a folder (exit status 32)\n"
     "  -s, --stop LEVEL  stop at the first notice, error or fatal error:\n"
     "                    notices, errors, fatal or never (the default)\n"
     "  -a, --all         also list the entries found identical\n"
@@ -44,12 +46,12 @@ const char usage[] =
     "Exit status, added up: 1 notices (NEA NET), 2 errors (DIS NEC SOD SOF),\n"
     "4 fatal errors (SID DOE SOE DRE SRE), 8 not every entry was compared (stopped,\n"
     "interrupted or the output lost), 16 nothing could be compared as asked (or the\n"
-    "log or the output could not be written).\n"
+    "log or the output could not be written), 32 extras (DOF DOD, with --extra).\n"
     "0 means every entry was compared and found identical.\n";
 
 constexpr option longOptions[] = {
     {"all", no_argument, nullptr, 'a'},      {"format", required_argument, nullptr, 'f'},
-    {"null", no_argument, nullptr, '0'},      {"help", no_argument, nullptr, 'h'},
+    {"null", no_argument, nullptr, '0'},     {"extra", no_argument, nullptr, 'x'},      {"help", no_argument, nullptr, 'h'},
     {"jobs", required_argument, nullptr, 'j'}, {"time-window", required_argument, nullptr, 'w'},
     {"log", required_argument, nullptr, 'l'}, {"progress", no_argument, nullptr, 'p'},
     {"quiet", no_argument, nullptr, 'q'},    {"stop", required_argument, nullptr, 's'},
@@ -91,14 +93,14 @@ int numberOf(const char* text, long lowest, long highest, int* number) {
 
 int parseCheckOptions(int argc, char** argv, CheckOptions* options) {
     *options = CheckOptions{IgnoreAnyErrors, Listing::Differences, OutputFormat::Text, false, false,
-                            nullptr, 4, 0, nullptr, nullptr};
+                            false, nullptr, 4, 0, nullptr, nullptr};
     bool all = false;
     bool quiet = false;
     bool json = false;
     bool nullEnded = false;
     opterr = 0;  // every usage error gets one line of our own
     optind = 1;
-    for (int option; (option = getopt_long(argc, argv, ":0ahj:l:pqs:tVw:", longOptions, nullptr)) != -1;) {
+    for (int option; (option = getopt_long(argc, argv, ":0ahj:l:pqs:tVw:x", longOptions, nullptr)) != -1;) {
         switch (option) {
         case 'a': all = true; break;
         case '0': nullEnded = true; break;
@@ -109,6 +111,7 @@ int parseCheckOptions(int argc, char** argv, CheckOptions* options) {
             break;
         case 'q': quiet = true; break;
         case 't': options->topOnly = true; break;
+        case 'x': options->extras = true; break;
         case 'p': options->progressAlways = true; break;
         case 'l': options->logFile = optarg; break;
         case 's':

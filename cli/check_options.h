@@ -12,6 +12,7 @@ struct CheckOptions {
     Listing listing;
     OutputFormat format;
     bool topOnly;          // a folder means its own files, not its tree
+    bool extras;           // also list what only the destination holds
     bool progressAlways;   // the progress line also when standard error is no terminal
     const char* logFile;   // none when no log is asked for
     int jobs;              // file pairs compared at once

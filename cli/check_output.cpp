@@ -81,10 +81,11 @@ bool everyEntryCompared(const QdlCore& job, RunEnd end) {
     return end == RunEnd::Complete && job.stats.fatalErrors == 0;
 }
 
-void printSummary(const QdlCore& job, RunEnd end, double seconds) {
+void printSummary(const QdlCore& job, RunEnd end, double seconds, bool extras) {
     const CompareStats& s = job.stats;
     std::fprintf(stderr, "qdlcheck: No Difference %d, Notices %d, Errors %d, Fatal Errors %d, Total %d",
                  s.noDifference, s.notices, s.errors, s.fatalErrors, s.total);
+    if (extras) std::fprintf(stderr, ", Extra %d", job.extras);
     if (job.temporaryPassedOver != 0)
         std::fprintf(stderr, "; %d temporary entries passed over", job.temporaryPassedOver);
     const double megabytes = static_cast<double>(job.readBytes) / 1e6;
@@ -100,5 +101,6 @@ void printSummary(const QdlCore& job, RunEnd end, double seconds) {
 int exitBits(const QdlCore& job, RunEnd end) {
     const CompareStats& s = job.stats;
     return (s.notices != 0 ? 1 : 0) | (s.errors != 0 ? 2 : 0) | (s.fatalErrors != 0 ? 4 : 0) |
-           (end != RunEnd::Complete ? 8 : 0) | (end == RunEnd::OutputLost ? 16 : 0);
+           (end != RunEnd::Complete ? 8 : 0) | (end == RunEnd::OutputLost ? 16 : 0) |
+           (job.extras != 0 ? 32 : 0);
 }

@@ -54,9 +54,9 @@ ParallelStepper* startWorkers(QdlCore& job, int jobs) {
 // failed.
 int printNewLines(QdlCore& job, const CheckOptions& options, ProgressLine& progress,
                   ListCursor* reader, std::int32_t* listed) {
-    for (; options.listing != Listing::Nothing && *listed < job.stats.total; ++*listed) {
+    for (; options.listing != Listing::Nothing && *listed < job.stats.total + job.extras; ++*listed) {
         LogEntry entry;
-        const char* line = followLogLine(job, reader, &entry);
+        const char* line = followLogLine(job, reader, &entry, true);
         if (line == nullptr || (entry.code == CodeOK && options.listing != Listing::All)) continue;
         clearProgressLine(progress);
         if (printEntry(line, entry, options.format) != 0) return 1;
@@ -64,7 +64,8 @@ int printNewLines(QdlCore& job, const CheckOptions& options, ProgressLine& progr
     return 0;
 }
 
-// Whether planning recorded no entry at all, only the markers that close folders.
+// Whether planning recorded no source entry at all, only the markers that close folders (and what
+// only the destination holds).
 bool recordedNothing(QdlCore& job) {
     FindRecord source;
     FindRecord destination;
@@ -72,7 +73,7 @@ bool recordedNothing(QdlCore& job) {
     bool nothing = true;
     job.pairs.rewind();
     while (nothing && job.pairs.nextPair(&source, &destination, &code) == 0)
-        nothing = isExitMarker(source);
+        nothing = isExitMarker(source) || code == PendingExtra;
     job.pairs.rewind();
     return nothing;
 }
@@ -135,7 +136,10 @@ int runCheck(const CheckOptions& options) {
     QdlCore* job = new (std::nothrow)
         QdlCore(specifications.source, specifications.destination, options.stopLevel);
     constexpr std::uint64_t ticksPerSecond = 10000000;  // FILETIME counts 100 ns
-    if (job != nullptr) job->timeWindow = static_cast<std::uint64_t>(options.timeWindow) * ticksPerSecond;
+    if (job != nullptr) {
+        job->timeWindow = static_cast<std::uint64_t>(options.timeWindow) * ticksPerSecond;
+        job->listExtras = options.extras;
+    }
     int status = 0;
     if (job == nullptr) {
         status = failure("out of memory", "");
@@ -151,7 +155,8 @@ int runCheck(const CheckOptions& options) {
     } else {
         const RunEnd end = stepJob(*job, options, start);
         const bool outputLost = reportOutputFailure() != 0;
-        if (options.listing != Listing::Nothing) printSummary(*job, end, secondsSince(start));
+        if (options.listing != Listing::Nothing)
+            printSummary(*job, end, secondsSince(start), options.extras);
         status = exitBits(*job, end) | (outputLost ? cannotCompare : 0);
         if (log.file != INVALID_HANDLE_VALUE && finishLogOutput(log, *job) != 0)
             status |= cannotCompare;

@@ -10,6 +10,7 @@
 namespace {
 
 const char* classOf(ResultCode code) {
+    if (isExtraCode(code)) return "extra";
     switch (severityOf(code)) {
     case NoDifference: return "identical";
     case Notice: return "notice";
@@ -78,7 +79,8 @@ int printEntry(const char* line, const LogEntry& entry, OutputFormat format) {
     appendText(json, "class", classOf(entry.code));
     appendText(json, "path", entry.storedPath);
     appendText(json, "kind", isDirectory(entry.source) ? "folder" : "file");
-    appendSide(json, "source", entry.source);
+    // An extra's one record is the destination's.
+    if (!isExtraCode(entry.code)) appendSide(json, "source", entry.source);
     if (entry.destination.name[0] != '\0') appendSide(json, "destination", entry.destination);
     if (entry.code == CodeNEC) appendNumber(json, "first_difference", entry.firstDifference);
     endObject(json);
@@ -95,6 +97,7 @@ int printJsonSummary(const QdlCore& job, RunEnd end, double seconds, int status)
     appendNumber(json, "errors", static_cast<std::uint64_t>(s.errors));
     appendNumber(json, "fatal_errors", static_cast<std::uint64_t>(s.fatalErrors));
     appendNumber(json, "total", static_cast<std::uint64_t>(s.total));
+    appendNumber(json, "extras", static_cast<std::uint64_t>(job.extras));
     appendNumber(json, "temporary_passed_over", static_cast<std::uint64_t>(job.temporaryPassedOver));
     appendNumber(json, "bytes_read", job.readBytes);
     appendNumber(json, "bytes_settled_unread", job.comparedBytes - job.readBytes);

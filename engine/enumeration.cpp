@@ -1,5 +1,6 @@
 #include "enumeration.h"
 
+#include "extra_entries.h"
 #include "folder_identity.h"
 #include "qdl_core.h"
 
@@ -71,9 +72,8 @@ ResultCode lookUpDestination(const char* path, int split, int backslash, FindRec
 }
 
 // A listing that fails for want of memory leaves the list short, as a lost pair does.
-int listingFailed(QdlCore& job) {
+void listingFailed(QdlCore& job) {
     if (GetLastError() == ERROR_NOT_ENOUGH_MEMORY) ++job.pairs.lostPairs;
-    return 1;
 }
 
 // The folders above the one being listed: a link back to one of them is not entered again.
@@ -101,6 +101,11 @@ struct TreeFolder {
     const Ancestor* self;  // this folder, at the head of the chain of those above it
 };
 
+// How listing a folder ended.
+constexpr int listedInFull = 0;
+constexpr int sourceUnlisted = 1;
+constexpr int destinationUnlisted = 2;  // only when extras are asked for
+
 int listTreeFolder(QdlCore& job, const char* sourceFolder, const char* destinationFolder,
                    const char* pattern, const Ancestor* self);
 
@@ -119,14 +124,17 @@ void enterFolder(QdlCore& job, TreeFolder& folder, const FindRecord& entry,
     }
     const PlanMark mark = markPlan(job);
     job.pairs.addPair(entry, destination);
-    if (listTreeFolder(job, folder.searchPath, folder.destinationPath, folder.pattern, &child) == 0)
-        return;
+    const int listed =
+        listTreeFolder(job, folder.searchPath, folder.destinationPath, folder.pattern, &child);
+    if (listed == listedInFull) return;
     // Nothing of a folder that could not be listed to its end is kept: the folder gets a result.
     cutBackTo(job, mark);
-    job.pairs.addPair(entry, destination, PendingSourceError);
+    job.pairs.addPair(entry, destination,
+                      listed == sourceUnlisted ? PendingSourceError : PendingDestinationError);
 }
 
-void recordTreeEntry(QdlCore& job, TreeFolder& folder, const FindRecord& entry) {
+// Records one entry; *found is its destination record when one was found.
+void recordTreeEntry(QdlCore& job, TreeFolder& folder, const FindRecord& entry, FindRecord* found) {
     const int backslash = isDirectory(entry) ? 1 : 0;
     // A folder's own search path is its text and the pattern.
     const int sourceRoom = backslash != 0 ? 1 + static_cast<int>(std::strlen(folder.pattern)) : 0;
@@ -142,6 +150,7 @@ void recordTreeEntry(QdlCore& job, TreeFolder& folder, const FindRecord& entry) 
     FindRecord destination{};
     const ResultCode pending =
         lookUpDestination(folder.destinationPath, folder.destinationSplit, backslash, &destination);
+    *found = destination;
     if (pending != Pending || destination.name[0] == '\0') {
         job.pairs.addPair(entry, destination, pending);
     } else if (backslash != 0 && !isDirectory(destination)) {
@@ -155,8 +164,21 @@ void recordTreeEntry(QdlCore& job, TreeFolder& folder, const FindRecord& entry) 
     }
 }
 
-// 0 when the folder was listed to its end (also when nothing matched), with its marker;
-// 1 when its listing failed, with the list as the folder left it.
+// Lists the destination folder beside the source one when extras are asked for: 0, or 1 when it
+// could not be listed.
+int listDestinationBeside(QdlCore& job, const TreeFolder& folder, DestinationListing* extras) {
+    *extras = {};
+    if (!job.listExtras) return 0;
+    char search[pathRoom];
+    std::memcpy(search, folder.destinationPath, static_cast<std::size_t>(folder.destinationLength));
+    if (!fitsBehind(folder.destinationLength, folder.pattern)) return 1;
+    appendCut(search, folder.destinationLength, folder.pattern, pathLimit);
+    return listDestination(search, true, extras);
+}
+
+// listedInFull when the folder was listed to its end (also when nothing matched), with its
+// marker; sourceUnlisted or destinationUnlisted when a listing failed, with the list as the folder
+// left it.
 int listTreeFolder(QdlCore& job, const char* sourceFolder, const char* destinationFolder,
                    const char* pattern, const Ancestor* self) {
     TreeFolder folder;
@@ -166,22 +188,55 @@ int listTreeFolder(QdlCore& job, const char* sourceFolder, const char* destinati
     folder.destinationSplit = lastBackslashBeforeWildcard(folder.destinationPath, pathRoom) + 1;
     folder.pattern = pattern;
     folder.self = self;
+    DestinationListing extras;
+    if (listDestinationBeside(job, folder, &extras) != 0) {
+        listingFailed(job);
+        return destinationUnlisted;
+    }
+    // The source folder again, for looking up the names only the destination seems to hold.
+    char sourcePath[pathRoom];
+    appendCut(sourcePath, 0, sourceFolder, pathLimit);
 
     FindRecord entry;
     const HANDLE search = findFirst(folder.searchPath, &entry);
-    if (search == INVALID_HANDLE_VALUE) {
-        if (!listingEndedCleanly()) return listingFailed(job);
-        job.pairs.addPair(exitMarker, noRecord);
-        return 0;
+    bool complete = search == INVALID_HANDLE_VALUE ? listingEndedCleanly() : true;
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (extras.count > 0) addExtrasBefore(job, extras, entry.name, sourcePath, folder.sourceLength);
+            FindRecord found{};
+            if (!passedOver(job, entry, 0)) recordTreeEntry(job, folder, entry, &found);
+            if (extras.count > 0) {
+                pairDestination(extras, entry.name);
+                if (found.name[0] != '\0') pairDestination(extras, found.name);
+            }
+        } while (findNext(search, &entry));
+        complete = listingEndedCleanly();
+        findClose(search);
     }
-    do {
-        if (!passedOver(job, entry, 0)) recordTreeEntry(job, folder, entry);
-    } while (findNext(search, &entry));
-    const bool complete = listingEndedCleanly();
-    findClose(search);
-    if (!complete) return listingFailed(job);
+    if (complete && extras.count > 0)
+        addExtrasBefore(job, extras, nullptr, sourcePath, folder.sourceLength);
+    releaseDestination(extras);
+    if (!complete) {
+        listingFailed(job);
+        return sourceUnlisted;
+    }
     job.pairs.addPair(exitMarker, noRecord);
-    return 0;
+    return listedInFull;
+}
+
+// One entry of folder-pattern mode, looked up in the destination folder; *destination is the
+// record found there.
+void recordFolderEntry(QdlCore& job, const FindRecord& entry, int sourceFolderLength,
+                       FindRecord* destination) {
+    ResultCode pending = PendingSourceError;
+    if (!unnameable(entry.name) && fitsBehind(sourceFolderLength, entry.name)) {
+        const char* path = buildDestinationPath(job, entry.name);
+        pending = path == nullptr
+            ? PendingDestinationError
+            : lookUpDestination(path, job.destinationPrefixLength, 0, destination);
+    }
+    if (pending == Pending && destination->name[0] != '\0') job.totalBytes += fileSize(entry);
+    job.pairs.addPair(entry, *destination, pending);
 }
 
 }  // namespace
@@ -198,26 +253,39 @@ void enumerateFolder(QdlCore& job) {
     // The stepper puts each name behind the source folder, up to its last backslash.
     const int sourceFolderLength = lastBackslashBeforeWildcard(job.workSource, pathRoom) + 1;
     const PlanMark mark = markPlan(job);
+    // With extras: the destination folder's files that the source pattern matches.
+    DestinationListing extras{};
+    const char* pattern = job.workSource + sourceFolderLength;
+    const char* destinationSearch = buildDestinationPath(job, pattern);
+    if (job.listExtras && (destinationSearch == nullptr ||
+                           listDestination(destinationSearch, false, &extras) != 0)) {
+        listingFailed(job);
+        job.pairs.addPair(folderItself, noRecord, PendingDestinationError);
+        return;
+    }
+    char sourcePath[pathRoom];
+    appendCut(sourcePath, 0, job.workSource, sourceFolderLength);
+
     FindRecord entry;
     const HANDLE search = findFirst(job.workSource, &entry);
+    bool complete = search == INVALID_HANDLE_VALUE ? listingEndedCleanly() : true;
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            if (passedOver(job, entry, FILE_ATTRIBUTE_DIRECTORY)) continue;
+            if (extras.count > 0) addExtrasBefore(job, extras, entry.name, sourcePath, sourceFolderLength);
             FindRecord destination{};
-            ResultCode pending = PendingSourceError;
-            if (!unnameable(entry.name) && fitsBehind(sourceFolderLength, entry.name)) {
-                const char* path = buildDestinationPath(job, entry.name);
-                pending = path == nullptr ? PendingDestinationError
-                                          : lookUpDestination(path, job.destinationPrefixLength, 0,
-                                                              &destination);
+            if (!passedOver(job, entry, FILE_ATTRIBUTE_DIRECTORY))
+                recordFolderEntry(job, entry, sourceFolderLength, &destination);
+            if (extras.count > 0) {
+                pairDestination(extras, entry.name);
+                if (destination.name[0] != '\0') pairDestination(extras, destination.name);
             }
-            if (pending == Pending && destination.name[0] != '\0')
-                job.totalBytes += fileSize(entry);
-            job.pairs.addPair(entry, destination, pending);
         } while (findNext(search, &entry));
+        complete = listingEndedCleanly();
+        findClose(search);
     }
-    const bool complete = listingEndedCleanly();
-    if (search != INVALID_HANDLE_VALUE) findClose(search);
+    if (complete && extras.count > 0)
+        addExtrasBefore(job, extras, nullptr, sourcePath, sourceFolderLength);
+    releaseDestination(extras);
     if (complete) return;
     // A folder that cannot be listed to its end is one fatal error, not a pattern that matched less.
     listingFailed(job);
@@ -230,11 +298,13 @@ void enumerateTree(QdlCore& job, const char* sourceFolder, const char* destinati
     Ancestor start{{}, nullptr};
     const PlanMark mark = markPlan(job);
     // A folder that cannot be identified cannot be shown not to loop, as below.
-    if (identifyFolder(sourceFolder, &start.identity) == 0 &&
-        listTreeFolder(job, sourceFolder, destinationFolder, pattern, &start) == 0)
-        return;
+    const int listed = identifyFolder(sourceFolder, &start.identity) != 0
+        ? sourceUnlisted
+        : listTreeFolder(job, sourceFolder, destinationFolder, pattern, &start);
+    if (listed == listedInFull) return;
     // The starting folder has no pair of its own: its line names it, and its marker still ends it.
     cutBackTo(job, mark);
-    job.pairs.addPair(folderItself, noRecord, PendingSourceError);
+    job.pairs.addPair(folderItself, noRecord,
+                      listed == sourceUnlisted ? PendingSourceError : PendingDestinationError);
     job.pairs.addPair(exitMarker, noRecord);
 }

@@ -24,7 +24,7 @@ int normaliseSpecification(const char* specification, char* out) {
 QdlCore::QdlCore(const char* sourceSpecification, const char* destinationSpecification,
                  StopLevel level)
     : totalBytes(0), comparedBytes(0), readBytes(0), stopLevel(level), stats{},
-      currentSource{}, temporaryPassedOver(0), timeWindow(0) {
+      currentSource{}, temporaryPassedOver(0), timeWindow(0), listExtras(false), extras(0) {
     specificationCut = normaliseSpecification(sourceSpecification, workSource) != 0;
     std::memcpy(sourceRoot, workSource, sizeof sourceRoot);
     specificationCut |= normaliseSpecification(destinationSpecification, workDestination) != 0;

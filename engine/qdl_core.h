@@ -56,6 +56,9 @@ public:
     std::int32_t temporaryPassedOver;
     // Last-write times this far apart (100-ns units) count as equal; 0, the dialogs' choice, exactly.
     std::uint64_t timeWindow;
+    // Set before planning to record the entries only the destination holds; they are counted here.
+    bool listExtras;
+    std::int32_t extras;
     // A normalised specification was cut to 259 characters: it names something else.
     bool specificationCut;
 };

@@ -21,14 +21,30 @@ enum ResultCode : std::uint8_t {
     // anything. Being pending, they end a walk of the log lines like Pending does.
     PendingSourceError = 13,       // reported as SOE: the source cannot be listed, named or reached
     PendingDestinationError = 14,  // reported as DOE: the destination cannot be named or reached
+    // Only the destination holds the entry (qdlcheck --extra): not a result of the source's
+    // comparison, counted apart and never in the log file.
+    PendingExtra = 15,
+    CodeDOF = 16,  // a file only the destination holds
+    CodeDOD = 17,  // a folder only the destination holds
 };
+
+// A pair that has no result yet: a walk of the log lines ends at it.
+inline bool isPendingCode(unsigned code) {
+    return code >= Pending && code <= PendingExtra;
+}
+
+inline bool isExtraCode(unsigned code) {
+    return code == CodeDOF || code == CodeDOD;
+}
 
 // Code n owns characters 4n..4n+3: three letters and a blank.
 inline constexpr char resultMnemonics[] = "OK! NEA NET DIS NEC SOD SOF SID DOE SOE DRE SRE ";
 static_assert(sizeof resultMnemonics == 48 + 1);
 
+inline constexpr char extraMnemonics[] = "DOF DOD ";
+
 inline const char* mnemonicOf(ResultCode code) {
-    return resultMnemonics + 4 * code;
+    return isExtraCode(code) ? extraMnemonics + 4 * (code - CodeDOF) : resultMnemonics + 4 * code;
 }
 
 enum Severity : std::uint8_t { NoDifference, Notice, Error, FatalError };

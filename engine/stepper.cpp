@@ -78,6 +78,10 @@ int takePair(QdlCore& job, FindRecord& destination, PairOutcome* outcome) {
         dropLastLevel(job.workDestination, destinationSplit - 1);
         return 0;
     }
+    if (pending == PendingExtra) {
+        *outcome = {isDirectory(source) ? CodeDOD : CodeDOF, Settling::Extra, 0, 0, 0};
+        return 0;
+    }
     // Planning found that the entry cannot be compared; its bytes were never counted.
     if (pending == PendingSourceError || pending == PendingDestinationError) {
         *outcome = {pending == PendingSourceError ? CodeSOE : CodeDOE, Settling::Counted, 0, 0, 0};
@@ -118,6 +122,10 @@ void settlePair(QdlCore& job, const ListCursor& slot, const PairOutcome& outcome
     job.pairs.setCodeBefore(slot, outcome.code);
     if (outcome.code == CodeNEC) job.pairs.setFirstDifferenceBefore(slot, outcome.firstDifference);
     if (outcome.settling == Settling::Uncounted) return;
+    if (outcome.settling == Settling::Extra) {
+        ++job.extras;
+        return;
+    }
     if (outcome.settling == Settling::WithBytes) addCompared(job, outcome.bytes);
     job.readBytes += outcome.read;
     countResult(job, outcome.code);

@@ -31,6 +31,7 @@ enum class Settling : std::uint8_t {
     Uncounted,  // a folder entered or left: code OK, not counted
     Counted,    // counted without bytes: planning's verdict, a missing destination
     WithBytes,  // counted with the bytes it accounts for, the rate worked out again
+    Extra,      // an entry only the destination holds, counted apart
 };
 
 struct PairOutcome {

@@ -42,14 +42,17 @@ void rewindLogLines(QdlCore& job) {
     storedPathLength = 0;
 }
 
-const char* nextLogLine() {
+namespace {
+
+const char* nextLine(bool withExtras) {
     FindRecord source;
     FindRecord destination;
     ResultCode code;
     char* const path = logLine.relativePath;
     for (;;) {
         if (currentJob->pairs.nextPair(&source, &destination, &code) != 0) return nullptr;
-        if (code >= Pending) return nullptr;
+        if (isPendingCode(code)) return nullptr;
+        if (isExtraCode(code) && !withExtras) continue;
         if (isExitMarker(source)) {
             leaveLevel(path, &logPathLength, '\\');
             leaveLevel(storedPath, &storedPathLength, '/');
@@ -70,12 +73,18 @@ const char* nextLogLine() {
     }
 }
 
-const char* followLogLine(QdlCore& job, ListCursor* reader, LogEntry* entry) {
+}  // namespace
+
+const char* nextLogLine() {
+    return nextLine(false);
+}
+
+const char* followLogLine(QdlCore& job, ListCursor* reader, LogEntry* entry, bool withExtras) {
     const ListCursor stepper = job.pairs.cursor();
     job.pairs.setCursor(*reader);
     QdlCore* const previous = currentJob;
     currentJob = &job;
-    const char* line = nextLogLine();
+    const char* line = nextLine(withExtras);
     currentJob = previous;
     *reader = job.pairs.cursor();
     job.pairs.setCursor(stepper);

@@ -34,6 +34,8 @@ struct LogEntry {
 
 // While the job is still being stepped: the line of the result the stepper recorded last, read
 // with the caller's own cursor (start it at the list's first pair, with rewindLogLines before the
-// first step) so that the stepper's stays where it is. Call once for each result recorded. With
-// entry, also what the line is made of.
-const char* followLogLine(QdlCore& job, ListCursor* reader, LogEntry* entry = nullptr);
+// first step) so that the stepper's stays where it is. Call once for each result recorded (and
+// each extra, with withExtras: the lines of entries only the destination holds, which the log
+// never shows). With entry, also what the line is made of.
+const char* followLogLine(QdlCore& job, ListCursor* reader, LogEntry* entry = nullptr,
+                          bool withExtras = false);

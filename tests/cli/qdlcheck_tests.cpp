@@ -710,6 +710,37 @@ TEST_F(Qdlcheck, NullEndedLinesCarryNamesExactly) {
     EXPECT_EQ(r.status, 2);
 }
 
+// What only the copy holds: with --extra a file is DOF and a folder DOD (once, nothing inside),
+// where it falls in the listing, counted apart, with exit bit 32; the same with any --jobs; never
+// in the log; in a folder pattern only the files the pattern matches.
+TEST_F(Qdlcheck, ExtrasAreWhatOnlyTheCopyHolds) {
+    tree.file("dst/b.only", "kept after it was deleted");
+    tree.file("dst/kept/deep/x", "a whole folder");
+    tree.file("dst/sub/c.only", "below");
+    tree.file("dst/z.only", "last");
+    const std::string lines = "OK! : a.txt\nDOF : b.only\nDOD : kept\n" + levels("OK! : sub/b.txt\n") +
+                              levels("DOF : sub/c.only\n") + "DOF : z.only\n";
+    std::string one;
+    for (const std::string jobs : {"1", "8"}) {
+        const Outcome r = compare({"--extra", "--all", "--jobs", jobs, "--log", "qdl.log"});
+        EXPECT_EQ(r.status, 32) << jobs << " jobs";
+        EXPECT_EQ(underWine() ? sortedLines(r.out) : r.out, underWine() ? sortedLines(lines) : lines);
+        EXPECT_NE(r.err.find("Total 2, Extra 4"), std::string::npos) << r.err;
+        if (jobs == "8") {
+            EXPECT_EQ(r.out, one);
+        }
+        one = r.out;
+        EXPECT_EQ(contentsOf(tree.path("qdl.log")).find("DO"), std::string::npos) << "no extra in the log";
+    }
+    EXPECT_EQ(compare().status, 0) << "without --extra nothing changes";
+    EXPECT_EQ(run({"-x", levels("src/*.only"), "dst"}).status, 16) << "the source matches nothing";
+    tree.file("src/x.only", "here too");
+    tree.file("dst/x.only", "here too");
+    const Outcome pattern = run({"-x", levels("src/*.only"), "dst"});
+    EXPECT_EQ(sortedLines(pattern.out), "DOF : b.only\nDOF : z.only\n");
+    EXPECT_EQ(pattern.status, 32);
+}
+
 // Every file call of a run, failed in turn (with an error, or a read or write coming short): no
 // run in which a call failed ends clean, one pair at a time or four.
 TEST_F(Qdlcheck, NoFailingCallEverEndsInACleanResult) {
@@ -734,7 +765,8 @@ TEST_F(Qdlcheck, NoFailingCallEverEndsInACleanResult) {
         return std::make_tuple(status, calls, injected != 0);
     };
     for (const auto& arguments : std::vector<std::vector<std::string>>{
-             {"--log", "qdl.log", "src", "dst"}, {"src/*", "dst"}, {"src/a.txt", "dst/"}}) {
+             {"--log", "qdl.log", "src", "dst"}, {"src/*", "dst"}, {"src/a.txt", "dst/"},
+             {"--extra", "src", "dst"}}) {
         const auto [cleanStatus, calls, none] = runWith("0 0", arguments);
         ASSERT_EQ(cleanStatus, 0) << arguments[0];
         ASSERT_GT(calls, 5u);
