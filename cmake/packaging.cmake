@@ -33,6 +33,8 @@ else()
     install(TARGETS quendle qdlcheck RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
     set(QUENDLE_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/quendle)
     install(FILES ${PROJECT_SOURCE_DIR}/app/HowToUse.txt DESTINATION ${QUENDLE_DOC_DIR})
+    install(FILES ${PROJECT_SOURCE_DIR}/cli/qdlcheck.bash-completion
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME qdlcheck)
     install(CODE "
         set(SOURCE_DIR \"${PROJECT_SOURCE_DIR}\")
         set(BINARY_DIR \"${PROJECT_BINARY_DIR}\")

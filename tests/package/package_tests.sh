@@ -30,9 +30,17 @@ files=$(dpkg-deb -c "$deb" | awk '{print $6}')
 echo "$files"
 for f in ./usr/bin/quendle ./usr/bin/qdlcheck ./usr/share/doc/quendle/HowToUse.txt \
          ./usr/share/doc/quendle/copyright ./usr/share/doc/quendle/changelog.gz \
-         ./usr/share/man/man1/qdlcheck.1.gz ./usr/share/man/man1/quendle.1.gz; do
+         ./usr/share/man/man1/qdlcheck.1.gz ./usr/share/man/man1/quendle.1.gz \
+         ./usr/share/bash-completion/completions/qdlcheck; do
   check "the package holds $f" grep -qx "$f" <<<"$files"
 done
+completion=$work/root/usr/share/bash-completion/completions/qdlcheck
+check "bash completes qdlcheck's options" test "$(bash -c 'source "$1"; COMP_WORDS=(qdlcheck --ti);
+  COMP_CWORD=1; _qdlcheck; echo "${COMPREPLY[*]}"' - "$completion")" = "--time-window"
+check "and the values of --stop" test "$(bash -c 'source "$1"; COMP_WORDS=(qdlcheck --stop f);
+  COMP_CWORD=2; _qdlcheck; echo "${COMPREPLY[*]}"' - "$completion")" = "fatal"
+check "and paths" test "$(cd "$work" && bash -c 'source "$1"; COMP_WORDS=(qdlcheck -x sr);
+  COMP_CWORD=2; _qdlcheck; echo "${COMPREPLY[*]}"' - "$completion")" = "src"
 check "lintian finds no error and no warning" lintian --fail-on error,warning "$deb"
 check "the programs are stripped" test "$(file "$work/root/usr/bin/"* | grep -c 'not stripped')" -eq 0
 check "their debug symbols come apart, by build ID" \
