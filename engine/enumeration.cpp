@@ -58,8 +58,12 @@ bool unnameable(const char* name) {
 // when nothing is there; PendingDestinationError when the destination could not be reached, or
 // when the path the stepper builds from the name found (behind split, plus a backslash for a
 // folder) would not fit.
-ResultCode lookUpDestination(const char* path, int split, int backslash, FindRecord* destination) {
-    switch (lookUp(path, destination)) {
+ResultCode lookUpDestination(const char* path, int split, int backslash, FindRecord* destination,
+                             const FindRecord* listed = nullptr) {
+    // The destination's own listing, when it is walked beside the source, has the record already.
+    const Presence presence = listed != nullptr ? (*destination = *listed, Presence::Found)
+                                                : lookUp(path, destination);
+    switch (presence) {
     case Presence::Missing:
         destination->name[0] = '\0';
         return Pending;
@@ -133,8 +137,9 @@ void enterFolder(QdlCore& job, TreeFolder& folder, const FindRecord& entry,
                       listed == sourceUnlisted ? PendingSourceError : PendingDestinationError);
 }
 
-// Records one entry; *found is its destination record when one was found.
-void recordTreeEntry(QdlCore& job, TreeFolder& folder, const FindRecord& entry, FindRecord* found) {
+// Records one entry, with its destination record as listed when there is one.
+void recordTreeEntry(QdlCore& job, TreeFolder& folder, const FindRecord& entry,
+                     const FindRecord* listed) {
     const int backslash = isDirectory(entry) ? 1 : 0;
     // A folder's own search path is its text and the pattern.
     const int sourceRoom = backslash != 0 ? 1 + static_cast<int>(std::strlen(folder.pattern)) : 0;
@@ -148,9 +153,8 @@ void recordTreeEntry(QdlCore& job, TreeFolder& folder, const FindRecord& entry, 
     }
     appendCut(folder.destinationPath, folder.destinationLength, entry.name, pathLimit);
     FindRecord destination{};
-    const ResultCode pending =
-        lookUpDestination(folder.destinationPath, folder.destinationSplit, backslash, &destination);
-    *found = destination;
+    const ResultCode pending = lookUpDestination(folder.destinationPath, folder.destinationSplit,
+                                                 backslash, &destination, listed);
     if (pending != Pending || destination.name[0] == '\0') {
         job.pairs.addPair(entry, destination, pending);
     } else if (backslash != 0 && !isDirectory(destination)) {
@@ -164,16 +168,17 @@ void recordTreeEntry(QdlCore& job, TreeFolder& folder, const FindRecord& entry, 
     }
 }
 
-// Lists the destination folder beside the source one when extras are asked for: 0, or 1 when it
-// could not be listed.
-int listDestinationBeside(QdlCore& job, const TreeFolder& folder, DestinationListing* extras) {
-    *extras = {};
+// Starts the walk of the destination folder beside the source one when extras are asked for:
+// 0, or 1 when it could not be listed.
+int walkDestinationBeside(QdlCore& job, const TreeFolder& folder, char* sourcePath,
+                          DestinationWalk* walk) {
+    *walk = {INVALID_HANDLE_VALUE, {}, true, sourcePath, folder.sourceLength};
     if (!job.listExtras) return 0;
     char search[pathRoom];
     std::memcpy(search, folder.destinationPath, static_cast<std::size_t>(folder.destinationLength));
     if (!fitsBehind(folder.destinationLength, folder.pattern)) return 1;
     appendCut(search, folder.destinationLength, folder.pattern, pathLimit);
-    return listDestination(search, true, extras);
+    return startDestinationWalk(search, true, sourcePath, folder.sourceLength, walk);
 }
 
 // listedInFull when the folder was listed to its end (also when nothing matched), with its
@@ -188,55 +193,54 @@ int listTreeFolder(QdlCore& job, const char* sourceFolder, const char* destinati
     folder.destinationSplit = lastBackslashBeforeWildcard(folder.destinationPath, pathRoom) + 1;
     folder.pattern = pattern;
     folder.self = self;
-    DestinationListing extras;
-    if (listDestinationBeside(job, folder, &extras) != 0) {
-        listingFailed(job);
-        return destinationUnlisted;
-    }
     // The source folder again, for looking up the names only the destination seems to hold.
     char sourcePath[pathRoom];
     appendCut(sourcePath, 0, sourceFolder, pathLimit);
+    DestinationWalk extras;
+    if (walkDestinationBeside(job, folder, sourcePath, &extras) != 0) {
+        listingFailed(job);
+        return destinationUnlisted;
+    }
 
     FindRecord entry;
     const HANDLE search = findFirst(folder.searchPath, &entry);
     bool complete = search == INVALID_HANDLE_VALUE ? listingEndedCleanly() : true;
+    bool destinationFailed = false;
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            if (extras.count > 0) addExtrasBefore(job, extras, entry.name, sourcePath, folder.sourceLength);
-            FindRecord found{};
-            if (!passedOver(job, entry, 0)) recordTreeEntry(job, folder, entry, &found);
-            if (extras.count > 0) {
-                pairDestination(extras, entry.name);
-                if (found.name[0] != '\0') pairDestination(extras, found.name);
-            }
+            FindRecord listed;
+            const bool same = extras.search != INVALID_HANDLE_VALUE &&
+                              walkTo(job, extras, entry.name, &listed, &destinationFailed);
+            if (!passedOver(job, entry, 0)) recordTreeEntry(job, folder, entry, same ? &listed : nullptr);
         } while (findNext(search, &entry));
         complete = listingEndedCleanly();
         findClose(search);
     }
-    if (complete && extras.count > 0)
-        addExtrasBefore(job, extras, nullptr, sourcePath, folder.sourceLength);
-    releaseDestination(extras);
+    if (complete && finishDestinationWalk(job, extras) != 0) destinationFailed = true;
+    endDestinationWalk(extras);
     if (!complete) {
         listingFailed(job);
         return sourceUnlisted;
     }
+    if (destinationFailed) return destinationUnlisted;
     job.pairs.addPair(exitMarker, noRecord);
     return listedInFull;
 }
 
-// One entry of folder-pattern mode, looked up in the destination folder; *destination is the
-// record found there.
+// One entry of folder-pattern mode, looked up in the destination folder unless its record there
+// was listed.
 void recordFolderEntry(QdlCore& job, const FindRecord& entry, int sourceFolderLength,
-                       FindRecord* destination) {
+                       const FindRecord* listed) {
+    FindRecord destination{};
     ResultCode pending = PendingSourceError;
     if (!unnameable(entry.name) && fitsBehind(sourceFolderLength, entry.name)) {
         const char* path = buildDestinationPath(job, entry.name);
         pending = path == nullptr
             ? PendingDestinationError
-            : lookUpDestination(path, job.destinationPrefixLength, 0, destination);
+            : lookUpDestination(path, job.destinationPrefixLength, 0, &destination, listed);
     }
-    if (pending == Pending && destination->name[0] != '\0') job.totalBytes += fileSize(entry);
-    job.pairs.addPair(entry, *destination, pending);
+    if (pending == Pending && destination.name[0] != '\0') job.totalBytes += fileSize(entry);
+    job.pairs.addPair(entry, destination, pending);
 }
 
 }  // namespace
@@ -253,44 +257,40 @@ void enumerateFolder(QdlCore& job) {
     // The stepper puts each name behind the source folder, up to its last backslash.
     const int sourceFolderLength = lastBackslashBeforeWildcard(job.workSource, pathRoom) + 1;
     const PlanMark mark = markPlan(job);
-    // With extras: the destination folder's files that the source pattern matches.
-    DestinationListing extras{};
-    const char* pattern = job.workSource + sourceFolderLength;
-    const char* destinationSearch = buildDestinationPath(job, pattern);
+    char sourcePath[pathRoom];
+    appendCut(sourcePath, 0, job.workSource, sourceFolderLength);
+    // With extras: the destination folder's files that the source pattern matches, walked beside.
+    DestinationWalk extras{INVALID_HANDLE_VALUE, {}, false, sourcePath, sourceFolderLength};
+    const char* destinationSearch = buildDestinationPath(job, job.workSource + sourceFolderLength);
     if (job.listExtras && (destinationSearch == nullptr ||
-                           listDestination(destinationSearch, false, &extras) != 0)) {
-        listingFailed(job);
+                           startDestinationWalk(destinationSearch, false, sourcePath,
+                                                sourceFolderLength, &extras) != 0)) {
         job.pairs.addPair(folderItself, noRecord, PendingDestinationError);
         return;
     }
-    char sourcePath[pathRoom];
-    appendCut(sourcePath, 0, job.workSource, sourceFolderLength);
 
     FindRecord entry;
     const HANDLE search = findFirst(job.workSource, &entry);
     bool complete = search == INVALID_HANDLE_VALUE ? listingEndedCleanly() : true;
+    bool destinationFailed = false;
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            if (extras.count > 0) addExtrasBefore(job, extras, entry.name, sourcePath, sourceFolderLength);
-            FindRecord destination{};
+            FindRecord listed;
+            const bool same = extras.search != INVALID_HANDLE_VALUE &&
+                              walkTo(job, extras, entry.name, &listed, &destinationFailed);
             if (!passedOver(job, entry, FILE_ATTRIBUTE_DIRECTORY))
-                recordFolderEntry(job, entry, sourceFolderLength, &destination);
-            if (extras.count > 0) {
-                pairDestination(extras, entry.name);
-                if (destination.name[0] != '\0') pairDestination(extras, destination.name);
-            }
+                recordFolderEntry(job, entry, sourceFolderLength, same ? &listed : nullptr);
         } while (findNext(search, &entry));
         complete = listingEndedCleanly();
         findClose(search);
     }
-    if (complete && extras.count > 0)
-        addExtrasBefore(job, extras, nullptr, sourcePath, sourceFolderLength);
-    releaseDestination(extras);
-    if (complete) return;
+    if (complete && finishDestinationWalk(job, extras) != 0) destinationFailed = true;
+    endDestinationWalk(extras);
+    if (complete && !destinationFailed) return;
     // A folder that cannot be listed to its end is one fatal error, not a pattern that matched less.
-    listingFailed(job);
+    if (!complete) listingFailed(job);
     cutBackTo(job, mark);
-    job.pairs.addPair(folderItself, noRecord, PendingSourceError);
+    job.pairs.addPair(folderItself, noRecord, complete ? PendingDestinationError : PendingSourceError);
 }
 
 void enumerateTree(QdlCore& job, const char* sourceFolder, const char* destinationFolder,

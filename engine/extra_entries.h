@@ -1,30 +1,31 @@
-// Entries that only the destination holds: a destination folder listed beside its source folder,
-// each of its entries paired with the source entry of that name, and the others recorded as
-// extras where they fall in the listing order.
+// Entries that only the destination holds: a destination folder listed beside its source folder
+// and walked in step with it. A destination entry of the same name as the source entry is that
+// entry's record (no lookup needed); one that comes before it has no source entry of that name
+// and is recorded as an extra, unless the source folder holds it after all (a platform that lists
+// in another order, or that ignores letter case).
 #pragma once
 
 #include "find_record.h"
 
 class QdlCore;
 
-struct DestinationListing {
-    FindRecord* entries;  // in listing order; none when extras are not asked for
-    bool* paired;
-    int count;
-    int next;  // the first entry not yet recorded or passed
+struct DestinationWalk {
+    HANDLE search;         // INVALID_HANDLE_VALUE when nothing (more) is listed
+    FindRecord current;    // the entry the walk stands on, while search is open
+    bool withFolders;      // a folder pattern compares files only: a folder is no extra there
+    char* sourcePath;      // the source folder's text, with room to put a name behind it
+    int sourceLength;
 };
 
-// Lists the entries of the destination search path (a folder and the source's pattern), folders
-// only when withFolders: 0, or 1 when it could not be listed to its end or kept (the last error
-// says why). A folder that is not there holds no extras.
-int listDestination(const char* searchPath, bool withFolders, DestinationListing* listing);
-// The destination entry of that exact name has a source entry.
-void pairDestination(DestinationListing& listing, const char* name);
-// Records as extras the entries without a source entry that come before name in the listing
-// order, or all that are left when name is none. An entry no source entry has paired is looked up
-// in the source folder (sourcePath, its first sourceLength characters; the name is put behind
-// them): one found there is no extra, whatever order the source was listed in and whatever
-// letter case the platform's lookups ignore.
-void addExtrasBefore(QdlCore& job, DestinationListing& listing, const char* name, char* sourcePath,
-                     int sourceLength);
-void releaseDestination(DestinationListing& listing);
+// Starts the walk on the destination search path (a folder and the source's pattern): 0, or 1 when
+// the folder could not be listed (a folder that is not there holds no extras).
+int startDestinationWalk(const char* searchPath, bool withFolders, char* sourcePath, int sourceLength,
+                         DestinationWalk* walk);
+// Records the extras that come before the source entry name; true with the destination entry of
+// that very name in *same when the walk stands on it (it then moves past it). *failed is set when
+// the listing failed part-way.
+bool walkTo(QdlCore& job, DestinationWalk& walk, const char* name, FindRecord* same, bool* failed);
+// Records every extra that is left; 0, or 1 when the listing failed part-way. Ends the walk.
+int finishDestinationWalk(QdlCore& job, DestinationWalk& walk);
+// Ends the walk without recording anything more.
+void endDestinationWalk(DestinationWalk& walk);
