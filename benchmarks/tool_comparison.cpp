@@ -173,6 +173,11 @@ int main(int argc, char** argv) {
     const fs::path small = root / "small";
     const std::uint64_t smallBytes = manySmallFiles(small, 1000);
     rows = qdlcheckRows(small, runs, Cache::Warm);
+    // What the formats for scripts and mirrors cost beside the plain run above (--jobs 4).
+    for (const char* option : {"--format json", "--extra"})
+        rows.push_back({std::string("qdlcheck --jobs 4 ") + option,
+                        median(in(small, "'" + qdlcheck + "' --jobs 4 " + option + " src dst >/dev/null 2>&1"),
+                               runs)});
     rows.push_back({"diff -rq", median(in(small, "diff -rq src dst"), runs)});
     rows.push_back({"rsync -rcn", median(in(small, "rsync -rcn src/ dst/"), runs)});
     report("100,000 identical files of 1-4 KiB in 1,000 folders", smallBytes, rows, 3);

@@ -173,7 +173,11 @@ void recordTreeEntry(QdlCore& job, TreeFolder& folder, const FindRecord& entry,
 int walkDestinationBeside(QdlCore& job, const TreeFolder& folder, char* sourcePath,
                           DestinationWalk* walk) {
     *walk = {INVALID_HANDLE_VALUE, {}, true, sourcePath, folder.sourceLength};
-    if (!job.listExtras) return 0;
+    // A destination folder text without its backslash (a specification without a wildcard) has
+    // names put right behind it: its listing holds none of them.
+    const bool aFolder = folder.destinationLength > 0 &&
+                         folder.destinationPath[folder.destinationLength - 1] == '\\';
+    if (!job.listExtras || !aFolder) return 0;
     char search[pathRoom];
     std::memcpy(search, folder.destinationPath, static_cast<std::size_t>(folder.destinationLength));
     if (!fitsBehind(folder.destinationLength, folder.pattern)) return 1;

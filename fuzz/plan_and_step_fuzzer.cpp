@@ -4,9 +4,10 @@
 // at a time on worker threads give the same answer, that a run in which a file call failed never
 // ends clean, and that no file is left open.
 //
-// Input: two bytes choose the source and destination bases (folders and files of the tree), a
-// third the file call to fail (0 none), the rest up to a newline is the source's text behind its
-// base, the rest after it the destination's.
+// Input: two bytes choose the source and destination bases (folders and files of the tree; the
+// second's top bit asks for the entries only the destination holds), a third the file call to
+// fail (0 none), the rest up to a newline is the source's text behind its base, the rest after it
+// the destination's.
 #include "engine/parallel_stepper.h"
 #include "engine/result_code.h"
 #include "engine/stepper.h"
@@ -24,6 +25,18 @@
 #include <vector>
 
 namespace {
+
+// Whether this input's jobs also record what only the destination holds.
+bool withExtras = false;
+
+std::unique_ptr<QdlCore> plannedJob(const std::string& source, const std::string& destination,
+                                    bool* planned = nullptr) {
+    auto job = std::make_unique<QdlCore>(source.c_str(), destination.c_str(), IgnoreAnyErrors);
+    job->listExtras = withExtras;
+    const bool done = job->plan() == 0;
+    if (planned != nullptr) *planned = done;
+    return job;
+}
 
 [[noreturn]] void fail(const char* what, const std::string& detail) {
     std::fprintf(stderr, "plan_and_step_fuzzer: %s: %s\n", what, detail.c_str());
@@ -124,14 +137,13 @@ std::string answerOf(QdlCore& job) {
     const CompareStats& s = job.stats;
     for (const auto value : {s.noDifference, s.notices, s.errors, s.fatalErrors, s.total, s.ratePercent})
         answer += std::to_string(value) + " ";
-    return answer + std::to_string(job.comparedBytes);
+    return answer + std::to_string(job.extras) + " " + std::to_string(job.comparedBytes);
 }
 
 // The same job with three pairs at a time must give the one-at-a-time answer.
 void checkSeveralAtOnce(const std::string& source, const std::string& destination,
                         const std::string& answer, const std::string& run) {
-    auto job = std::make_unique<QdlCore>(source.c_str(), destination.c_str(), IgnoreAnyErrors);
-    job->plan();
+    auto job = plannedJob(source, destination);
     auto parallel = std::make_unique<ParallelStepper>(*job);
     if (parallel->start(3) != 0) fail("no worker started", run);
     for (int steps = 0; parallel->step() == 0; ++steps) {
@@ -143,8 +155,7 @@ void checkSeveralAtOnce(const std::string& source, const std::string& destinatio
 
 void runJob(const std::string& source, const std::string& destination) {
     const std::string run = source + " | " + destination;
-    auto* job = new QdlCore(source.c_str(), destination.c_str(), IgnoreAnyErrors);
-    job->plan();
+    auto* job = plannedJob(source, destination).release();
     const ExpectedPaths expected = expectedPaths(*job);
     std::vector<std::string> folders;  // entered folders below the compared one
     for (int steps = 0;; ++steps) {
@@ -185,8 +196,8 @@ void runJob(const std::string& source, const std::string& destination) {
 void checkFailedCall(const std::string& source, const std::string& destination, std::uint8_t choice,
                      const std::string& run) {
     planFault({static_cast<std::uint64_t>(choice >> 1) + 1, ERROR_GEN_FAILURE, (choice & 1) != 0});
-    auto job = std::make_unique<QdlCore>(source.c_str(), destination.c_str(), IgnoreAnyErrors);
-    const bool planned = job->plan() == 0;
+    bool planned = false;
+    auto job = plannedJob(source, destination, &planned);
     while (planned && compareStep(*job) == 0) {
     }
     planFault({});
@@ -214,7 +225,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string destinationTail = split == std::string::npos ? "" : text.substr(split + 1);
     const int before = openDescriptors();
     const std::string source = bases[data[0] % bases.size()] + sourceTail;
-    const std::string destination = bases[data[1] % bases.size()] + destinationTail;
+    const std::string destination = bases[(data[1] & 0x7F) % bases.size()] + destinationTail;
+    withExtras = (data[1] & 0x80) != 0;
     runJob(source, destination);
     if (data[2] != 0) checkFailedCall(source, destination, data[2], source + " | " + destination);
     if (openDescriptors() != before) fail("a file was left open", text);
