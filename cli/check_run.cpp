@@ -2,10 +2,10 @@
 
 #include "check_output.h"
 #include "check_specifications.h"
-#include "entry_output.h"
 #include "engine/parallel_stepper.h"
 #include "engine/stepper.h"
 #include "engine/stop_rule.h"
+#include "entry_output.h"
 #include "log_output.h"
 #include "progress_line.h"
 #include "results/log_lines.h"
@@ -118,6 +118,36 @@ RunEnd stepJob(QdlCore& job, const CheckOptions& options, std::chrono::steady_cl
 
 }  // namespace
 
+namespace {
+
+QdlCore* createJob(const CheckSpecifications& specifications, const CheckOptions& options) {
+    QdlCore* job = new (std::nothrow)
+        QdlCore(specifications.source, specifications.destination, options.stopLevel);
+    if (job == nullptr) return nullptr;
+    constexpr std::uint64_t ticksPerSecond = 10000000;  // FILETIME counts 100 ns
+    job->timeWindow = static_cast<std::uint64_t>(options.timeWindow) * ticksPerSecond;
+    job->listExtras = options.extras;
+    return job;
+}
+
+// Steps the planned job and reports it: the lines, the summary, the log, the JSON summary last
+// with the status the run ends with.
+int compareAndReport(QdlCore& job, const CheckOptions& options, LogOutput& log,
+                     std::chrono::steady_clock::time_point start) {
+    const RunEnd end = stepJob(job, options, start);
+    const bool outputLost = reportOutputFailure() != 0;
+    if (options.listing != Listing::Nothing)
+        printSummary(job, end, secondsSince(start), options.extras);
+    int status = exitBits(job, end) | (outputLost ? cannotCompare : 0);
+    if (log.file != INVALID_HANDLE_VALUE && finishLogOutput(log, job) != 0) status |= cannotCompare;
+    if (options.format == OutputFormat::Json && !outputLost &&
+        (printJsonSummary(job, end, secondsSince(start), status) != 0 || reportOutputFailure() != 0))
+        status |= cannotCompare;
+    return status;
+}
+
+}  // namespace
+
 int runCheck(const CheckOptions& options) {
     // More pairs in flight than the soft limit allows descriptors for would only be retried alone.
     raiseOpenFileLimit();
@@ -133,14 +163,8 @@ int runCheck(const CheckOptions& options) {
     // short, and one during planning takes effect when the stepping starts.
     SetConsoleCtrlHandler(onControl, TRUE);
     const auto start = std::chrono::steady_clock::now();
-    QdlCore* job = new (std::nothrow)
-        QdlCore(specifications.source, specifications.destination, options.stopLevel);
-    constexpr std::uint64_t ticksPerSecond = 10000000;  // FILETIME counts 100 ns
-    if (job != nullptr) {
-        job->timeWindow = static_cast<std::uint64_t>(options.timeWindow) * ticksPerSecond;
-        job->listExtras = options.extras;
-    }
-    int status = 0;
+    QdlCore* job = createJob(specifications, options);
+    int status;
     if (job == nullptr) {
         status = failure("out of memory", "");
     } else if (job->plan() != 0) {
@@ -153,17 +177,7 @@ int runCheck(const CheckOptions& options) {
         // A pattern that matched nothing compared nothing: that is no clean result.
         status = failure("nothing matches ", options.source);
     } else {
-        const RunEnd end = stepJob(*job, options, start);
-        const bool outputLost = reportOutputFailure() != 0;
-        if (options.listing != Listing::Nothing)
-            printSummary(*job, end, secondsSince(start), options.extras);
-        status = exitBits(*job, end) | (outputLost ? cannotCompare : 0);
-        if (log.file != INVALID_HANDLE_VALUE && finishLogOutput(log, *job) != 0)
-            status |= cannotCompare;
-        // The JSON summary comes last, with the status the run ends with.
-        if (options.format == OutputFormat::Json && !outputLost &&
-            (printJsonSummary(*job, end, secondsSince(start), status) != 0 || reportOutputFailure() != 0))
-            status |= cannotCompare;
+        status = compareAndReport(*job, options, log, start);
     }
     discardLogOutput(log);
     SetConsoleCtrlHandler(onControl, FALSE);
