@@ -173,3 +173,33 @@ TEST(FolderEnumeration, DestinationInAnotherLetterCaseKeepsItsOwnName) {
 #endif
 
 }  // namespace
+
+// With extras asked for, what only the destination holds is recorded where it falls among the
+// source's entries of its folder, a folder once with nothing inside it.
+TEST(Extras, MergedIntoTheListingOrderOfTheirFolder) {
+    TempTree tree;
+    for (const char* side : {"src", "dst"}) {
+        tree.file(std::string(side) + "/b.txt", "b");
+        tree.file(std::string(side) + "/sub/m.txt", "m");
+    }
+    tree.file("dst/a.extra", "before b");
+    tree.file("dst/c.extra", "after b");
+    tree.file("dst/gone/x", "a folder only the copy holds");
+    tree.file("dst/sub/z.extra", "below");
+    auto job = std::make_unique<QdlCore>(tree.win("src/*/*").c_str(), tree.win("dst/*/*").c_str(),
+                                         StopByErrors);
+    job->listExtras = true;
+    job->plan();
+    std::vector<std::string> rows;
+    for (const auto& row : pairRows(*job))
+        rows.push_back(row.source + (row.code == PendingExtra ? " extra" : ""));
+    const std::vector<std::string> inOrder = {"a.extra extra", "b.txt", "c.extra extra", "gone extra",
+                                              "sub", "m.txt", "z.extra extra", ".", "."};
+#ifdef _WIN32
+    // Wine lists a folder in the host's order; what is recorded is the same.
+    EXPECT_EQ(rows.size(), inOrder.size());
+#else
+    EXPECT_EQ(rows, inOrder);
+#endif
+    EXPECT_EQ(job->totalBytes, 2u);
+}
