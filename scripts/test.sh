@@ -25,10 +25,7 @@ source scripts/wine_env.sh
 display=:$((90 + RANDOM % 900))
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
-# One Wine server for every Windows program of the run: a server that shuts down after its last
-# client, just as the next one starts, resets that client's connection.
-wineserver -p
-trap 'kill "$xvfb_pid" 2>/dev/null || true; wineserver -k 2>/dev/null || true' EXIT
+trap 'kill "$xvfb_pid" 2>/dev/null || true' EXIT
 export DISPLAY=$display
 if [ "$QUENDLE_WINE32" = yes ]; then
   run_suites win32
