@@ -168,6 +168,35 @@ void recordTreeEntry(QdlCore& job, TreeFolder& folder, const FindRecord& entry,
     }
 }
 
+// Lists a source folder by its search path, the destination walked beside it when extras are
+// asked for, and hands each entry the mode records to record, with its destination record when
+// the walk has it: listedInFull, or sourceUnlisted or destinationUnlisted when a listing failed.
+template <typename Record>
+int listBeside(QdlCore& job, const char* searchPath, DWORD notRecorded, DestinationWalk& extras,
+               Record record) {
+    FindRecord entry;
+    const HANDLE search = findFirst(searchPath, &entry);
+    bool complete = search == INVALID_HANDLE_VALUE ? listingEndedCleanly() : true;
+    bool destinationFailed = false;
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            FindRecord listed;
+            const bool same = extras.search != INVALID_HANDLE_VALUE &&
+                              walkTo(job, extras, entry.name, &listed, &destinationFailed);
+            if (!passedOver(job, entry, notRecorded)) record(entry, same ? &listed : nullptr);
+        } while (findNext(search, &entry));
+        complete = listingEndedCleanly();
+        findClose(search);
+    }
+    if (complete && finishDestinationWalk(job, extras) != 0) destinationFailed = true;
+    endDestinationWalk(extras);
+    if (!complete) {
+        listingFailed(job);
+        return sourceUnlisted;
+    }
+    return destinationFailed ? destinationUnlisted : listedInFull;
+}
+
 // Starts the walk of the destination folder beside the source one when extras are asked for:
 // 0, or 1 when it could not be listed.
 int walkDestinationBeside(QdlCore& job, const TreeFolder& folder, char* sourcePath,
@@ -206,27 +235,11 @@ int listTreeFolder(QdlCore& job, const char* sourceFolder, const char* destinati
         return destinationUnlisted;
     }
 
-    FindRecord entry;
-    const HANDLE search = findFirst(folder.searchPath, &entry);
-    bool complete = search == INVALID_HANDLE_VALUE ? listingEndedCleanly() : true;
-    bool destinationFailed = false;
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            FindRecord listed;
-            const bool same = extras.search != INVALID_HANDLE_VALUE &&
-                              walkTo(job, extras, entry.name, &listed, &destinationFailed);
-            if (!passedOver(job, entry, 0)) recordTreeEntry(job, folder, entry, same ? &listed : nullptr);
-        } while (findNext(search, &entry));
-        complete = listingEndedCleanly();
-        findClose(search);
-    }
-    if (complete && finishDestinationWalk(job, extras) != 0) destinationFailed = true;
-    endDestinationWalk(extras);
-    if (!complete) {
-        listingFailed(job);
-        return sourceUnlisted;
-    }
-    if (destinationFailed) return destinationUnlisted;
+    const int listed = listBeside(job, folder.searchPath, 0, extras,
+                                  [&](const FindRecord& entry, const FindRecord* destination) {
+                                      recordTreeEntry(job, folder, entry, destination);
+                                  });
+    if (listed != listedInFull) return listed;
     job.pairs.addPair(exitMarker, noRecord);
     return listedInFull;
 }
@@ -273,28 +286,15 @@ void enumerateFolder(QdlCore& job) {
         return;
     }
 
-    FindRecord entry;
-    const HANDLE search = findFirst(job.workSource, &entry);
-    bool complete = search == INVALID_HANDLE_VALUE ? listingEndedCleanly() : true;
-    bool destinationFailed = false;
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            FindRecord listed;
-            const bool same = extras.search != INVALID_HANDLE_VALUE &&
-                              walkTo(job, extras, entry.name, &listed, &destinationFailed);
-            if (!passedOver(job, entry, FILE_ATTRIBUTE_DIRECTORY))
-                recordFolderEntry(job, entry, sourceFolderLength, same ? &listed : nullptr);
-        } while (findNext(search, &entry));
-        complete = listingEndedCleanly();
-        findClose(search);
-    }
-    if (complete && finishDestinationWalk(job, extras) != 0) destinationFailed = true;
-    endDestinationWalk(extras);
-    if (complete && !destinationFailed) return;
+    const int listed = listBeside(job, job.workSource, FILE_ATTRIBUTE_DIRECTORY, extras,
+                                  [&](const FindRecord& entry, const FindRecord* destination) {
+                                      recordFolderEntry(job, entry, sourceFolderLength, destination);
+                                  });
+    if (listed == listedInFull) return;
     // A folder that cannot be listed to its end is one fatal error, not a pattern that matched less.
-    if (!complete) listingFailed(job);
     cutBackTo(job, mark);
-    job.pairs.addPair(folderItself, noRecord, complete ? PendingDestinationError : PendingSourceError);
+    job.pairs.addPair(folderItself, noRecord,
+                      listed == sourceUnlisted ? PendingSourceError : PendingDestinationError);
 }
 
 void enumerateTree(QdlCore& job, const char* sourceFolder, const char* destinationFolder,
