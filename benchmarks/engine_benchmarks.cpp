@@ -99,7 +99,7 @@ std::unique_ptr<QdlCore> planned(const Tree& tree) {
     auto job = std::make_unique<QdlCore>(windowsForm(tree.root / "src/*/*").c_str(),
                                          windowsForm(tree.root / "dst/*/*").c_str(),
                                          IgnoreAnyErrors);
-    job->plan();
+    static_cast<void>(job->plan());  // a refused specification leaves the list empty
     return job;
 }
 

@@ -2,8 +2,7 @@
 
 #include "check_output.h"
 #include "check_specifications.h"
-#include "engine/parallel_stepper.h"
-#include "engine/stepper.h"
+#include "engine/job_stepper.h"
 #include "engine/stop_rule.h"
 #include "entry_output.h"
 #include "log_output.h"
@@ -38,28 +37,16 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// Workers for a run with more than one pair at a time; none (one pair at a time, on this thread)
-// when only one is asked for or none could be started: the answer is the same.
-ParallelStepper* startWorkers(QdlCore& job, int jobs) {
-    if (jobs < 2) return nullptr;
-    auto* parallel = new (std::nothrow) ParallelStepper(job);
-    if (parallel != nullptr && parallel->start(jobs) != 0) {
-        delete parallel;
-        return nullptr;
-    }
-    return parallel;
-}
-
 // Prints the lines of the results recorded since the last call: 0, or 1 when standard output
 // failed.
-int printNewLines(QdlCore& job, const CheckOptions& options, ProgressLine& progress,
-                  ListCursor* reader, std::int32_t* listed) {
+int printNewLines(const QdlCore& job, const CheckOptions& options, ProgressLine& progress,
+                  LogReader& reader, std::int32_t* listed) {
     for (; options.listing != Listing::Nothing && *listed < job.stats.total + job.extras; ++*listed) {
-        LogEntry entry;
-        const char* line = followLogLine(job, reader, &entry, true);
-        if (line == nullptr || (entry.code == CodeOK && options.listing != Listing::All)) continue;
+        const char* line = readLogLine(job, reader, true);
+        if (line == nullptr || (reader.entry.code == CodeOK && options.listing != Listing::All))
+            continue;
         clearProgressLine(progress);
-        if (printEntry(line, entry, options.format) != 0) return 1;
+        if (printEntry(line, reader.entry, options.format) != 0) return 1;
     }
     return 0;
 }
@@ -78,29 +65,26 @@ bool recordedNothing(QdlCore& job) {
     return nothing;
 }
 
-// Steps the planned job to its end, printing each result's line as it is recorded.
-RunEnd stepJob(QdlCore& job, const CheckOptions& options, std::chrono::steady_clock::time_point start) {
+// Steps the planned job to its end with the stepper, printing each result's line as it is recorded.
+RunEnd stepJob(QdlCore& job, JobStepper& stepper, const CheckOptions& options,
+               std::chrono::steady_clock::time_point start) {
     // Quiet means quiet, unless the progress line is asked for by name.
     ProgressLine progress = startProgressLine(options.progressAlways);
     if (options.listing == Listing::Nothing && !options.progressAlways) progress.shown = false;
-    rewindLogLines(job);
-    ListCursor reader = job.pairs.cursor();
+    LogReader reader;
+    startLogReader(job, &reader);
     std::int32_t listed = 0;
     RunEnd end = RunEnd::Complete;
-    ParallelStepper* const parallel = startWorkers(job, options.jobs);
     for (;;) {
-        if (progress.shown) {
-            const InProgress now = parallel != nullptr
-                ? InProgress{parallel->bytesInFlight(), parallel->nameToRecord()}
-                : InProgress{0, job.stats.currentName};
-            drawProgressLine(progress, job, now, secondsSince(start));
-        }
+        if (progress.shown)
+            drawProgressLine(progress, job, {stepper.bytesInFlight(), stepper.nameInProgress()},
+                             secondsSince(start));
         if (interrupted) {
             end = RunEnd::Interrupted;
             break;
         }
-        if ((parallel != nullptr ? parallel->step() : compareStep(job)) != 0) break;
-        if (printNewLines(job, options, progress, &reader, &listed) != 0) {
+        if (stepper.step() != 0) break;
+        if (printNewLines(job, options, progress, reader, &listed) != 0) {
             end = RunEnd::OutputLost;
             break;
         }
@@ -109,9 +93,6 @@ RunEnd stepJob(QdlCore& job, const CheckOptions& options, std::chrono::steady_cl
             break;
         }
     }
-    // Ends what is still in flight, closing its files; the pair compared alone last.
-    delete parallel;
-    abandonPairInProgress();
     clearProgressLine(progress);
     return end;
 }
@@ -134,7 +115,11 @@ QdlCore* createJob(const CheckSpecifications& specifications, const CheckOptions
 // with the status the run ends with.
 int compareAndReport(QdlCore& job, const CheckOptions& options, LogOutput& log,
                      std::chrono::steady_clock::time_point start) {
-    const RunEnd end = stepJob(job, options, start);
+    JobStepper* const stepper = startStepper(job, options.jobs);
+    if (stepper == nullptr) return failure("out of memory", "");
+    const RunEnd end = stepJob(job, *stepper, options, start);
+    // Ends what is still in flight, closing its files.
+    delete stepper;
     const bool outputLost = reportOutputFailure() != 0;
     if (options.listing != Listing::Nothing)
         printSummary(job, end, secondsSince(start), options.extras);

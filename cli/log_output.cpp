@@ -55,9 +55,7 @@ int openLogOutput(const char* typed, LogOutput* log) {
 }
 
 int finishLogOutput(LogOutput& log, QdlCore& job) {
-    currentJob = &job;
-    const bool written = writeLogFile(log.file) == 0;
-    currentJob = nullptr;
+    const bool written = writeLogFile(job, log.file) == 0;
     const bool closed = CloseHandle(log.file) != 0;
     log.file = INVALID_HANDLE_VALUE;
     if (written && closed &&

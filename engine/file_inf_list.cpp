@@ -28,20 +28,22 @@ void FileInfList::cutBack(const ListMark& mark) {
 }
 
 int FileInfList::nextPair(FindRecord* source, FindRecord* destination, ResultCode* code) {
-    if (cursorIndex >= FileInf::capacity) {
-        // Stays on the last block at the end, so that setLastCode never needs a previous block.
-        if (cursorBlock->next == nullptr) return 1;
-        cursorIndex = 0;
-        cursorBlock = cursorBlock->next;
-    }
-    const int result = cursorBlock->readSlot(cursorIndex, source, destination, code);
-    if (result == 0) ++cursorIndex;
+    ListCursor at = cursor();
+    const int result = pairAt(&at, source, destination, code);
+    setCursor(at);
     return result;
 }
 
-void FileInfList::rewind() {
-    cursorBlock = &first;
-    cursorIndex = 0;
+int FileInfList::pairAt(ListCursor* at, FindRecord* source, FindRecord* destination,
+                        ResultCode* code) const {
+    if (at->index >= FileInf::capacity) {
+        // Stays on the last block at the end, so that setLastCode never needs a previous block.
+        if (at->block->next == nullptr) return 1;
+        *at = {at->block->next, 0};
+    }
+    const int result = at->block->readSlot(at->index, source, destination, code);
+    if (result == 0) ++at->index;
+    return result;
 }
 
 void FileInfList::destroy() {

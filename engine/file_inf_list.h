@@ -2,6 +2,7 @@
 #pragma once
 
 #include "file_inf.h"
+#include "misuse.h"
 
 // The end of the list at one moment of planning, to cut the list back to.
 struct ListMark {
@@ -30,22 +31,31 @@ public:
     void cutBack(const ListMark& mark);
     // 0 with the pair at the cursor, moving past it; 1 at the end of the list.
     int nextPair(FindRecord* source, FindRecord* destination, ResultCode* code);
+    // The same with a reader's own cursor: any number of readers walk the list beside the stepper.
+    int pairAt(ListCursor* at, FindRecord* source, FindRecord* destination, ResultCode* code) const;
     // Sets the code of the pair nextPair delivered last.
     void setLastCode(ResultCode code) { setCodeBefore(cursor(), code); }
     // Sets the code of the pair delivered just before the cursor stood at `at`.
-    void setCodeBefore(const ListCursor& at, ResultCode code) { at.block->setCode(at.index - 1, code); }
+    void setCodeBefore(const ListCursor& at, ResultCode code) { at.block->setCode(slotBefore(at), code); }
     // The same for the offset of the first differing byte, and reading it back.
     void setFirstDifferenceBefore(const ListCursor& at, std::uint64_t offset) {
-        at.block->firstDifferences[at.index - 1] = offset;
+        at.block->firstDifferences[slotBefore(at)] = offset;
     }
     std::uint64_t firstDifferenceBefore(const ListCursor& at) const {
-        return at.block->firstDifferences[at.index - 1];
+        return at.block->firstDifferences[slotBefore(at)];
     }
-    void rewind();
+    void rewind() { setCursor(start()); }
+    // The cursor on the first pair, for a reader of the list.
+    ListCursor start() const { return {const_cast<FileInf*>(&first), 0}; }
     ListCursor cursor() const { return {cursorBlock, cursorIndex}; }
     void setCursor(const ListCursor& at) {
         cursorBlock = at.block;
         cursorIndex = at.index;
+    }
+    static int slotBefore(const ListCursor& at) {
+        QUENDLE_EXPECT(at.index > 0 && at.index <= at.block->count,
+                       "a cursor names the pair before it only once it has passed one");
+        return at.index - 1;
     }
     // Frees every block after the first.
     void destroy();

@@ -1,5 +1,6 @@
 #include "pair_comparison.h"
 
+#include "misuse.h"
 #include "qdl_core.h"
 
 #include <algorithm>
@@ -38,6 +39,7 @@ ResultCode classifyCompletePair(const FindRecord& source, const FindRecord& dest
 
 ResultCode openPair(PairComparison& pair, const char* sourcePath, const char* destinationPath,
                     const FindRecord& source, const FindRecord& destination) {
+    QUENDLE_EXPECT(pair.sourceHandle == nullptr, "a pair is opened while its comparison is still open");
     const HANDLE sourceFile = openForCompare(sourcePath);
     if (sourceFile == INVALID_HANDLE_VALUE) return CodeSOE;
     const HANDLE destinationFile = openForCompare(destinationPath);

@@ -1,14 +1,27 @@
 #include "parallel_stepper.h"
 
+#include "misuse.h"
+
 #include <chrono>
 #include <cstring>
 #include <new>
 #include <system_error>
 
+namespace {
+constexpr auto relaxed = std::memory_order_relaxed;
+constexpr auto acquire = std::memory_order_acquire;
+// The handshakes of the header: a store before a load on both sides.
+constexpr auto handshake = std::memory_order_seq_cst;
+}  // namespace
+
 ParallelStepper::ParallelStepper(QdlCore& job)
-    : job(job), workers(nullptr), workerCount(0), recorded(0), taken(0), filesQueued(0),
+    : job(job), pairAlone{}, workers(nullptr), workerCount(0), recorded(0), taken(0), filesQueued(0),
       listEnded(false), fileQueue{}, filesTaken(0), nextToClaim(0), abandoned(false),
-      paused(false), busyWorkers(0), inFlight(0), idleWorkers(0), mainWaiting(false) {}
+      paused(false), busyWorkers(0), inFlight(0), idleWorkers(0), mainWaiting(false) {
+    pairAlone.sourceBuffer = job.sourceBuffer;
+    pairAlone.destinationBuffer = job.destinationBuffer;
+    pairAlone.timeWindow = job.timeWindow;
+}
 
 ParallelStepper::~ParallelStepper() {
     abandon();
@@ -16,6 +29,7 @@ ParallelStepper::~ParallelStepper() {
 }
 
 int ParallelStepper::start(int count) {
+    QUENDLE_EXPECT(workers == nullptr, "a stepper's workers are started once");
     workers = new (std::nothrow) CompareWorker[count];
     if (workers == nullptr) return 1;
     // A thread the system refuses leaves the run to those already started.
@@ -31,23 +45,23 @@ int ParallelStepper::start(int count) {
 
 int ParallelStepper::step() {
     PairInFlight& head = at(recorded);
-    if (pairInProgress()) {
-        head.outcome.code = comparePairChunk(currentPair, head.source, head.destination,
+    if (pairAlone.sourceHandle != nullptr) {
+        head.outcome.code = comparePairChunk(pairAlone, head.source, head.destination,
                                              &head.outcome.bytes, &head.outcome.read);
-        head.outcome.firstDifference = currentPair.firstDifference;
+        head.outcome.firstDifference = pairAlone.firstDifference;
         if (head.outcome.code != Pending) endAlone(head);
         return 0;
     }
     takeAhead();
     if (recorded == taken) return listEnded ? 1 : 0;
-    if (!waitBriefly([&] { return head.compared.load(); })) return 0;
+    if (!waitBriefly([&] { return head.compared.load(handshake); })) return 0;
     if (head.alone) return startAlone(head);
-    if (head.toCompare) inFlight.fetch_sub(head.outcome.bytes, std::memory_order_relaxed);
+    if (head.toCompare) inFlight.fetch_sub(head.outcome.bytes, relaxed);
     record(head);
     return 0;
 }
 
-const char* ParallelStepper::nameToRecord() {
+const char* ParallelStepper::nameInProgress() const {
     if (recorded == taken) return nullptr;
     const PairInFlight& head = at(recorded);
     return head.toCompare ? head.source.name : nullptr;
@@ -60,10 +74,10 @@ void ParallelStepper::record(PairInFlight& pair) {
 
 // Once every worker has put its pair down, the pair is opened here as the pair in progress.
 int ParallelStepper::startAlone(PairInFlight& pair) {
-    paused = true;
-    if (!waitBriefly([&] { return busyWorkers.load() == 0; })) return 0;
-    pair.outcome.code = openCurrentPair(job, pair.sourcePath, pair.destinationPath, pair.source,
-                                        pair.destination);
+    paused.store(true, handshake);
+    if (!waitBriefly([&] { return busyWorkers.load(handshake) == 0; })) return 0;
+    pair.outcome.code = openPair(pairAlone, pair.sourcePath, pair.destinationPath, pair.source,
+                                 pair.destination);
     if (pair.outcome.code == Pending)
         pair.outcome.bytes = pair.outcome.read = 0;
     else
@@ -76,7 +90,7 @@ void ParallelStepper::endAlone(PairInFlight& pair) {
     record(pair);
     {
         std::lock_guard<std::mutex> held(lock);
-        paused = false;
+        paused.store(false, handshake);
     }
     pairsTaken.notify_all();
 }
@@ -86,14 +100,14 @@ template <typename Ready>
 bool ParallelStepper::waitBriefly(Ready ready) {
     if (ready()) return true;
     std::unique_lock<std::mutex> held(lock);
-    mainWaiting = true;
+    mainWaiting.store(true, handshake);
     const bool result = pairCompared.wait_for(held, std::chrono::milliseconds(100), ready);
-    mainWaiting = false;
+    mainWaiting.store(false, relaxed);
     return result;
 }
 
 void ParallelStepper::wakeMain() {
-    if (!mainWaiting) return;
+    if (!mainWaiting.load(handshake)) return;
     std::lock_guard<std::mutex> held(lock);
     pairCompared.notify_one();
 }
@@ -101,12 +115,13 @@ void ParallelStepper::wakeMain() {
 void ParallelStepper::abandon() {
     {
         std::lock_guard<std::mutex> held(lock);
-        abandoned = true;
+        abandoned.store(true, relaxed);
     }
     pairsTaken.notify_all();
     for (int i = 0; i < workerCount; ++i) {
         if (workers[i].thread.joinable()) workers[i].thread.join();
     }
+    closePair(pairAlone);
 }
 
 // Fills the window with the pairs that follow in the list. Only the main thread takes pairs and
@@ -128,12 +143,12 @@ void ParallelStepper::takeAhead() {
             std::memcpy(pair.destinationPath, job.workDestination, pathRoom);
             fileQueue[filesQueued++ % window] = taken;
         }
-        pair.compared.store(!pair.toCompare, std::memory_order_relaxed);
+        pair.compared.store(!pair.toCompare, relaxed);
         ++taken;
     }
     if (filesQueued == files) return;
-    filesTaken = filesQueued;  // publishes the pairs, their records and paths
-    if (idleWorkers != 0) {
+    filesTaken.store(filesQueued, handshake);  // publishes the pairs, their records and paths
+    if (idleWorkers.load(handshake) != 0) {
         std::lock_guard<std::mutex> held(lock);
         pairsTaken.notify_all();
     }
@@ -141,23 +156,27 @@ void ParallelStepper::takeAhead() {
 
 PairInFlight* ParallelStepper::claimPair() {
     for (;;) {
-        if (abandoned) return nullptr;
-        ++busyWorkers;
-        if (!paused) {
-            std::uint64_t entry = nextToClaim;
-            while (entry < filesTaken) {
-                if (nextToClaim.compare_exchange_weak(entry, entry + 1))
+        if (abandoned.load(relaxed)) return nullptr;
+        busyWorkers.fetch_add(1, handshake);
+        if (!paused.load(handshake)) {
+            std::uint64_t entry = nextToClaim.load(relaxed);
+            // Acquiring filesTaken makes the claimed pair's record and paths visible here.
+            while (entry < filesTaken.load(acquire)) {
+                if (nextToClaim.compare_exchange_weak(entry, entry + 1, relaxed, relaxed))
                     return &at(fileQueue[entry % window]);
             }
         }
         // A worker that waits holds no descriptor: the pair compared alone may need them all.
         releaseFolderCache();
-        --busyWorkers;
+        busyWorkers.fetch_sub(1, handshake);
         wakeMain();
         std::unique_lock<std::mutex> held(lock);
-        ++idleWorkers;
-        pairsTaken.wait(held, [&] { return abandoned || (!paused && nextToClaim < filesTaken); });
-        --idleWorkers;
+        idleWorkers.fetch_add(1, handshake);
+        pairsTaken.wait(held, [&] {
+            return abandoned.load(relaxed) ||
+                   (!paused.load(relaxed) && nextToClaim.load(relaxed) < filesTaken.load(handshake));
+        });
+        idleWorkers.fetch_sub(1, relaxed);
     }
 }
 
@@ -170,11 +189,11 @@ void ParallelStepper::compareInWorker(PairInFlight& pair, PairComparison& compar
         return;
     }
     outcome.bytes = outcome.read = 0;
-    while (outcome.code == Pending && !abandoned.load(std::memory_order_relaxed)) {
+    while (outcome.code == Pending && !abandoned.load(relaxed)) {
         const std::uint64_t before = outcome.bytes;
         outcome.code = comparePairChunk(comparison, pair.source, pair.destination, &outcome.bytes,
                                         &outcome.read);
-        inFlight.fetch_add(outcome.bytes - before, std::memory_order_relaxed);
+        inFlight.fetch_add(outcome.bytes - before, relaxed);
     }
     outcome.firstDifference = comparison.firstDifference;
     closePair(comparison);
@@ -187,8 +206,9 @@ void ParallelStepper::work(CompareWorker& worker) {
     comparison.timeWindow = job.timeWindow;
     for (PairInFlight* pair; (pair = claimPair()) != nullptr;) {
         compareInWorker(*pair, comparison);
-        if (pair->outcome.code != Pending || pair->alone) pair->compared = true;
-        --busyWorkers;
+        // Publishes the outcome to the main thread, and is its half of compared / mainWaiting.
+        if (pair->outcome.code != Pending || pair->alone) pair->compared.store(true, handshake);
+        busyWorkers.fetch_sub(1, handshake);
         wakeMain();
     }
 }

@@ -3,8 +3,32 @@
 // compare the file pairs in between. The codes, counters, bytes and log therefore match the
 // one-at-a-time run of compareStep, and a run ended after any recorded pair holds nothing of the
 // pairs behind it, whatever the workers have already found there.
+//
+// What holds at every moment, and who may touch what:
+// - Only the main thread (the one calling step) takes pairs, records them and touches the job:
+//   its list, cursor, work paths, counters and buffers. recorded <= taken <= recorded + window.
+// - The file pairs taken and not yet claimed are the fileQueue entries [nextToClaim, filesTaken).
+//   Each is claimed by exactly one worker (a compare-exchange of nextToClaim). From its claim until
+//   it sets `compared`, the pair's outcome and `alone` are the worker's; the main thread reads them
+//   only after it has seen `compared`, and reuses the slot only after recording it. A worker never
+//   looks at a slot it has not claimed: any other slot may be recorded and reused at any moment.
+// - Publishing is release/acquire: filesTaken publishes the pairs' records and paths to the
+//   workers, `compared` publishes an outcome to the main thread.
+// - Three handshakes pair a store on one side with a load on the other, and the reverse on the
+//   other side; they are sequentially consistent, so that at least one side sees the other's
+//   store (with acquire/release both could miss each other):
+//   paused / busyWorkers    while paused, once busyWorkers is seen at 0, no worker holds a pair
+//                           and none claims one: the pair compared alone has every descriptor;
+//   filesTaken / idleWorkers a worker says it is idle before it sleeps, the main thread reads that
+//                           after publishing: a worker never sleeps past work it could claim;
+//   compared / mainWaiting  the same for the main thread waiting for the pair at the head.
+//   Weakened, a wake-up is lost: a worker sleeps for good beside work (the run hangs), which
+//   ThreadSanitizer does not see, as no data race is involved.
+// - `abandoned` is set under the lock (waking every sleeper) and read relaxed in the compare loop:
+//   a worker stops at its next chunk at the latest.
 #pragma once
 
+#include "job_stepper.h"
 #include "qdl_core.h"
 #include "stepper.h"
 
@@ -37,7 +61,7 @@ struct CompareWorker {
     unsigned char destinationBuffer[chunkSize + 4];
 };
 
-class ParallelStepper {
+class ParallelStepper final : public JobStepper {
 public:
     static constexpr int maxWorkers = 64;
     // Pairs taken ahead of the one to be recorded next: enough to keep every worker busy behind a
@@ -45,24 +69,24 @@ public:
     static constexpr int window = 256;
 
     explicit ParallelStepper(QdlCore& job);
-    ~ParallelStepper();
+    ~ParallelStepper() override;
     ParallelStepper(const ParallelStepper&) = delete;
     ParallelStepper& operator=(const ParallelStepper&) = delete;
 
-    // Starts up to `workers` threads: 0 when at least one runs, 1 when none could be started.
-    int start(int workers);
+    // Starts up to `workers` threads, once: 0 when at least one runs, 1 when none could be started.
+    [[nodiscard]] int start(int workers);
     // Records the next pair in list order, waiting a little for its comparison: 0 while there is
     // more to do (whether or not a pair was recorded), 1 once the list is exhausted. A pair
-    // compared alone goes through currentPair, one chunk per call, like compareStep.
-    int step();
-    // Ends every comparison of the workers, closing their files, and the workers; pairs not
-    // recorded stay Pending. Also done on destruction. The pair in currentPair is the caller's.
+    // compared alone is compared here, one chunk per call, like compareStep.
+    int step() override;
+    // Ends every comparison, closing their files, and the workers; pairs not recorded stay
+    // Pending. Also done on destruction.
     void abandon();
-    // For a progress display: the bytes the workers have compared in pairs not yet recorded, and
-    // the source name of the file pair to be recorded next (none when that is no file pair). The
-    // job's currentName is not kept, as pairs are taken far ahead of their comparison.
-    std::uint64_t bytesInFlight() const { return inFlight.load(std::memory_order_relaxed); }
-    const char* nameToRecord();
+    // The bytes the workers have compared in pairs not yet recorded, and the source name of the
+    // file pair to be recorded next (none when that is no file pair). The job's currentName is not
+    // kept, as pairs are taken far ahead of their comparison.
+    std::uint64_t bytesInFlight() const override { return inFlight.load(std::memory_order_relaxed); }
+    const char* nameInProgress() const override;
 
 private:
     void takeAhead();
@@ -77,8 +101,11 @@ private:
     PairInFlight* claimPair();
     void compareInWorker(PairInFlight& pair, PairComparison& comparison);
     PairInFlight& at(std::uint64_t index) { return pairs[index % window]; }
+    const PairInFlight& at(std::uint64_t index) const { return pairs[index % window]; }
 
     QdlCore& job;
+    // The pair compared alone, on this thread, its chunks read into the job's buffers.
+    PairComparison pairAlone;
     PairInFlight pairs[window];
     CompareWorker* workers;
     int workerCount;
@@ -99,7 +126,7 @@ private:
     std::atomic<std::uint64_t> inFlight;
     // Waiting is the exception: a worker with nothing to claim, the main thread before a pair that
     // is still being compared. Each says so before it sleeps, so that the other side takes the
-    // lock to wake it only when someone sleeps.
+    // lock to wake it only when someone sleeps (the handshakes above).
     std::mutex lock;
     std::condition_variable pairsTaken;
     std::condition_variable pairCompared;

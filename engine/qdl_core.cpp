@@ -24,7 +24,7 @@ int normaliseSpecification(const char* specification, char* out) {
 QdlCore::QdlCore(const char* sourceSpecification, const char* destinationSpecification,
                  StopLevel level)
     : totalBytes(0), comparedBytes(0), readBytes(0), stopLevel(level), stats{},
-      currentSource{}, temporaryPassedOver(0), timeWindow(0), listExtras(false), extras(0) {
+      currentSource{}, currentDestination{}, inProgress{}, temporaryPassedOver(0), timeWindow(0), listExtras(false), extras(0) {
     specificationCut = normaliseSpecification(sourceSpecification, workSource) != 0;
     std::memcpy(sourceRoot, workSource, sizeof sourceRoot);
     specificationCut |= normaliseSpecification(destinationSpecification, workDestination) != 0;
@@ -33,6 +33,7 @@ QdlCore::QdlCore(const char* sourceSpecification, const char* destinationSpecifi
 }
 
 QdlCore::~QdlCore() {
+    closePair(inProgress);
     pairs.destroy();
     // No folder of the run stays busy once its job is gone.
     releaseFolderCache();
@@ -93,26 +94,26 @@ int QdlCore::plan() {
     return 0;
 }
 
-int QdlCore::pairSingleFile() {
+void QdlCore::pairSingleFile() {
     FindRecord source{};
     switch (lookUp(workSource, &source)) {
     case Presence::Missing:
-        return 0;
+        return;
     case Presence::Unreachable: {
         // Not knowing what is there is not the same as nothing being there.
         const char* name = std::strrchr(workSource, '\\') + 1;
         appendCut(source.name, 0, *name != '\0' ? name : ".", pathLimit);
         pairs.addPair(source, FindRecord{}, PendingSourceError);
-        return 0;
+        return;
     }
     case Presence::Found:
         break;
     }
     if ((source.attributes & skippedAttributes) != 0) {
         ++temporaryPassedOver;
-        return 0;
+        return;
     }
-    if (isDirectory(source)) return 0;
+    if (isDirectory(source)) return;
 
     constexpr DWORD unusable = skippedAttributes | FILE_ATTRIBUTE_DIRECTORY;
     FindRecord destination{};
@@ -126,5 +127,4 @@ int QdlCore::pairSingleFile() {
         destination.name[0] = '\0';
         pairs.addPair(source, destination);
     }
-    return 0;
 }

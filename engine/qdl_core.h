@@ -3,6 +3,7 @@
 
 #include "file_inf_list.h"
 #include "find_record.h"
+#include "pair_comparison.h"
 #include "path_text.h"
 #include "stop_level.h"
 
@@ -14,7 +15,7 @@ struct CompareStats {
     std::int32_t errors;
     std::int32_t fatalErrors;
     std::int32_t total;
-    const char* currentName;  // name of the pair in progress, inside currentSource; none before
+    const char* currentName;  // name of the pair taken last, inside currentSource; none before
     std::int32_t ratePercent;
 };
 
@@ -30,8 +31,7 @@ public:
 
     // 0 after recording the pairs; 1 with nothing recorded when a wildcard is followed by another
     // folder level or a specification did not fit.
-    int plan();
-    int pairSingleFile();
+    [[nodiscard]] int plan();
     // True when planning lost pairs for want of memory: the run would not cover the source.
     bool listIncomplete() const { return pairs.lostPairs != 0; }
 
@@ -51,7 +51,11 @@ public:
     std::uint64_t readBytes;
     StopLevel stopLevel;
     CompareStats stats;
+    // The pair taken last by the one-at-a-time stepper, and its comparison while its files are
+    // open (sourceHandle null otherwise); the job closes them when it goes.
     FindRecord currentSource;
+    FindRecord currentDestination;
+    PairComparison inProgress;
     // Temporary entries that planning passed over: they are not compared.
     std::int32_t temporaryPassedOver;
     // Last-write times this far apart (100-ns units) count as equal; 0, the dialogs' choice, exactly.
@@ -61,6 +65,9 @@ public:
     std::int32_t extras;
     // A normalised specification was cut to 259 characters: it names something else.
     bool specificationCut;
+
+private:
+    void pairSingleFile();
 };
 
 // The live job, owned by the dialog that created it; none when no job exists.

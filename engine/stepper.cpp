@@ -2,8 +2,6 @@
 
 #include <bit>
 
-CurrentPair currentPair{};
-
 namespace {
 
 void addCompared(QdlCore& job, std::uint64_t bytes) {
@@ -23,10 +21,11 @@ void countResult(QdlCore& job, ResultCode code) {
 
 int chunkStep(QdlCore& job) {
     std::uint64_t compared = 0;
-    const ResultCode code = comparePairChunk(currentPair, job.currentSource,
-                                             currentPair.currentDestination, &compared, &job.readBytes);
+    const ResultCode code = comparePairChunk(job.inProgress, job.currentSource,
+                                             job.currentDestination, &compared, &job.readBytes);
     addCompared(job, compared);
-    if (code == CodeNEC) job.pairs.setFirstDifferenceBefore(job.pairs.cursor(), currentPair.firstDifference);
+    if (code == CodeNEC)
+        job.pairs.setFirstDifferenceBefore(job.pairs.cursor(), job.inProgress.firstDifference);
     if (code != Pending) recordResult(job, code);
     return 0;
 }
@@ -46,10 +45,14 @@ void enterDirectory(char* path, int split, const char* name) {
 
 int takeStep(QdlCore& job) {
     PairOutcome outcome;
-    if (takePair(job, currentPair.currentDestination, &outcome) != 0) return 1;
+    if (takePair(job, job.currentDestination, &outcome) != 0) return 1;
     if (outcome.code == Pending) {
-        outcome.code = openCurrentPair(job, job.workSource, job.workDestination, job.currentSource,
-                                       currentPair.currentDestination);
+        PairComparison& pair = job.inProgress;
+        pair.sourceBuffer = job.sourceBuffer;
+        pair.destinationBuffer = job.destinationBuffer;
+        pair.timeWindow = job.timeWindow;
+        outcome.code = openPair(pair, job.workSource, job.workDestination, job.currentSource,
+                                job.currentDestination);
         if (outcome.code == Pending) {
             job.stats.currentName = job.currentSource.name;
             return 0;
@@ -62,7 +65,7 @@ int takeStep(QdlCore& job) {
 }  // namespace
 
 int compareStep(QdlCore& job) {
-    return pairInProgress() ? chunkStep(job) : takeStep(job);
+    return pairInProgress(job) ? chunkStep(job) : takeStep(job);
 }
 
 int takePair(QdlCore& job, FindRecord& destination, PairOutcome* outcome) {
@@ -110,14 +113,6 @@ int takePair(QdlCore& job, FindRecord& destination, PairOutcome* outcome) {
     return 0;
 }
 
-ResultCode openCurrentPair(QdlCore& job, const char* sourcePath, const char* destinationPath,
-                           const FindRecord& source, const FindRecord& destination) {
-    currentPair.sourceBuffer = job.sourceBuffer;
-    currentPair.destinationBuffer = job.destinationBuffer;
-    currentPair.timeWindow = job.timeWindow;
-    return openPair(currentPair, sourcePath, destinationPath, source, destination);
-}
-
 void settlePair(QdlCore& job, const ListCursor& slot, const PairOutcome& outcome) {
     job.pairs.setCodeBefore(slot, outcome.code);
     if (outcome.code == CodeNEC) job.pairs.setFirstDifferenceBefore(slot, outcome.firstDifference);
@@ -145,10 +140,10 @@ int computeRate(const QdlCore& job) {
     return static_cast<int>(compared * 100u / total);
 }
 
-bool pairInProgress() {
-    return currentPair.sourceHandle != nullptr;
+bool pairInProgress(const QdlCore& job) {
+    return job.inProgress.sourceHandle != nullptr;
 }
 
-void abandonPairInProgress() {
-    closePair(currentPair);
+void abandonPairInProgress(QdlCore& job) {
+    closePair(job.inProgress);
 }

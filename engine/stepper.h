@@ -7,24 +7,17 @@
 
 #include <cstdint>
 
-// The pair in progress of the job being stepped; one job is stepped at a time. No file is open
-// while sourceHandle is null. Its chunks are read into the job's buffers.
-struct CurrentPair : PairComparison {
-    FindRecord currentDestination;
-};
-
-extern CurrentPair currentPair;
-
-// 0 while there is more to do, 1 once the list is exhausted.
-int compareStep(QdlCore& job);
+// 0 while there is more to do, 1 once the list is exhausted. The pair in progress is the job's
+// own (QdlCore::inProgress), its chunks read into the job's buffers.
+[[nodiscard]] int compareStep(QdlCore& job);
 // Sets the code of the pair taken last and counts it.
 void recordResult(QdlCore& job, ResultCode code);
 // comparedBytes in percent of totalBytes, both cut to 25 significant bits first.
 int computeRate(const QdlCore& job);
 
-bool pairInProgress();
+bool pairInProgress(const QdlCore& job);
 // Closes the files of the pair in progress without a result; the pair stays Pending.
-void abandonPairInProgress();
+void abandonPairInProgress(QdlCore& job);
 
 // How a pair's code enters the counters.
 enum class Settling : std::uint8_t {
@@ -44,9 +37,6 @@ struct PairOutcome {
 
 // Takes the next pair into currentSource and destination and moves the work paths, deciding all
 // that can be decided without opening a file: 0, or 1 at the end of the list.
-int takePair(QdlCore& job, FindRecord& destination, PairOutcome* outcome);
-// Opens a pair as the pair in progress, its chunks read into the job's buffers: openPair's answer.
-ResultCode openCurrentPair(QdlCore& job, const char* sourcePath, const char* destinationPath,
-                           const FindRecord& source, const FindRecord& destination);
+[[nodiscard]] int takePair(QdlCore& job, FindRecord& destination, PairOutcome* outcome);
 // Gives the pair just before slot its code and counts it.
 void settlePair(QdlCore& job, const ListCursor& slot, const PairOutcome& outcome);

@@ -112,15 +112,14 @@ ResultCode lastTakenCode(const FileInfList& list) {
 void checkCountersAgainstLines(QdlCore& job, const std::string& run) {
     int counts[4] = {};
     int lines = 0;
-    currentJob = &job;
-    rewindLogLines(job);
-    while (const char* line = nextLogLine()) {
+    LogReader reader;
+    startLogReader(job, &reader);
+    while (const char* line = readLogLine(job, reader)) {
         const char* field = std::strstr(resultMnemonics, std::string(line, 4).c_str());
         if (field == nullptr || (field - resultMnemonics) % 4 != 0) fail("unknown code", line);
         ++counts[severityOf(static_cast<unsigned>((field - resultMnemonics) / 4))];
         ++lines;
     }
-    currentJob = nullptr;
     const CompareStats& s = job.stats;
     if (counts[NoDifference] != s.noDifference || counts[Notice] != s.notices ||
         counts[Error] != s.errors || counts[FatalError] != s.fatalErrors || lines != s.total)
@@ -130,10 +129,9 @@ void checkCountersAgainstLines(QdlCore& job, const std::string& run) {
 // What a finished job answers: its log lines, counters and bytes.
 std::string answerOf(QdlCore& job) {
     std::string answer;
-    currentJob = &job;
-    rewindLogLines(job);
-    while (const char* line = nextLogLine()) answer += std::string(line) + "\n";
-    currentJob = nullptr;
+    LogReader reader;
+    startLogReader(job, &reader);
+    while (const char* line = readLogLine(job, reader)) answer += std::string(line) + "\n";
     const CompareStats& s = job.stats;
     for (const auto value : {s.noDifference, s.notices, s.errors, s.fatalErrors, s.total, s.ratePercent})
         answer += std::to_string(value) + " ";
@@ -160,7 +158,7 @@ void runJob(const std::string& source, const std::string& destination) {
     std::vector<std::string> folders;  // entered folders below the compared one
     for (int steps = 0;; ++steps) {
         if (steps > 1000000) fail("the run does not end", run);
-        const bool taking = !pairInProgress();
+        const bool taking = !pairInProgress(*job);
         FindRecord next{};
         const bool more = taking && peekNextPair(job->pairs, &next);
         if (compareStep(*job) != 0) break;
@@ -173,19 +171,19 @@ void runJob(const std::string& source, const std::string& destination) {
             continue;
         }
         if (isDirectory(next) && lastTakenCode(job->pairs) == CodeOK) folders.push_back(next.name);
-        if (!pairInProgress()) continue;
+        if (!pairInProgress(*job)) continue;
         std::string relative;
         for (const auto& folder : folders) relative += folder + "\\";
         relative += next.name;
         const std::string sourcePath = expected.sourceFolder + relative;
         const std::string destinationPath =
             expected.destinationFolder +
-            (expected.singleFile ? currentPair.currentDestination.name : relative);
-        if (!sameFile(currentPair.sourceHandle, sourcePath)) fail("opened another source file", run + ": " + sourcePath);
-        if (!sameFile(currentPair.destinationHandle, destinationPath))
+            (expected.singleFile ? job->currentDestination.name : relative);
+        if (!sameFile(job->inProgress.sourceHandle, sourcePath)) fail("opened another source file", run + ": " + sourcePath);
+        if (!sameFile(job->inProgress.destinationHandle, destinationPath))
             fail("opened another destination file", run + ": " + destinationPath);
     }
-    if (pairInProgress()) fail("a pair is still open", run);
+    if (pairInProgress(*job)) fail("a pair is still open", run);
     checkCountersAgainstLines(*job, run);
     // Threads cost more than most inputs; only a list with pairs to share out can answer otherwise.
     if (job->stats.total > 1) checkSeveralAtOnce(source, destination, answerOf(*job), run);

@@ -11,6 +11,8 @@
 #include "name_text.h"
 #include "resources/resource_ids.h"
 
+#include <new>
+
 bool tickIdle;
 bool comparisonRunning;
 
@@ -62,7 +64,7 @@ INT_PTR onInit(HWND dialog) {
 void abortRun(HWND dialog) {
     KillTimer(dialog, compareTimer);
     comparisonRunning = false;
-    abandonPairInProgress();
+    abandonPairInProgress(*currentJob);
     enterDoneState(dialog);
 }
 
@@ -72,10 +74,8 @@ void cancelRun(HWND dialog) {
         enterDoneState(dialog);
         comparisonRunning = false;
     }
-    if (currentJob != nullptr) {
-        abandonPairInProgress();
-        deleteJob();
-    }
+    // The job closes the files of a pair still in progress.
+    deleteJob();
     EndDialog(dialog, 1);
 }
 
@@ -87,20 +87,17 @@ INT_PTR showLog(HWND dialog) {
 }  // namespace
 
 int createJob(HWND) {
-    try {
-        currentJob = new QdlCore(appSettings.sourceSpec, appSettings.destinationSpec,
-                                 appSettings.stopLevel);
-        currentJob->plan();
-        // A list that lost pairs for want of memory would report a partial run as complete.
-        if (currentJob->listIncomplete()) {
-            deleteJob();
-            return 1;
-        }
-        return 0;
-    } catch (...) {
+    currentJob = new (std::nothrow)
+        QdlCore(appSettings.sourceSpec, appSettings.destinationSpec, appSettings.stopLevel);
+    if (currentJob == nullptr) return 1;
+    // A specification planning refuses leaves the list empty: the dialog shows a run of nothing.
+    static_cast<void>(currentJob->plan());
+    // A list that lost pairs for want of memory would report a partial run as complete.
+    if (currentJob->listIncomplete()) {
         deleteJob();
         return 1;
     }
+    return 0;
 }
 
 bool refreshProgress(HWND dialog) {

@@ -24,8 +24,7 @@ bool writeCount(HANDLE file, const char* label, std::int32_t count) {
 
 }  // namespace
 
-int writeLogFile(HANDLE file) {
-    const QdlCore& job = *currentJob;
+int writeLogFile(const QdlCore& job, HANDLE file) {
     const CompareStats& stats = job.stats;
     const bool header = writeText(file, "Quendle Log File\r\n") &&
                         writeText(file, "Source      : ") && writeText(file, job.sourceRoot) &&
@@ -38,8 +37,9 @@ int writeLogFile(HANDLE file) {
                         writeCount(file, "\r\nTotal         : ", stats.total) &&
                         writeBytes(file, "\r\n\r\n", 4);
     if (!header) return 1;
-    rewindLogLines(*currentJob);
-    while (const char* line = nextLogLine()) {
+    LogReader reader;
+    startLogReader(job, &reader);
+    while (const char* line = readLogLine(job, reader)) {
         if (!writeText(file, line) || !writeBytes(file, "\r\n", 2)) return 1;
     }
     return 0;

@@ -5,18 +5,12 @@
 #include <cstddef>
 #include <cstring>
 
-LogLine logLine;
-std::int32_t logPathLength;
-
 static_assert(offsetof(LogLine, separator) == 4 && offsetof(LogLine, relativePath) == 6,
               "a line is read as one text from codeText on");
 
 namespace {
 
-// The line's path beside the shown one: names as stored, "/" (which no name holds) between levels.
-char storedPath[pathRoom];
-std::int32_t storedPathLength;
-LogEntry lastEntry;
+LogReader dialogReader;
 
 // A directory exit marker closes the innermost level of a prefix.
 void leaveLevel(const char* path, std::int32_t* length, char separator) {
@@ -36,58 +30,52 @@ void enterLevel(char* path, int room, std::int32_t* prefix, char separator) {
 
 }  // namespace
 
-void rewindLogLines(QdlCore& job) {
-    job.pairs.rewind();
-    logPathLength = 0;
-    storedPathLength = 0;
+LogLine& logLine = dialogReader.line;
+std::int32_t& logPathLength = dialogReader.pathLength;
+
+void startLogReader(const QdlCore& job, LogReader* reader) {
+    reader->cursor = job.pairs.start();
+    reader->pathLength = 0;
+    reader->storedPathLength = 0;
 }
 
-namespace {
-
-const char* nextLine(bool withExtras) {
+const char* readLogLine(const QdlCore& job, LogReader& reader, bool withExtras) {
     FindRecord source;
     FindRecord destination;
     ResultCode code;
-    char* const path = logLine.relativePath;
+    char* const path = reader.line.relativePath;
     for (;;) {
-        if (currentJob->pairs.nextPair(&source, &destination, &code) != 0) return nullptr;
-        if (isPendingCode(code)) return nullptr;
+        if (job.pairs.pairAt(&reader.cursor, &source, &destination, &code) != 0) return nullptr;
+        if (isPendingCode(code)) {
+            // Read again once the stepper has recorded it.
+            --reader.cursor.index;
+            return nullptr;
+        }
         if (isExtraCode(code) && !withExtras) continue;
         if (isExitMarker(source)) {
-            leaveLevel(path, &logPathLength, '\\');
-            leaveLevel(storedPath, &storedPathLength, '/');
+            leaveLevel(path, &reader.pathLength, '\\');
+            leaveLevel(reader.storedPath, &reader.storedPathLength, '/');
             continue;
         }
-        showName(source.name, path + logPathLength, shownPathRoom - logPathLength);
-        appendCut(storedPath, storedPathLength, source.name, pathLimit);
+        showName(source.name, path + reader.pathLength, shownPathRoom - reader.pathLength);
+        appendCut(reader.storedPath, reader.storedPathLength, source.name, pathLimit);
         if (isDirectory(source) && code == CodeOK) {
-            enterLevel(path, shownPathRoom, &logPathLength, '\\');
-            enterLevel(storedPath, pathRoom, &storedPathLength, '/');
+            enterLevel(path, shownPathRoom, &reader.pathLength, '\\');
+            enterLevel(reader.storedPath, pathRoom, &reader.storedPathLength, '/');
             continue;
         }
-        lastEntry = {storedPath, source, destination, code,
-                     code == CodeNEC ? currentJob->pairs.firstDifferenceBefore(currentJob->pairs.cursor()) : 0};
-        std::memcpy(logLine.codeText, mnemonicOf(code), sizeof logLine.codeText);
-        std::memcpy(logLine.separator, ": ", sizeof logLine.separator);
-        return logLine.codeText;
+        reader.entry = {reader.storedPath, source, destination, code,
+                        code == CodeNEC ? job.pairs.firstDifferenceBefore(reader.cursor) : 0};
+        std::memcpy(reader.line.codeText, mnemonicOf(code), sizeof reader.line.codeText);
+        std::memcpy(reader.line.separator, ": ", sizeof reader.line.separator);
+        return reader.line.codeText;
     }
 }
 
-}  // namespace
-
-const char* nextLogLine() {
-    return nextLine(false);
+void rewindLogLines(const QdlCore& job) {
+    startLogReader(job, &dialogReader);
 }
 
-const char* followLogLine(QdlCore& job, ListCursor* reader, LogEntry* entry, bool withExtras) {
-    const ListCursor stepper = job.pairs.cursor();
-    job.pairs.setCursor(*reader);
-    QdlCore* const previous = currentJob;
-    currentJob = &job;
-    const char* line = nextLine(withExtras);
-    currentJob = previous;
-    *reader = job.pairs.cursor();
-    job.pairs.setCursor(stepper);
-    if (line != nullptr && entry != nullptr) *entry = lastEntry;
-    return line;
+const char* nextLogLine() {
+    return readLogLine(*currentJob, dialogReader);
 }

@@ -1,4 +1,4 @@
-// The finished pair list as text: one line per compared entry, "NEC : docs\b.txt".
+// The pair list as text: one line per compared entry, "NEC : docs\b.txt".
 #pragma once
 
 #include "engine/qdl_core.h"
@@ -14,16 +14,7 @@ struct LogLine {
     char relativePath[shownPathRoom];
 };
 
-extern LogLine logLine;
-// Length of the directory prefix at the start of relativePath, each level ending in "\".
-extern std::int32_t logPathLength;
-
-// Puts the job's list cursor on its first pair and empties the prefix; needed before a walk.
-void rewindLogLines(QdlCore& job);
-// The next line of currentJob, or none at the end of the list or at the first pending pair.
-const char* nextLogLine();
-
-// What the line nextLogLine delivered last is made of, for the outputs that carry more than it.
+// What the line read last is made of, for the outputs that carry more than it.
 struct LogEntry {
     const char* storedPath;  // the relative path with the names as stored, "/" between levels
     FindRecord source;
@@ -32,10 +23,32 @@ struct LogEntry {
     std::uint64_t firstDifference;  // for CodeNEC: the offset of the first differing byte
 };
 
-// While the job is still being stepped: the line of the result the stepper recorded last, read
-// with the caller's own cursor (start it at the list's first pair, with rewindLogLines before the
-// first step) so that the stepper's stays where it is. Call once for each result recorded (and
-// each extra, with withExtras: the lines of entries only the destination holds, which the log
-// never shows). With entry, also what the line is made of.
-const char* followLogLine(QdlCore& job, ListCursor* reader, LogEntry* entry = nullptr,
-                          bool withExtras = false);
+// One walk of a job's lines: its own cursor in the list, the line and the folder prefix it is in.
+// Any number of readers may walk one job, also while it is being stepped (on the stepping thread):
+// a reader never moves the list's own cursor.
+struct LogReader {
+    ListCursor cursor;
+    LogLine line;
+    // Length of the directory prefix at the start of line.relativePath, each level ending in "\".
+    std::int32_t pathLength;
+    // The line's path beside the shown one: names as stored, "/" (which no name holds) between levels.
+    char storedPath[pathRoom];
+    std::int32_t storedPathLength;
+    LogEntry entry;
+};
+
+// Puts the reader on the job's first pair with an empty prefix.
+void startLogReader(const QdlCore& job, LogReader* reader);
+// The next line, or none at the end of the list or at the first pair without a result (a walk
+// beside the stepper stops there until the pair is recorded). With withExtras, also the lines of
+// the entries only the destination holds, which the log never shows. reader.entry tells what the
+// line is made of.
+const char* readLogLine(const QdlCore& job, LogReader& reader, bool withExtras = false);
+
+// The dialogs' walk, of currentJob, through one process-wide reader: its line and prefix length.
+extern LogLine& logLine;
+extern std::int32_t& logPathLength;
+// Starts the dialogs' walk at the job's first pair; needed before a walk.
+void rewindLogLines(const QdlCore& job);
+// The next line of currentJob, or none at the end of the list or at the first pending pair.
+const char* nextLogLine();

@@ -33,7 +33,7 @@ void saveLogFile(HWND owner) {
         MessageBoxA(owner, "File Creation Error.", "Error", MB_OK);
         return;
     }
-    const int failed = writeLogFile(file);
+    const int failed = writeLogFile(*currentJob, file);
     CloseHandle(file);
     // A cut log must not pass for a saved one.
     if (failed != 0) MessageBoxA(owner, "File Write Error.", "Error", MB_OK);

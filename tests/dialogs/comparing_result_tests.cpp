@@ -185,7 +185,7 @@ TEST(ComparingResult, ShowLogTwiceAndSaveLogAskBeforeReplacingAndReportAFailedWr
     quendle.step([&] {
         HANDLE file = CreateFileA(tree.win("reference.txt").c_str(), GENERIC_WRITE, 0, nullptr,
                                   CREATE_ALWAYS, FILE_ATTRIBUTE_ARCHIVE, nullptr);
-        writeLogFile(file);
+        EXPECT_EQ(writeLogFile(*currentJob, file), 0);
         CloseHandle(file);
     });
     EXPECT_EQ(contentsOf(tree.path("saved.txt")), contentsOf(tree.path("reference.txt")));

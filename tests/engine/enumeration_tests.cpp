@@ -189,7 +189,7 @@ TEST(Extras, MergedIntoTheListingOrderOfTheirFolder) {
     auto job = std::make_unique<QdlCore>(tree.win("src/*/*").c_str(), tree.win("dst/*/*").c_str(),
                                          StopByErrors);
     job->listExtras = true;
-    job->plan();
+    static_cast<void>(job->plan());  // a refused specification leaves the list empty
     std::vector<std::string> rows;
     for (const auto& row : pairRows(*job))
         rows.push_back(row.source + (row.code == PendingExtra ? " extra" : ""));

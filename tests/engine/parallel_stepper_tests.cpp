@@ -102,7 +102,7 @@ protected:
             }
         }
         parallel.reset();
-        EXPECT_FALSE(pairInProgress());
+        EXPECT_FALSE(pairInProgress(*job));
         CloseHandle(heldSource);
         CloseHandle(heldDestination);
         const CompareStats& s = job->stats;

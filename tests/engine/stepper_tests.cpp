@@ -104,7 +104,7 @@ TEST(Stepper, WorkedExampleTwelveCalls) {
     EXPECT_EQ(job->stats.notices, 0);
     EXPECT_EQ(job->stats.errors, 3);
     EXPECT_EQ(job->stats.fatalErrors, 0);
-    EXPECT_FALSE(pairInProgress());
+    EXPECT_FALSE(pairInProgress(*job));
 }
 
 // One file pair, planned in single-file mode; the test changes the files before stepping.
@@ -126,7 +126,7 @@ protected:
     int result() {
         if (!job) plan();
         calls = stepToEnd(*job);
-        EXPECT_FALSE(pairInProgress());
+        EXPECT_FALSE(pairInProgress(*job));
         EXPECT_EQ(job->stats.total, 1);
         return pairRows(*job).at(0).code;
     }
@@ -330,13 +330,13 @@ TEST(StepperFolders, AbandonedPairClosesBothFilesAndStaysPending) {
     tree.file("src/big.bin", patternBytes(300000));
     tree.file("dst/big.bin", patternBytes(300000));
     auto job = plannedJob(tree.win("src/big.bin"), tree.win("dst/big.bin"));
-    compareStep(*job);
-    compareStep(*job);
-    ASSERT_TRUE(pairInProgress());
-    abandonPairInProgress();
-    EXPECT_FALSE(pairInProgress());
-    EXPECT_EQ(currentPair.sourceRemaining, 0u);
-    EXPECT_EQ(currentPair.commonRemaining, 0u);
+    ASSERT_EQ(compareStep(*job), 0);
+    ASSERT_EQ(compareStep(*job), 0);
+    ASSERT_TRUE(pairInProgress(*job));
+    abandonPairInProgress(*job);
+    EXPECT_FALSE(pairInProgress(*job));
+    EXPECT_EQ(job->inProgress.sourceRemaining, 0u);
+    EXPECT_EQ(job->inProgress.commonRemaining, 0u);
     EXPECT_EQ(pairRows(*job).at(0).code, Pending);
     for (const char* side : {"src/big.bin", "dst/big.bin"}) {
         const HANDLE again = holdExclusively(tree.win(side));

@@ -12,7 +12,7 @@ std::string savedLog(const TempTree& tree) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_ARCHIVE, nullptr);
     EXPECT_NE(file, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(writeLogFile(file), 0);
+    EXPECT_EQ(writeLogFile(*currentJob, file), 0);
     CloseHandle(file);
     return contentsOf(tree.path("QDL_Log.txt"));
 }
@@ -80,6 +80,6 @@ TEST(LogFile, AFailedWriteIsReported) {
     HANDLE file = CreateFileA(tree.win("readonly.txt").c_str(), GENERIC_READ, 0, nullptr,
                               OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(writeLogFile(file), 1);
+    EXPECT_EQ(writeLogFile(*currentJob, file), 1);
     CloseHandle(file);
 }

@@ -18,7 +18,7 @@ std::vector<PairRow> pairRows(QdlCore& job) {
 std::unique_ptr<QdlCore> plannedJob(const std::string& source, const std::string& destination,
                                     StopLevel level) {
     auto job = std::make_unique<QdlCore>(source.c_str(), destination.c_str(), level);
-    job->plan();
+    static_cast<void>(job->plan());  // a refused specification leaves the list empty
     return job;
 }
 
