@@ -76,8 +76,8 @@ ResultCode lookUpDestination(const char* path, int split, int backslash, FindRec
 }
 
 // A listing that fails for want of memory leaves the list short, as a lost pair does.
-void listingFailed(QdlCore& job) {
-    if (GetLastError() == ERROR_NOT_ENOUGH_MEMORY) ++job.pairs.lostPairs;
+void listingFailed(QdlCore& job, DWORD failure) {
+    if (failure == ERROR_NOT_ENOUGH_MEMORY) ++job.pairs.lostPairs;
 }
 
 // The folders above the one being listed: a link back to one of them is not entered again.
@@ -174,24 +174,19 @@ void recordTreeEntry(QdlCore& job, TreeFolder& folder, const FindRecord& entry,
 template <typename Record>
 int listBeside(QdlCore& job, const char* searchPath, DWORD notRecorded, DestinationWalk& extras,
                Record record) {
-    FindRecord entry;
-    const HANDLE search = findFirst(searchPath, &entry);
-    bool complete = search == INVALID_HANDLE_VALUE ? listingEndedCleanly() : true;
+    FolderListing listing;
     bool destinationFailed = false;
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            FindRecord listed;
-            const bool same = extras.search != INVALID_HANDLE_VALUE &&
-                              walkTo(job, extras, entry.name, &listed, &destinationFailed);
-            if (!passedOver(job, entry, notRecorded)) record(entry, same ? &listed : nullptr);
-        } while (findNext(search, &entry));
-        complete = listingEndedCleanly();
-        findClose(search);
+    for (bool more = firstEntry(searchPath, &listing); more; more = nextEntry(&listing)) {
+        const FindRecord& entry = listing.entry;
+        FindRecord listed;
+        const bool same = listingOpen(extras.listing) &&
+                          walkTo(job, extras, entry.name, &listed, &destinationFailed);
+        if (!passedOver(job, entry, notRecorded)) record(entry, same ? &listed : nullptr);
     }
-    if (complete && finishDestinationWalk(job, extras) != 0) destinationFailed = true;
+    if (listing.failure == 0 && finishDestinationWalk(job, extras) != 0) destinationFailed = true;
     endDestinationWalk(extras);
-    if (!complete) {
-        listingFailed(job);
+    if (listing.failure != 0) {
+        listingFailed(job, listing.failure);
         return sourceUnlisted;
     }
     return destinationFailed ? destinationUnlisted : listedInFull;
@@ -201,7 +196,7 @@ int listBeside(QdlCore& job, const char* searchPath, DWORD notRecorded, Destinat
 // 0, or 1 when it could not be listed.
 int walkDestinationBeside(QdlCore& job, const TreeFolder& folder, char* sourcePath,
                           DestinationWalk* walk) {
-    *walk = {INVALID_HANDLE_VALUE, {}, true, sourcePath, folder.sourceLength};
+    *walk = noDestinationWalk(sourcePath, folder.sourceLength);
     // A destination folder text without its backslash (a specification without a wildcard) has
     // names put right behind it: its listing holds none of them.
     const bool aFolder = folder.destinationLength > 0 &&
@@ -231,7 +226,7 @@ int listTreeFolder(QdlCore& job, const char* sourceFolder, const char* destinati
     appendCut(sourcePath, 0, sourceFolder, pathLimit);
     DestinationWalk extras;
     if (walkDestinationBeside(job, folder, sourcePath, &extras) != 0) {
-        listingFailed(job);
+        listingFailed(job, extras.listing.failure);
         return destinationUnlisted;
     }
 
@@ -277,7 +272,7 @@ void enumerateFolder(QdlCore& job) {
     char sourcePath[pathRoom];
     appendCut(sourcePath, 0, job.workSource, sourceFolderLength);
     // With extras: the destination folder's files that the source pattern matches, walked beside.
-    DestinationWalk extras{INVALID_HANDLE_VALUE, {}, false, sourcePath, sourceFolderLength};
+    DestinationWalk extras = noDestinationWalk(sourcePath, sourceFolderLength);
     const char* destinationSearch = buildDestinationPath(job, job.workSource + sourceFolderLength);
     if (job.listExtras && (destinationSearch == nullptr ||
                            startDestinationWalk(destinationSearch, false, sourcePath,

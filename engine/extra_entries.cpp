@@ -22,23 +22,21 @@ bool nameBefore(const char* a, const char* b) {
     return std::strcmp(a, b) < 0;
 }
 
-// A listing that ended, rather than failed: nothing matched, nothing more, no such folder.
-bool endedCleanly(DWORD error) {
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES ||
-           error == ERROR_PATH_NOT_FOUND;
+// A destination folder that is not there holds no extras: its listing did not fail.
+DWORD failureOf(const FolderListing& listing) {
+    return listing.failure == ERROR_PATH_NOT_FOUND ? 0 : listing.failure;
 }
 
 // Moves to the next entry: false at the end, with *failed set when the listing failed.
 bool advance(DestinationWalk& walk, bool* failed) {
-    if (findNext(walk.search, &walk.current)) return true;
-    *failed = !endedCleanly(GetLastError());
-    endDestinationWalk(walk);
+    if (nextEntry(&walk.listing)) return true;
+    *failed = failureOf(walk.listing) != 0;
     return false;
 }
 
 // The entry the walk stands on, unless the source can hold it (by name or by its own lookup).
 void recordIfExtra(QdlCore& job, const DestinationWalk& walk) {
-    const FindRecord& entry = walk.current;
+    const FindRecord& entry = walk.listing.entry;
     if (isDotEntry(entry.name) || (entry.attributes & skippedAttributes) != 0 ||
         (!walk.withFolders && isDirectory(entry)))
         return;
@@ -52,27 +50,32 @@ void recordIfExtra(QdlCore& job, const DestinationWalk& walk) {
 
 }  // namespace
 
+DestinationWalk noDestinationWalk(char* sourcePath, int sourceLength) {
+    return {{INVALID_HANDLE_VALUE, {}, 0}, false, sourcePath, sourceLength};
+}
+
 int startDestinationWalk(const char* searchPath, bool withFolders, char* sourcePath, int sourceLength,
                          DestinationWalk* walk) {
-    *walk = {INVALID_HANDLE_VALUE, {}, withFolders, sourcePath, sourceLength};
-    walk->search = findFirst(searchPath, &walk->current);
-    return walk->search != INVALID_HANDLE_VALUE || endedCleanly(GetLastError()) ? 0 : 1;
+    *walk = noDestinationWalk(sourcePath, sourceLength);
+    walk->withFolders = withFolders;
+    return firstEntry(searchPath, &walk->listing) || failureOf(walk->listing) == 0 ? 0 : 1;
 }
 
 bool walkTo(QdlCore& job, DestinationWalk& walk, const char* name, FindRecord* same, bool* failed) {
-    while (walk.search != INVALID_HANDLE_VALUE && nameBefore(walk.current.name, name)) {
+    FolderListing& listing = walk.listing;
+    while (listingOpen(listing) && nameBefore(listing.entry.name, name)) {
         recordIfExtra(job, walk);
         if (!advance(walk, failed)) return false;
     }
-    if (walk.search == INVALID_HANDLE_VALUE || std::strcmp(walk.current.name, name) != 0) return false;
-    *same = walk.current;
+    if (!listingOpen(listing) || std::strcmp(listing.entry.name, name) != 0) return false;
+    *same = listing.entry;
     advance(walk, failed);
     return true;
 }
 
 int finishDestinationWalk(QdlCore& job, DestinationWalk& walk) {
     bool failed = false;
-    while (walk.search != INVALID_HANDLE_VALUE) {
+    while (listingOpen(walk.listing)) {
         recordIfExtra(job, walk);
         advance(walk, &failed);
     }
@@ -80,6 +83,5 @@ int finishDestinationWalk(QdlCore& job, DestinationWalk& walk) {
 }
 
 void endDestinationWalk(DestinationWalk& walk) {
-    if (walk.search != INVALID_HANDLE_VALUE) findClose(walk.search);
-    walk.search = INVALID_HANDLE_VALUE;
+    endListing(&walk.listing);
 }

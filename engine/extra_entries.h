@@ -10,22 +10,24 @@
 class QdlCore;
 
 struct DestinationWalk {
-    HANDLE search;         // INVALID_HANDLE_VALUE when nothing (more) is listed
-    FindRecord current;    // the entry the walk stands on, while search is open
+    FolderListing listing;  // its entry is the one the walk stands on, while the listing is open
     bool withFolders;      // a folder pattern compares files only: a folder is no extra there
     char* sourcePath;      // the source folder's text, with room to put a name behind it
     int sourceLength;
 };
 
+// A walk that lists nothing, for a source folder listed without extras.
+DestinationWalk noDestinationWalk(char* sourcePath, int sourceLength);
 // Starts the walk on the destination search path (a folder and the source's pattern): 0, or 1 when
-// the folder could not be listed (a folder that is not there holds no extras).
-int startDestinationWalk(const char* searchPath, bool withFolders, char* sourcePath, int sourceLength,
+// the folder could not be listed, the error in walk->listing.failure (a folder that is not there
+// holds no extras).
+[[nodiscard]] int startDestinationWalk(const char* searchPath, bool withFolders, char* sourcePath, int sourceLength,
                          DestinationWalk* walk);
 // Records the extras that come before the source entry name; true with the destination entry of
 // that very name in *same when the walk stands on it (it then moves past it). *failed is set when
 // the listing failed part-way.
 bool walkTo(QdlCore& job, DestinationWalk& walk, const char* name, FindRecord* same, bool* failed);
 // Records every extra that is left; 0, or 1 when the listing failed part-way. Ends the walk.
-int finishDestinationWalk(QdlCore& job, DestinationWalk& walk);
+[[nodiscard]] int finishDestinationWalk(QdlCore& job, DestinationWalk& walk);
 // Ends the walk without recording anything more.
 void endDestinationWalk(DestinationWalk& walk);

@@ -1,5 +1,7 @@
 #include "find_record.h"
 
+#include "misuse.h"
+
 #include <cstddef>
 #include <cstring>
 
@@ -10,33 +12,54 @@ static_assert(offsetof(FindRecord, sizeHigh) == offsetof(WIN32_FIND_DATAA, nFile
 static_assert(offsetof(FindRecord, name) == offsetof(WIN32_FIND_DATAA, cFileName));
 static_assert(offsetof(FindRecord, shortName) == offsetof(WIN32_FIND_DATAA, cAlternateFileName));
 
-HANDLE findFirst(const char* path, FindRecord* record) {
-    WIN32_FIND_DATAA data;
-    const HANDLE search = FindFirstFileA(path, &data);
-    if (search != INVALID_HANDLE_VALUE) std::memcpy(record, &data, sizeof *record);
-    return search;
+namespace {
+
+void copyEntry(const WIN32_FIND_DATAA& data, FindRecord* record) {
+    std::memcpy(record, &data, sizeof *record);
 }
 
-bool findNext(HANDLE search, FindRecord* record) {
+// A search that ended because nothing (more) matches has read the whole folder.
+DWORD failureOfEnd(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES ? 0 : error;
+}
+
+}  // namespace
+
+bool firstEntry(const char* searchPath, FolderListing* listing) {
     WIN32_FIND_DATAA data;
-    if (FindNextFileA(search, &data) == 0) return false;
-    std::memcpy(record, &data, sizeof *record);
+    listing->search = FindFirstFileA(searchPath, &data);
+    if (listing->search == INVALID_HANDLE_VALUE) {
+        listing->failure = failureOfEnd(GetLastError());
+        return false;
+    }
+    copyEntry(data, &listing->entry);
+    listing->failure = 0;
     return true;
 }
 
-void findClose(HANDLE search) {
-    FindClose(search);
+bool nextEntry(FolderListing* listing) {
+    QUENDLE_EXPECT(listingOpen(*listing), "a listing is read on after its end");
+    WIN32_FIND_DATAA data;
+    if (FindNextFileA(listing->search, &data) != 0) {
+        copyEntry(data, &listing->entry);
+        return true;
+    }
+    listing->failure = failureOfEnd(GetLastError());
+    endListing(listing);
+    return false;
 }
 
-bool listingEndedCleanly() {
-    const DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES;
+void endListing(FolderListing* listing) {
+    if (listingOpen(*listing)) FindClose(listing->search);
+    listing->search = INVALID_HANDLE_VALUE;
 }
 
 Presence lookUp(const char* path, FindRecord* record) {
-    const HANDLE search = findFirst(path, record);
+    WIN32_FIND_DATAA data;
+    const HANDLE search = FindFirstFileA(path, &data);
     if (search != INVALID_HANDLE_VALUE) {
-        findClose(search);
+        FindClose(search);
+        copyEntry(data, record);
         return Presence::Found;
     }
     // A folder missing on the way, or a file where a folder would be (Windows answers that with

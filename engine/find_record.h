@@ -39,14 +39,24 @@ inline bool isDirectory(const FindRecord& record) {
     return (record.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-// The directory search in terms of FindRecord: FindFirstFileA, FindNextFileA, FindClose.
-HANDLE findFirst(const char* path, FindRecord* record);
-bool findNext(HANDLE search, FindRecord* record);
-void findClose(HANDLE search);
+// One folder's listing by a search path (a folder and a pattern), an entry at a time, and how it
+// ended, answered with the listing itself: failure stays 0 while it runs and when the folder was
+// read to its end (nothing, or nothing more, matches); otherwise it is the error that cut it short.
+struct FolderListing {
+    HANDLE search;  // INVALID_HANDLE_VALUE once the listing has ended
+    FindRecord entry;
+    DWORD failure;
+};
 
-// After a search found nothing or ended: true when the folder was read to its end (nothing, or
-// nothing more, matches), false when it could not be read.
-bool listingEndedCleanly();
+// Starts a listing: true with its first entry; false when there is none, failure telling why.
+[[nodiscard]] bool firstEntry(const char* searchPath, FolderListing* listing);
+// The next entry: true with it; false at the end, the search closed and failure set.
+[[nodiscard]] bool nextEntry(FolderListing* listing);
+// Ends a listing before its end; nothing is failed by it.
+void endListing(FolderListing* listing);
+inline bool listingOpen(const FolderListing& listing) {
+    return listing.search != INVALID_HANDLE_VALUE;
+}
 
 // What a lookup of one path found; Unreachable when the path could not be examined at all
 // (access denied, an I/O error), which is not the same as nothing being there.

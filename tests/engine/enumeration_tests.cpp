@@ -18,14 +18,12 @@ using Blocks = std::map<std::string, std::vector<PairRow>>;
 // The rows of each entry of a folder, in the order the platform lists that folder.
 std::vector<PairRow> inListingOrder(const std::string& folder, const Blocks& blocks) {
     std::vector<PairRow> rows;
-    FindRecord entry;
-    const HANDLE search = findFirst((folder + "\\*").c_str(), &entry);
-    EXPECT_NE(search, INVALID_HANDLE_VALUE);
-    do {
-        const auto block = blocks.find(entry.name);
+    FolderListing listing;
+    for (bool more = firstEntry((folder + "\\*").c_str(), &listing); more; more = nextEntry(&listing)) {
+        const auto block = blocks.find(listing.entry.name);
         if (block != blocks.end()) rows.insert(rows.end(), block->second.begin(), block->second.end());
-    } while (findNext(search, &entry));
-    findClose(search);
+    }
+    EXPECT_EQ(listing.failure, 0u);
     return rows;
 }
 

@@ -13,12 +13,9 @@ namespace {
 
 std::vector<std::string> namesMatching(const std::string& path) {
     std::vector<std::string> names;
-    FindRecord entry;
-    const HANDLE search = findFirst(path.c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do names.push_back(entry.name);
-    while (findNext(search, &entry));
-    findClose(search);
+    FolderListing listing;
+    for (bool more = firstEntry(path.c_str(), &listing); more; more = nextEntry(&listing))
+        names.push_back(listing.entry.name);
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -62,21 +59,19 @@ TEST_F(DirectorySearch, PathWithoutWildcardsYieldsTheEntryItself) {
     EXPECT_EQ(lookUp(tree.win("d/none").c_str(), &record), Presence::Missing);
 }
 
-// The engine tells a folder that holds no match from one it could not read by the last error.
-TEST_F(DirectorySearch, NothingFoundAndTheEndOfAListingSetTheirOwnErrors) {
+// A listing answers whether it read the whole folder: nothing matching, or the end of the folder,
+// is a complete listing; a folder that is not there is not.
+TEST_F(DirectorySearch, AListingSaysWhetherItReadTheWholeFolder) {
     FindRecord record;
-    SetLastError(ERROR_SUCCESS);
-    EXPECT_EQ(findFirst(tree.win("d/*.none").c_str(), &record), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
-    EXPECT_TRUE(listingEndedCleanly());
-    EXPECT_EQ(findFirst(tree.win("missing/*").c_str(), &record), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
-    EXPECT_FALSE(listingEndedCleanly());
-    const HANDLE search = findFirst(tree.win("d/a.txt").c_str(), &record);
-    ASSERT_NE(search, INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(findNext(search, &record));
-    EXPECT_EQ(GetLastError(), ERROR_NO_MORE_FILES);
-    findClose(search);
+    FolderListing listing;
+    EXPECT_FALSE(firstEntry(tree.win("d/*.none").c_str(), &listing));
+    EXPECT_EQ(listing.failure, 0u);
+    EXPECT_FALSE(firstEntry(tree.win("missing/*").c_str(), &listing));
+    EXPECT_EQ(listing.failure, static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    ASSERT_TRUE(firstEntry(tree.win("d/a.txt").c_str(), &listing));
+    EXPECT_FALSE(nextEntry(&listing));
+    EXPECT_EQ(listing.failure, 0u);
+    EXPECT_FALSE(listingOpen(listing));
     EXPECT_EQ(lookUp(tree.win("missing/a.txt").c_str(), &record), Presence::Missing);
     EXPECT_EQ(lookUp(tree.win("d/a.txt/x").c_str(), &record), Presence::Missing);
 }
