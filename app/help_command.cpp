@@ -1,6 +1,7 @@
 #include "help_command.h"
 
 #include "app_settings.h"
+#include "engine/find_record.h"
 #include "platform/win32.h"
 
 #include <cstring>
@@ -24,11 +25,8 @@ bool composeHelpPath(const char* folder, std::size_t length, const char* below, 
 }
 
 bool exists(const char* path) {
-    WIN32_FIND_DATAA found;
-    const HANDLE search = FindFirstFileA(path, &found);
-    if (search == INVALID_HANDLE_VALUE) return false;
-    FindClose(search);
-    return true;
+    FindRecord found;
+    return lookUp(path, &found) == Presence::Found;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "check_output.h"
 
 #include "platform/win32.h"
+#include "exit_bits.h"
 #include "results/log_lines.h"
 
 #include <cerrno>
@@ -100,7 +101,8 @@ void printSummary(const QdlCore& job, RunEnd end, double seconds, bool extras) {
 
 int exitBits(const QdlCore& job, RunEnd end) {
     const CompareStats& s = job.stats;
-    return (s.notices != 0 ? 1 : 0) | (s.errors != 0 ? 2 : 0) | (s.fatalErrors != 0 ? 4 : 0) |
-           (end != RunEnd::Complete ? 8 : 0) | (end == RunEnd::OutputLost ? 16 : 0) |
-           (job.extras != 0 ? 32 : 0);
+    return (s.notices != 0 ? ExitNotices : 0) | (s.errors != 0 ? ExitErrors : 0) |
+           (s.fatalErrors != 0 ? ExitFatalErrors : 0) |
+           (end != RunEnd::Complete ? ExitNotEveryEntry : 0) |
+           (end == RunEnd::OutputLost ? ExitCannotCompare : 0) | (job.extras != 0 ? ExitExtras : 0);
 }

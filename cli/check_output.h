@@ -37,8 +37,7 @@ void printSummary(const QdlCore& job, RunEnd end, double seconds, bool extras);
 // Whether the run compared every entry in full: it went through its list without a fatal error.
 bool everyEntryCompared(const QdlCore& job, RunEnd end);
 
-// The exit status bits of what the run found (1, 2, 4, and 32 for extras) and of how it ended (8,
-// and 16 when its output was lost).
+// The exit status bits (ExitBit) of what the run found and of how it ended.
 int exitBits(const QdlCore& job, RunEnd end);
 
 // Says why standard output failed, unless a reader closed the pipe (pipelines expect quiet), and

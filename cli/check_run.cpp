@@ -2,6 +2,7 @@
 
 #include "check_output.h"
 #include "check_specifications.h"
+#include "exit_bits.h"
 #include "engine/job_stepper.h"
 #include "engine/stop_rule.h"
 #include "entry_output.h"
@@ -16,8 +17,6 @@
 
 namespace {
 
-constexpr int cannotCompare = 16;
-
 // Set by Ctrl-C, a closed console or terminal, and the end of the session; on Windows the handler
 // runs on a thread of its own, on POSIX in a signal handler.
 std::atomic<bool> interrupted{false};
@@ -30,7 +29,7 @@ BOOL WINAPI onControl(DWORD) {
 
 int failure(const char* what, const char* detail) {
     printMessage(what, detail);
-    return cannotCompare;
+    return ExitCannotCompare;
 }
 
 double secondsSince(std::chrono::steady_clock::time_point start) {
@@ -123,11 +122,11 @@ int compareAndReport(QdlCore& job, const CheckOptions& options, LogOutput& log,
     const bool outputLost = reportOutputFailure() != 0;
     if (options.listing != Listing::Nothing)
         printSummary(job, end, secondsSince(start), options.extras);
-    int status = exitBits(job, end) | (outputLost ? cannotCompare : 0);
-    if (log.file != INVALID_HANDLE_VALUE && finishLogOutput(log, job) != 0) status |= cannotCompare;
+    int status = exitBits(job, end) | (outputLost ? ExitCannotCompare : 0);
+    if (log.file != INVALID_HANDLE_VALUE && finishLogOutput(log, job) != 0) status |= ExitCannotCompare;
     if (options.format == OutputFormat::Json && !outputLost &&
         (printJsonSummary(job, end, secondsSince(start), status) != 0 || reportOutputFailure() != 0))
-        status |= cannotCompare;
+        status |= ExitCannotCompare;
     return status;
 }
 
@@ -137,12 +136,12 @@ int runCheck(const CheckOptions& options) {
     // More pairs in flight than the soft limit allows descriptors for would only be retried alone.
     raiseOpenFileLimit();
     CheckSpecifications specifications;
-    if (buildSpecifications(options, &specifications) != 0) return cannotCompare;
+    if (buildSpecifications(options, &specifications) != 0) return ExitCannotCompare;
 
     // The log is created before anything is compared, so that a run never ends unable to keep it.
     LogOutput log{};
     log.file = INVALID_HANDLE_VALUE;
-    if (options.logFile != nullptr && openLogOutput(options.logFile, &log) != 0) return cannotCompare;
+    if (options.logFile != nullptr && openLogOutput(options.logFile, &log) != 0) return ExitCannotCompare;
 
     // From here on a signal ends the run with its summary and log: a second one cannot cut the log
     // short, and one during planning takes effect when the stepping starts.
@@ -174,7 +173,7 @@ int runQdlcheck(int argc, char** argv) {
     CheckOptions options;
     beginConsoleOutput();
     const int parsed = parseCheckOptions(argc, argv, &options);
-    const int status = parsed == 0 ? runCheck(options) : parsed == 1 ? cannotCompare : 0;
+    const int status = parsed == 0 ? runCheck(options) : parsed == 1 ? ExitCannotCompare : 0;
     // Also --help and --version: an answer that could not be written is no answer.
-    return endConsoleOutput() != 0 ? status | cannotCompare : status;
+    return endConsoleOutput() != 0 ? status | ExitCannotCompare : status;
 }

@@ -8,10 +8,6 @@
 
 namespace {
 
-bool hasWildcard(const char* text) {
-    return std::strpbrk(text, "*?") != nullptr;
-}
-
 // The platform's own separator becomes the engine's backslash.
 void engineSeparators(char* text) {
     for (; *text != '\0'; ++text)

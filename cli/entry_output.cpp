@@ -66,7 +66,7 @@ int printEntry(const char* line, const LogEntry& entry, OutputFormat format) {
     if (format == OutputFormat::Text) return printResultLine(line);
     if (format == OutputFormat::NullEnded) {
         // The names as stored, between the platform's own separators.
-        char text[4 + 2 + pathRoom];
+        char text[sizeof LogLine::codeText + sizeof LogLine::separator + pathRoom];
         std::snprintf(text, sizeof text, "%.6s%s", line, entry.storedPath);
         for (char* c = text + 6; *c != '\0'; ++c)
             if (*c == '/') *c = QUENDLE_PATH_SEPARATOR;

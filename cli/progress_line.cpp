@@ -1,5 +1,6 @@
 #include "progress_line.h"
 
+#include "engine/stepper.h"
 #include "platform/win32.h"
 #include "results/name_text.h"
 
@@ -43,8 +44,7 @@ void drawProgressLine(ProgressLine& line, const QdlCore& job, const InProgress& 
     line.lastDrawn = seconds;
     const CompareStats& s = job.stats;
     const std::uint64_t done = std::min(job.totalBytes, job.comparedBytes + now.bytes);
-    const int percent = now.bytes == 0 ? s.ratePercent
-                                      : static_cast<int>(static_cast<double>(done) * 100 / job.totalBytes);
+    const int percent = percentOf(done, job.totalBytes);
     char bar[barWidth + 1];
     const int filled = percent * barWidth / 100;
     for (int i = 0; i < barWidth; ++i) bar[i] = i < filled ? '#' : '-';

@@ -6,10 +6,15 @@ int lastBackslashBeforeWildcard(const char* text, int limit) {
     int last = -1;
     for (int i = 0; i < limit; ++i) {
         const char c = text[i];
-        if (c == '\0' || c == '*' || c == '?') break;
+        if (c == '\0' || isWildcard(c)) break;
         if (c == '\\') last = i;
     }
     return last;
+}
+
+int firstWildcard(const char* text) {
+    const std::size_t at = std::strcspn(text, "*?");
+    return text[at] == '\0' ? -1 : static_cast<int>(at);
 }
 
 int appendCut(char* buffer, int length, const char* text, int limit) {

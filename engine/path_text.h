@@ -4,6 +4,16 @@
 constexpr int pathRoom = 260;
 constexpr int pathLimit = pathRoom - 1;
 
+inline bool isWildcard(char c) {
+    return c == '*' || c == '?';
+}
+
+// Position of the first "*" or "?" before the terminator, or -1.
+int firstWildcard(const char* text);
+inline bool hasWildcard(const char* text) {
+    return firstWildcard(text) >= 0;
+}
+
 // Position of the last backslash before the first terminator, "*" or "?" within limit positions,
 // or -1. Byte by byte: a second byte of a double-byte character with the value 0x5C counts too.
 int lastBackslashBeforeWildcard(const char* text, int limit);

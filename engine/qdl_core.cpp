@@ -43,12 +43,6 @@ namespace {
 
 enum class PlanMode { SingleFile, FolderPattern, Tree };
 
-int firstWildcard(const char* text) {
-    for (int i = 0; i < pathRoom && text[i] != '\0'; ++i)
-        if (text[i] == '*' || text[i] == '?') return i;
-    return -1;
-}
-
 bool holdsBackslash(const char* text) {
     return std::strchr(text, '\\') != nullptr;
 }

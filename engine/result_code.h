@@ -49,9 +49,10 @@ inline const char* mnemonicOf(ResultCode code) {
 
 enum Severity : std::uint8_t { NoDifference, Notice, Error, FatalError };
 
+// The codes run in order of severity: the last notice and the last error close their classes.
 inline Severity severityOf(unsigned code) {
-    if (code == 0) return NoDifference;
-    if (code <= 2) return Notice;
-    if (code <= 6) return Error;
+    if (code == CodeOK) return NoDifference;
+    if (code <= CodeNET) return Notice;
+    if (code <= CodeSOF) return Error;
     return FatalError;
 }

@@ -131,13 +131,19 @@ void recordResult(QdlCore& job, ResultCode code) {
     countResult(job, code);
 }
 
+int percentOf(std::uint64_t part, std::uint64_t whole) {
+    // 25 bits times 100 still fit 32.
+    constexpr int significantBits = 25;
+    const int significant = std::bit_width(whole);
+    const int shift = significant > significantBits ? significant - significantBits : 0;
+    const auto cutWhole = static_cast<std::uint32_t>(whole >> shift);
+    const auto cutPart = static_cast<std::uint32_t>(part >> shift);
+    if (cutWhole == 0) return 100;
+    return static_cast<int>(cutPart * 100u / cutWhole);
+}
+
 int computeRate(const QdlCore& job) {
-    const int significant = std::bit_width(job.totalBytes);
-    const int shift = significant > 25 ? significant - 25 : 0;
-    const auto total = static_cast<std::uint32_t>(job.totalBytes >> shift);
-    const auto compared = static_cast<std::uint32_t>(job.comparedBytes >> shift);
-    if (total == 0) return 100;
-    return static_cast<int>(compared * 100u / total);
+    return percentOf(job.comparedBytes, job.totalBytes);
 }
 
 bool pairInProgress(const QdlCore& job) {

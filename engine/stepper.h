@@ -12,7 +12,10 @@
 [[nodiscard]] int compareStep(QdlCore& job);
 // Sets the code of the pair taken last and counts it.
 void recordResult(QdlCore& job, ResultCode code);
-// comparedBytes in percent of totalBytes, both cut to 25 significant bits first.
+// part in percent of whole, both cut to 25 significant bits first (32-bit arithmetic in the
+// Windows original): 100 for an empty whole.
+int percentOf(std::uint64_t part, std::uint64_t whole);
+// comparedBytes in percent of totalBytes.
 int computeRate(const QdlCore& job);
 
 bool pairInProgress(const QdlCore& job);

@@ -7,8 +7,9 @@
 // at any notice, error or fatal error; errors at an error or fatal error; fatal errors at a fatal
 // error; "ignore any errors" never.
 inline bool stopRuleHolds(const QdlCore& job) {
-    const unsigned level = job.stopLevel;
+    const StopLevel level = job.stopLevel;
     const CompareStats& stats = job.stats;
-    return (level < 1 && stats.notices != 0) || (level < 2 && stats.errors != 0) ||
-           (level < 3 && stats.fatalErrors != 0);
+    return (level <= StopByNotices && stats.notices != 0) ||
+           (level <= StopByErrors && stats.errors != 0) ||
+           (level <= StopByFatalErrors && stats.fatalErrors != 0);
 }

@@ -1,6 +1,7 @@
 // qdlcheck itself, run as a script would run it, on real trees: its lines, exit status, log and
 // messages. With QDLCHECK_COMMAND set (for instance "wine .../qdlcheck.exe") the same cases run
 // against that program, with Windows paths; what only a POSIX program can show is skipped there.
+#include "cli/exit_bits.h"
 #include "dialogs/quendle_run.h"
 #include "engine/qdl_core.h"
 #include "platform/posix/dialogs/file_chooser.h"
@@ -171,27 +172,27 @@ TEST_F(Qdlcheck, EachExitBitFromWhatIsFoundOnDisk) {
 
     tree.touch("dst/a.txt", 5);
     EXPECT_EQ(compare().out, "NET : a.txt\n");
-    EXPECT_EQ(compare().status, 1);
+    EXPECT_EQ(compare().status, ExitNotices);
     tree.file("dst/sub/b.txt", "SAME BELOW");
-    EXPECT_EQ(compare().status, 1 | 2);
+    EXPECT_EQ(compare().status, ExitNotices | ExitErrors);
     tree.file("src/c.txt", "longer on the source");
     tree.file("dst/c.txt", "longer");
     Outcome all = compare();
-    EXPECT_EQ(all.status, 1 | 2 | 4);
+    EXPECT_EQ(all.status, ExitNotices | ExitErrors | ExitFatalErrors);
     // The source longer than its copy was compared over the common length only.
     EXPECT_NE(all.err.find("NOT every entry was compared in full: see the fatal errors."), std::string::npos);
     EXPECT_EQ(sortedLines(all.out), levels("NEC : sub/b.txt\n") + "NET : a.txt\nSID : c.txt\n");
     EXPECT_EQ(compare({"--all"}).out, all.out);
     Outcome quiet = compare({"--quiet"});
     EXPECT_EQ(quiet.out, "");
-    EXPECT_EQ(quiet.status, 7);
+    EXPECT_EQ(quiet.status, ExitNotices | ExitErrors | ExitFatalErrors);
     // The stop level ends the run at the first notice: not every entry was compared.
     Outcome stopped = compare({"--stop", "notices"});
-    EXPECT_EQ(stopped.status, 1 | 8);
+    EXPECT_EQ(stopped.status, ExitNotices | ExitNotEveryEntry);
     EXPECT_EQ(stopped.out, "NET : a.txt\n");
     EXPECT_NE(stopped.err.find("NOT every entry was compared"), std::string::npos);
     // At the first fatal error, before the contents below are compared.
-    EXPECT_EQ(compare({"--stop=fatal"}).status, 1 | 4 | 8);
+    EXPECT_EQ(compare({"--stop=fatal"}).status, ExitNotices | ExitFatalErrors | ExitNotEveryEntry);
 }
 
 // The summary without its time and rate, which differ from run to run.
@@ -266,7 +267,7 @@ TEST_F(Qdlcheck, AnyNumberOfJobsGivesTheSameAnswer) {
             EXPECT_EQ(firstDifference(log, oneLog), "") << stop << ", " << jobs << " jobs";
         }
         if (stop == "never") {
-            EXPECT_EQ(one.status, 1 | 2 | 4);
+            EXPECT_EQ(one.status, ExitNotices | ExitErrors | ExitFatalErrors);
             for (const char* code : {"NET : ", "DIS : ", "NEC : ", "SOD : ", "SOF : ", "SOE : ", "DOE : "})
                 EXPECT_NE(one.out.find(code), std::string::npos) << code;
             if (shortReadFile() != nullptr && !underWine()) {
@@ -275,10 +276,25 @@ TEST_F(Qdlcheck, AnyNumberOfJobsGivesTheSameAnswer) {
             }
             EXPECT_NE(one.err.find("Total 5"), std::string::npos) << one.err;
         } else {
-            EXPECT_EQ(one.status & (2 | 8), 2 | 8);
+            EXPECT_EQ(one.status & (ExitErrors | ExitNotEveryEntry), ExitErrors | ExitNotEveryEntry);
             EXPECT_LT(one.out.size(), 2000u) << "the run should stop early";
         }
     }
+}
+
+// The manual's table of exit statuses is the program's: every bit, and no other.
+TEST(QdlcheckManual, ItsExitStatusTableListsEveryExitBit) {
+    std::istringstream manual(contentsOf(QDLCHECK_MANUAL));
+    std::vector<int> listed;
+    bool inTable = false;
+    for (std::string line; std::getline(manual, line);) {
+        if (line.rfind(".SH", 0) == 0) inTable = line == ".SH EXIT STATUS";
+        if (inTable && line.rfind(".B ", 0) == 0 && std::isdigit(static_cast<unsigned char>(line[3])))
+            listed.push_back(std::stoi(line.substr(3)));
+    }
+    std::vector<int> bits{0};
+    for (const ExitBit bit : everyExitBit) bits.push_back(bit);
+    EXPECT_EQ(listed, bits);
 }
 
 TEST_F(Qdlcheck, TopFolderOnlyAFileAgainstAFolderAndRelativePaths) {
@@ -288,11 +304,11 @@ TEST_F(Qdlcheck, TopFolderOnlyAFileAgainstAFolderAndRelativePaths) {
     // Relative to the folder it runs in, a file against the folder that holds its copy.
     Outcome file = run({"--all", levels("src/sub/b.txt"), "dst/sub"});
     EXPECT_EQ(file.out, "NEC : b.txt\n");
-    EXPECT_EQ(file.status, 2);
+    EXPECT_EQ(file.status, ExitErrors);
     EXPECT_EQ(run({levels("src/a.txt"), levels("dst/a.txt")}).status, 0);
     // A pattern is taken as the main dialog takes it, relative to the same folder.
     EXPECT_EQ(run({"--all", levels("src/*.txt"), "dst"}).out, "OK! : a.txt\n");
-    EXPECT_EQ(run({"--all", levels("src/*/*"), levels("dst/*/*")}).status, 2);
+    EXPECT_EQ(run({"--all", levels("src/*/*"), levels("dst/*/*")}).status, ExitErrors);
 }
 
 TEST_F(Qdlcheck, UsageErrorsAndWhatCannotBeComparedExitWith16AndOneLine) {
@@ -320,12 +336,12 @@ TEST_F(Qdlcheck, UsageErrorsAndWhatCannotBeComparedExitWith16AndOneLine) {
     };
     for (const auto& c : cases) {
         const Outcome r = run(c.arguments);
-        EXPECT_EQ(r.status, 16) << c.message;
+        EXPECT_EQ(r.status, ExitCannotCompare) << c.message;
         EXPECT_EQ(r.err, c.message);
         EXPECT_EQ(r.out, "");
     }
     const Outcome refused = run({levels("src/*/sub/*"), "dst"});
-    EXPECT_EQ(refused.status, 16);
+    EXPECT_EQ(refused.status, ExitCannotCompare);
     EXPECT_NE(refused.err.find("a wildcard may stand only in the last level"), std::string::npos);
     const Outcome help = run({"--help"});
     EXPECT_EQ(help.status, 0);
@@ -337,7 +353,7 @@ TEST_F(Qdlcheck, LogIsByteForByteWhatSaveLogWritesForTheSameRun) {
     tree.file("dst/sub/b.txt", "differs below");
     tree.file("src/only.txt", "no copy");
     const Outcome logged = run({"--log", "qdl.log", "src", "dst"});
-    EXPECT_EQ(logged.status, 2);
+    EXPECT_EQ(logged.status, ExitErrors);
     const std::string log = contentsOf(tree.path("qdl.log"));
     if (underWine()) {
         EXPECT_EQ(log.substr(0, 33), "Quendle Log File\r\nSource      : Z");
@@ -364,7 +380,7 @@ TEST_F(Qdlcheck, ALogThatCannotBeWrittenAdds16AndLeavesTheEarlierLogWhole) {
     // The limit holds for every file the program writes: its output is kept short, its log is not.
     for (int i = 0; i < 40; ++i) tree.file("src/missing-at-the-destination-" + std::to_string(i), "");
     const Outcome r = run({"--quiet", "--log", "qdl.log", "src", "dst"}, launching([](Launch& l) { l.fileSizeLimit = 1000; }));
-    EXPECT_EQ(r.status, 2 | 16);
+    EXPECT_EQ(r.status, ExitErrors | ExitCannotCompare);
     EXPECT_NE(r.err.find("qdlcheck: the log file could not be written: qdl.log\n"), std::string::npos) << r.err;
     EXPECT_EQ(contentsOf(tree.path("qdl.log")), "the log of an earlier run");
     EXPECT_EQ(std::distance(fs::directory_iterator(tree.root), fs::directory_iterator()), 5)
@@ -437,7 +453,7 @@ TEST_F(Qdlcheck, DotNamesAreComparedLikeAnyOtherName) {
     tree.file("src/..and more", "a name, not the parent");
     tree.file("dst/..and more", "a name, not the parent");
     const Outcome r = compare({"--all"});
-    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.status, ExitErrors);
     EXPECT_EQ(sortedLines(r.out), sortedLines(levels("NEC : .git/HEAD\nOK! : ..and more\nOK! : a.txt\n"
                                                      "OK! : sub/b.txt\nSOD : .cache\nSOF : .env\n")));
     EXPECT_EQ(run({levels("src/.env"), "dst"}).out, "SOF : .env\n");
@@ -450,7 +466,7 @@ TEST_F(Qdlcheck, UnlistableFoldersAndFoldersWithoutAFolderCopyAreNeverClean) {
     tree.folder("src/file");
     tree.file("dst/file", "a file where the folder should be");
     EXPECT_EQ(compare().out, "DOE : file\n");
-    EXPECT_EQ(compare().status, 4);
+    EXPECT_EQ(compare().status, ExitFatalErrors);
     if (underWine()) return;  // permissions, FIFOs and dangling links are POSIX ones
 
     for (const std::string name : {"fifo", "dangling"}) tree.folder("src/" + name);
@@ -465,7 +481,7 @@ TEST_F(Qdlcheck, UnlistableFoldersAndFoldersWithoutAFolderCopyAreNeverClean) {
              {"src/locked/*", "dst/locked"}, {"src/locked", "dst/locked"}}) {
         const Outcome r = run(arguments, launching([](Launch& l) { l.asNobody = true; }));
         EXPECT_EQ(r.out, "SOE : .\n") << arguments[0];
-        EXPECT_EQ(r.status, 4) << r.err;
+        EXPECT_EQ(r.status, ExitFatalErrors) << r.err;
     }
     fs::permissions(tree.path("src/locked"), fs::perms::owner_all);
 }
@@ -516,7 +532,7 @@ TEST_F(Qdlcheck, LostOutputEndsTheRunAndIsReported) {
     for (int i = 0; i < 3000; ++i)
         tree.file("src/many/" + std::to_string(i) + std::string(100, 'n'), "source only");
     const Outcome full = run({"--log", "qdl.log", "src", "dst"}, launching([](Launch& l) { l.output = "/dev/full"; }));
-    EXPECT_EQ(full.status, 2 | 8 | 16);
+    EXPECT_EQ(full.status, ExitErrors | ExitNotEveryEntry | ExitCannotCompare);
     EXPECT_NE(full.err.find("qdlcheck: standard output could not be written: No space left on device\n"),
               std::string::npos) << full.err;
     EXPECT_NE(full.err.find("NOT every entry was compared: the output was lost."), std::string::npos);
@@ -563,7 +579,7 @@ TEST_F(Qdlcheck, SignalsEndTheRunWithItsLogAndTheEarlierLogIsNeverLost) {
             EXPECT_TRUE(fs::is_symlink(tree.path("qdl.log")));
             continue;
         }
-        EXPECT_EQ(status, 8) << signal;
+        EXPECT_EQ(status, ExitNotEveryEntry) << signal;
         EXPECT_NE(contentsOf(err).find("interrupted."), std::string::npos);
         EXPECT_FALSE(fs::is_symlink(tree.path("qdl.log")));
         EXPECT_NE(contentsOf(tree.path("qdl.log")).find("\r\nOK! : a.txt\r\n"), std::string::npos);
@@ -644,20 +660,20 @@ TEST_F(Qdlcheck, NamesInAnyScriptAreComparedAsTheyAre) {
 TEST_F(Qdlcheck, QuietIsSilentAndAPatternThatMatchesNothingIsNoCleanResult) {
     tree.file("dst/a.txt", "differs");
     const Outcome quiet = compare({"-q"});
-    EXPECT_EQ(quiet.status, 2);
+    EXPECT_EQ(quiet.status, ExitErrors);
     EXPECT_EQ(quiet.out + quiet.err, "");
     EXPECT_NE(run({"-h"}).out.find("Usage: qdlcheck"), std::string::npos);
     const Outcome nothing = run({levels("src/*.none"), "dst"});
-    EXPECT_EQ(nothing.status, 16);
+    EXPECT_EQ(nothing.status, ExitCannotCompare);
     EXPECT_EQ(nothing.err, "qdlcheck: nothing matches " + levels("src/*.none") + "\n");
-    EXPECT_EQ(run({levels("src/*/*.none"), levels("dst/*/*.none")}).status, 16);
+    EXPECT_EQ(run({levels("src/*/*.none"), levels("dst/*/*.none")}).status, ExitCannotCompare);
     tree.folder("empty/src");
     tree.folder("empty/dst");
     EXPECT_EQ(run({levels("empty/src"), levels("empty/dst")}).status, 0);
     // The pattern of a tree applies to its folders too: "sub" does not match "*.txt" or "b.txt".
     tree.file("dst/a.txt", "same");
     EXPECT_EQ(run({"--all", levels("src/*/*.txt"), levels("dst/*/*.txt")}).out, "OK! : a.txt\n");
-    EXPECT_EQ(run({levels("src/*/b.txt"), levels("dst/*/b.txt")}).status, 16);
+    EXPECT_EQ(run({levels("src/*/b.txt"), levels("dst/*/b.txt")}).status, ExitCannotCompare);
 }
 
 // Last-write times within the window count as equal, at exactly the window and not a second past
@@ -668,7 +684,7 @@ TEST_F(Qdlcheck, ATimeWindowForCoarseClocks) {
     EXPECT_EQ(compare({"--time-window", "2"}).out, levels("NET : sub/b.txt\n"));
     EXPECT_EQ(compare({"-w", "3"}).status, 0);
     EXPECT_EQ(sortedLines(compare().out), sortedLines(levels("NET : a.txt\nNET : sub/b.txt\n")));
-    EXPECT_EQ(compare({"-w", "3601"}).status, 16);
+    EXPECT_EQ(compare({"-w", "3601"}).status, ExitCannotCompare);
 }
 
 // Every JSON line parses with a real JSON parser; NEC carries the offset of the first differing
@@ -693,7 +709,7 @@ TEST_F(Qdlcheck, JsonLinesParseAndTellWhereFilesDiffer) {
               "print(s['errors'], s['exit_status'], s['every_entry_compared'])\n");
     for (const std::string jobs : {"1", "8"}) {
         const Outcome r = compare({"--format", "json", "--jobs", jobs});
-        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.status, ExitErrors);
         tree.file(".json", r.out);
         std::string expected =
             "NEC error file d/at0  0 True\nNEC error file d/at101  101 True\n"
@@ -714,7 +730,7 @@ TEST_F(Qdlcheck, NullEndedLinesCarryNamesExactly) {
     tree.file("dst/sub/b.txt", "differs");
     const Outcome r = compare({"-0"});
     EXPECT_EQ(r.out, std::string("NEC : sub/b.txt\0SOF : two\nlines.txt\0", 36));
-    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.status, ExitErrors);
 }
 
 // What only the copy holds: with --extra a file is DOF and a folder DOD (once, nothing inside),
@@ -730,7 +746,7 @@ TEST_F(Qdlcheck, ExtrasAreWhatOnlyTheCopyHolds) {
     std::string one;
     for (const std::string jobs : {"1", "8"}) {
         const Outcome r = compare({"--extra", "--all", "--jobs", jobs, "--log", "qdl.log"});
-        EXPECT_EQ(r.status, 32) << jobs << " jobs";
+        EXPECT_EQ(r.status, ExitExtras) << jobs << " jobs";
         EXPECT_EQ(underWine() ? sortedLines(r.out) : r.out, underWine() ? sortedLines(lines) : lines);
         EXPECT_NE(r.err.find("Total 2, Extra 4"), std::string::npos) << r.err;
         if (jobs == "8") {
@@ -740,12 +756,12 @@ TEST_F(Qdlcheck, ExtrasAreWhatOnlyTheCopyHolds) {
         EXPECT_EQ(contentsOf(tree.path("qdl.log")).find("DO"), std::string::npos) << "no extra in the log";
     }
     EXPECT_EQ(compare().status, 0) << "without --extra nothing changes";
-    EXPECT_EQ(run({"-x", levels("src/*.only"), "dst"}).status, 16) << "the source matches nothing";
+    EXPECT_EQ(run({"-x", levels("src/*.only"), "dst"}).status, ExitCannotCompare) << "the source matches nothing";
     tree.file("src/x.only", "here too");
     tree.file("dst/x.only", "here too");
     const Outcome pattern = run({"-x", levels("src/*.only"), "dst"});
     EXPECT_EQ(sortedLines(pattern.out), "DOF : b.only\nDOF : z.only\n");
-    EXPECT_EQ(pattern.status, 32);
+    EXPECT_EQ(pattern.status, ExitExtras);
 }
 
 // Every file call of a run, failed in turn (with an error, or a read or write coming short): no
