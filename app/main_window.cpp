@@ -1,7 +1,7 @@
 #include "main_window.h"
 
-#include "help_command.h"
-#include "identity.h"
+#include "program/help_command.h"
+#include "program/identity.h"
 #include "resources/resource_ids.h"
 #include "settings/main_dialog.h"
 

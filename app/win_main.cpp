@@ -1,7 +1,7 @@
 // The process: register the class, run the session inside MainWindow, drain the queue, exit 0.
-#include "identity.h"
 #include "main_window.h"
 #include "message_loop.h"
+#include "program/identity.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int) {
     instanceHandle = instance;

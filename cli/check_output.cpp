@@ -1,8 +1,8 @@
 #include "check_output.h"
 
-#include "platform/win32.h"
 #include "exit_bits.h"
-#include "results/log_lines.h"
+#include "log_text/log_lines.h"
+#include "platform/win32.h"
 
 #include <cerrno>
 #include <cstring>

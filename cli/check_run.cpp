@@ -2,13 +2,13 @@
 
 #include "check_output.h"
 #include "check_specifications.h"
-#include "exit_bits.h"
 #include "engine/job_stepper.h"
 #include "engine/stop_rule.h"
 #include "entry_output.h"
+#include "exit_bits.h"
 #include "log_output.h"
+#include "log_text/log_lines.h"
 #include "progress_line.h"
-#include "results/log_lines.h"
 
 #include <atomic>
 #include <chrono>

@@ -4,7 +4,7 @@
 
 #include "check_options.h"
 #include "check_output.h"
-#include "results/log_lines.h"
+#include "log_text/log_lines.h"
 
 // Prints one entry: 0, or 1 when standard output could not take it.
 int printEntry(const char* line, const LogEntry& entry, OutputFormat format);

@@ -2,7 +2,7 @@
 
 #include "check_output.h"
 #include "check_specifications.h"
-#include "results/log_file.h"
+#include "log_text/log_file.h"
 
 #include <cstdio>
 #include <cstring>

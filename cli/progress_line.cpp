@@ -1,8 +1,8 @@
 #include "progress_line.h"
 
 #include "engine/stepper.h"
+#include "log_text/name_text.h"
 #include "platform/win32.h"
-#include "results/name_text.h"
 
 #include <algorithm>
 #include <cstdio>

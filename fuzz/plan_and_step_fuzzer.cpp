@@ -12,8 +12,8 @@
 #include "engine/result_code.h"
 #include "engine/stepper.h"
 #include "generated_tree.h"
+#include "log_text/log_lines.h"
 #include "platform/posix/fault_injection.h"
-#include "results/log_lines.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,14 +1,14 @@
 #include "comparing_result_dialog.h"
 
-#include "app/app_settings.h"
-#include "app/help_command.h"
-#include "app/identity.h"
-#include "decimal_text.h"
 #include "details_dialog.h"
 #include "engine/qdl_core.h"
 #include "engine/stepper.h"
 #include "engine/stop_rule.h"
-#include "name_text.h"
+#include "log_text/decimal_text.h"
+#include "log_text/name_text.h"
+#include "program/app_settings.h"
+#include "program/help_command.h"
+#include "program/identity.h"
 #include "resources/resource_ids.h"
 
 #include <new>

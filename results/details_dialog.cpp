@@ -1,7 +1,7 @@
 #include "details_dialog.h"
 
-#include "app/help_command.h"
-#include "log_lines.h"
+#include "log_text/log_lines.h"
+#include "program/help_command.h"
 #include "resources/resource_ids.h"
 #include "save_log_file.h"
 

@@ -1,8 +1,8 @@
 #include "save_log_file.h"
 
-#include "app/file_request.h"
 #include "engine/path_text.h"
-#include "log_file.h"
+#include "log_text/log_file.h"
+#include "program/file_request.h"
 
 #include <cstring>
 

@@ -1,13 +1,13 @@
 #include "main_dialog.h"
 
-#include "app/about_dialog.h"
-#include "app/app_settings.h"
-#include "app/file_request.h"
-#include "app/help_command.h"
-#include "app/identity.h"
 #include "engine/path_text.h"
+#include "program/app_settings.h"
+#include "program/file_request.h"
+#include "program/help_command.h"
+#include "program/identity.h"
 #include "resources/resource_ids.h"
 #include "results/comparing_result_dialog.h"
+#include "settings/about_dialog.h"
 
 #include <cstring>
 

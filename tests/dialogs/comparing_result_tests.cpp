@@ -1,10 +1,10 @@
 // The Comparing Result, Details and About dialogs through the scripted dialog manager, on real files.
 #include "engine/qdl_core.h"
+#include "log_text/log_file.h"
 #include "platform/posix/dialogs/file_chooser.h"
 #include "quendle_run.h"
 #include "resources/resource_ids.h"
 #include "results/comparing_result_dialog.h"
-#include "results/log_file.h"
 #include "support/temp_tree.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "quendle_run.h"
 
-#include "app/app_settings.h"
 #include "engine/qdl_core.h"
+#include "program/app_settings.h"
 #include "resources/resource_ids.h"
 #include "results/comparing_result_dialog.h"
 #include "settings/main_dialog.h"

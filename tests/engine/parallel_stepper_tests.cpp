@@ -2,7 +2,7 @@
 // counters, bytes and log lines, and a stop level that ends the run at the same pair.
 #include "engine/parallel_stepper.h"
 #include "engine/stop_rule.h"
-#include "results/log_lines.h"
+#include "log_text/log_lines.h"
 #include "support/job_reading.h"
 #include "support/temp_tree.h"
 

@@ -1,7 +1,7 @@
 #include "run_report.h"
 
 #include "job_reading.h"
-#include "results/log_lines.h"
+#include "log_text/log_lines.h"
 
 std::string runReport(const std::string& source, const std::string& destination, StopLevel level) {
     auto job = plannedJob(source, destination, level);

@@ -1,5 +1,5 @@
+#include "log_text/log_file.h"
 #include "recorded_job.h"
-#include "results/log_file.h"
 #include "support/temp_tree.h"
 
 #include <gtest/gtest.h>

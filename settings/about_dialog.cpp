@@ -1,6 +1,6 @@
 #include "about_dialog.h"
 
-#include "identity.h"
+#include "program/identity.h"
 #include "resources/resource_ids.h"
 
 namespace {

@@ -1,5 +1,5 @@
+#include "log_text/log_lines.h"
 #include "recorded_job.h"
-#include "results/log_lines.h"
 
 #include <gtest/gtest.h>
 
