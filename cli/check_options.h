@@ -23,4 +23,4 @@ struct CheckOptions {
 
 // 0 with the options of a run; 1 after a usage error was reported on standard error; 2 after
 // --help or --version was answered.
-int parseCheckOptions(int argc, char** argv, CheckOptions* options);
+[[nodiscard]] int parseCheckOptions(int argc, char** argv, CheckOptions* options);

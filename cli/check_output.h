@@ -8,7 +8,7 @@
 // Names are in the program's (ANSI) code page; the console is told so for the run, and set back.
 void beginConsoleOutput();
 // 0, or 1 when standard output or standard error could not take everything written to them.
-int endConsoleOutput();
+[[nodiscard]] int endConsoleOutput();
 
 // One line on standard error: "qdlcheck: ", what, detail (text from the command line, its control
 // characters shown escaped), after.
@@ -16,11 +16,11 @@ void printMessage(const char* what, const char* detail, const char* after = "");
 
 // Bytes on standard output: 0, or 1 when it could not take them (the first failure is kept for
 // reportOutputFailure).
-int writeOutput(const char* bytes, std::size_t length);
+[[nodiscard]] int writeOutput(const char* bytes, std::size_t length);
 
 // A log line, with the platform's own separator between the levels: 0, or 1 when standard output
 // could not take it.
-int printResultLine(const char* line);
+[[nodiscard]] int printResultLine(const char* line);
 
 // How the run ended, for the summary and the exit status.
 enum class RunEnd : unsigned char {
@@ -42,4 +42,4 @@ int exitBits(const QdlCore& job, RunEnd end);
 
 // Says why standard output failed, unless a reader closed the pipe (pipelines expect quiet), and
 // whether it failed: 0, or 1 after the message.
-int reportOutputFailure();
+[[nodiscard]] int reportOutputFailure();

@@ -14,7 +14,7 @@ struct CheckSpecifications {
 // stays a file, compared with the file of the same name when DESTINATION is a folder; a text with
 // a wildcard is made absolute like a path, then taken as the main dialog takes it. 0 with both specifications; 1 after one line on
 // standard error saying why nothing can be compared as asked.
-int buildSpecifications(const CheckOptions& options, CheckSpecifications* specifications);
+[[nodiscard]] int buildSpecifications(const CheckOptions& options, CheckSpecifications* specifications);
 
 // The engine's form of a path typed on this platform, made absolute; 0, or 1 when it does not fit.
-int fullEnginePath(const char* typed, char (&path)[pathRoom]);
+[[nodiscard]] int fullEnginePath(const char* typed, char (&path)[pathRoom]);

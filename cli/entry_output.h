@@ -7,8 +7,8 @@
 #include "log_text/log_lines.h"
 
 // Prints one entry: 0, or 1 when standard output could not take it.
-int printEntry(const char* line, const LogEntry& entry, OutputFormat format);
+[[nodiscard]] int printEntry(const char* line, const LogEntry& entry, OutputFormat format);
 
 // The last JSON object: the counts, the bytes, the time, the exit status and whether every entry
 // was compared. 0, or 1 when standard output could not take it.
-int printJsonSummary(const QdlCore& job, RunEnd end, double seconds, int status);
+[[nodiscard]] int printJsonSummary(const QdlCore& job, RunEnd end, double seconds, int status);

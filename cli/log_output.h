@@ -15,9 +15,9 @@ struct LogOutput {
 
 // Creates the temporary file, so that a log that cannot be written is known before anything is
 // compared: 0, or 1 after a message on standard error.
-int openLogOutput(const char* typed, LogOutput* log);
+[[nodiscard]] int openLogOutput(const char* typed, LogOutput* log);
 // Writes the job's log into the temporary file and puts it in the log's place: 0, or 1 after a
 // message on standard error, the earlier log left as it was.
-int finishLogOutput(LogOutput& log, QdlCore& job);
+[[nodiscard]] int finishLogOutput(LogOutput& log, QdlCore& job);
 // Closes and removes the temporary file: the run ended before anything was compared.
 void discardLogOutput(LogOutput& log);

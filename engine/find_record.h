@@ -63,4 +63,4 @@ inline bool listingOpen(const FolderListing& listing) {
 enum class Presence { Found, Missing, Unreachable };
 
 // Looks a path up and closes the search at once.
-Presence lookUp(const char* path, FindRecord* record);
+[[nodiscard]] Presence lookUp(const char* path, FindRecord* record);

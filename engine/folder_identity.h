@@ -11,7 +11,7 @@ struct FolderIdentity {
 };
 
 // 0 with the identity of the folder (links followed); 1 when it cannot be read.
-int identifyFolder(const char* folderText, FolderIdentity* identity);
+[[nodiscard]] int identifyFolder(const char* folderText, FolderIdentity* identity);
 
 inline bool sameFolder(const FolderIdentity& a, const FolderIdentity& b) {
     return a.volume == b.volume && a.indexHigh == b.indexHigh && a.indexLow == b.indexLow;

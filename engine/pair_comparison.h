@@ -24,12 +24,12 @@ struct PairComparison {
 // Opens both files of a pair, sharing them with other readers only. Pending when both opened and
 // the pair is in progress; otherwise CodeSOE or CodeDOE with nothing left open and the last error
 // that of the open that failed.
-ResultCode openPair(PairComparison& pair, const char* sourcePath, const char* destinationPath,
+[[nodiscard]] ResultCode openPair(PairComparison& pair, const char* sourcePath, const char* destinationPath,
                     const FindRecord& source, const FindRecord& destination);
 // Compares the next chunk of the pair in progress, adding the bytes it accounts for to *compared
 // and those it read from both sides and compared to *read. Pending while the pair goes on;
 // otherwise its code, with both files closed.
-ResultCode comparePairChunk(PairComparison& pair, const FindRecord& source,
+[[nodiscard]] ResultCode comparePairChunk(PairComparison& pair, const FindRecord& source,
                             const FindRecord& destination, std::uint64_t* compared,
                             std::uint64_t* read);
 // An open that failed for a reason of this run rather than of the file (no descriptor left):
@@ -39,7 +39,7 @@ bool openMayWorkAlone(DWORD error);
 // offset of the first differing byte in the chunk), 10 or 11 a read that failed or came short.
 // With bothEnd, both files must end after the chunk: 7 when the source has more, else 3 when the
 // destination has.
-int compareChunk(HANDLE source, HANDLE destination, unsigned char* sourceBuffer,
+[[nodiscard]] int compareChunk(HANDLE source, HANDLE destination, unsigned char* sourceBuffer,
                  unsigned char* destinationBuffer, std::uint32_t length, bool bothEnd,
                  std::uint32_t* difference);
 // Closes the pair's files without a result and forgets what was left of it.

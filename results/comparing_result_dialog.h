@@ -11,7 +11,7 @@ extern bool comparisonRunning;
 INT_PTR CALLBACK ComparingResultDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // 0 with currentJob created and planned; 1 when that failed, with no job left.
-int createJob(HWND dialog);
+[[nodiscard]] int createJob(HWND dialog);
 // Shows the job's figures; true when the stop rule holds.
 bool refreshProgress(HWND dialog);
 void enterDoneState(HWND dialog);

@@ -371,3 +371,26 @@ TEST(ComputeRate, WholePercentBelow2To25AndNormalisedAbove) {
 }
 
 }  // namespace
+
+#ifndef _WIN32
+// Misuse of the engine's interfaces stops a tested build with the rule that was broken.
+TEST(StepperMisuse, APairOpenedTwiceOrACodeSetBeforeAnyPairStopsTheRun) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    TempTree tree;
+    tree.file("a.bin", "same");
+    tree.file("b.bin", "same");
+    const std::string a = tree.win("a.bin");
+    const std::string b = tree.win("b.bin");
+    unsigned char sourceBuffer[chunkSize + 4];
+    unsigned char destinationBuffer[chunkSize + 4];
+    PairComparison pair{};
+    pair.sourceBuffer = sourceBuffer;
+    pair.destinationBuffer = destinationBuffer;
+    ASSERT_EQ(openPair(pair, a.c_str(), b.c_str(), recordOf(a), recordOf(b)), Pending);
+    EXPECT_DEATH(static_cast<void>(openPair(pair, a.c_str(), b.c_str(), recordOf(a), recordOf(b))),
+                 "misuse: a pair is opened while its comparison is still open");
+    closePair(pair);
+    FileInfList list;
+    EXPECT_DEATH(list.setLastCode(CodeOK), "misuse: a cursor names the pair before it");
+}
+#endif
