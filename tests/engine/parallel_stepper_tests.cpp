@@ -30,11 +30,10 @@ std::ostream& operator<<(std::ostream& out, const RunAnswer& answer) {
 }
 
 std::string logText(QdlCore& job) {
-    rewindLogLines(job);
-    currentJob = &job;
+    LogReader reader;
+    startLogReader(job, &reader);
     std::string text;
-    while (const char* line = nextLogLine()) text += std::string(line) + "\n";
-    currentJob = nullptr;
+    while (const char* line = readLogLine(job, reader)) text += std::string(line) + "\n";
     return text;
 }
 

@@ -1,5 +1,8 @@
+#include "engine/stepper.h"
 #include "log_text/log_lines.h"
 #include "recorded_job.h"
+#include "support/job_reading.h"
+#include "support/temp_tree.h"
 
 #include <gtest/gtest.h>
 
@@ -86,4 +89,32 @@ TEST(LogLines, ControlCharactersInNamesAreShownEscapedAndCanBeReadBack) {
     char shown[shownPathRoom];
     showPath("C:\\x\x1b", shown, sizeof shown);
     EXPECT_STREQ(shown, "C:\\x<1B>");
+}
+
+// Readers of their own walk a job while it is stepped, each at its own pace, and never move the
+// stepper: the lines they read are those of the finished job, and a pair not yet recorded waits.
+TEST(LogLines, ReadersWalkAJobWhileItIsSteppedWithoutMovingTheStepper) {
+    TempTree tree;
+    for (const char* name : {"a.txt", "sub/b.txt", "sub/deep/c.txt", "z.txt"}) {
+        tree.file(std::string("src/") + name, name);
+        tree.file(std::string("dst/") + name, name);
+    }
+    tree.file("dst/sub/b.txt", "differs");
+    auto job = plannedJob(tree.win("src/*/*"), tree.win("dst/*/*"), IgnoreAnyErrors);
+    LogReader eager;
+    LogReader late;
+    startLogReader(*job, &eager);
+    startLogReader(*job, &late);
+    std::vector<std::string> eagerLines;
+    while (compareStep(*job) == 0)
+        while (const char* line = readLogLine(*job, eager)) eagerLines.emplace_back(line);
+    std::vector<std::string> lateLines;
+    while (const char* line = readLogLine(*job, late)) lateLines.emplace_back(line);
+    currentJob = job.get();
+    EXPECT_EQ(eagerLines, walk());
+    currentJob = nullptr;
+    EXPECT_EQ(lateLines, eagerLines);
+    EXPECT_EQ(eagerLines.size(), 4u);
+    EXPECT_EQ(job->stats.total, 4);
+    EXPECT_EQ(job->stats.errors, 1);
 }
