@@ -15,7 +15,7 @@ int FileInfList::addPair(const FindRecord& source, const FindRecord& destination
     return block->append(source, destination, pending);
 }
 
-void FileInfList::cutBack(const ListMark& mark) {
+void FileInfList::dropAfter(const ListMark& mark) {
     FileInf* block = mark.block->next;
     while (block != nullptr) {
         FileInf* following = block->next;
@@ -47,6 +47,6 @@ int FileInfList::pairAt(ListCursor* at, FindRecord* source, FindRecord* destinat
 }
 
 void FileInfList::destroy() {
-    cutBack({&first, first.count});
+    dropAfter({&first, first.count});
     rewind();
 }

@@ -28,7 +28,11 @@ public:
                 ResultCode pending = Pending);
     ListMark mark() const { return {tailBlock, tailBlock->count}; }
     // Drops every pair added since the mark; planning only, the cursor must not be past the mark.
-    void cutBack(const ListMark& mark);
+    void cutBack(const ListMark& mark) {
+        QUENDLE_EXPECT(cursorBlock != mark.block || cursorIndex <= mark.count,
+                       "a list is cut back only behind its cursor");
+        dropAfter(mark);
+    }
     // 0 with the pair at the cursor, moving past it; 1 at the end of the list.
     int nextPair(FindRecord* source, FindRecord* destination, ResultCode* code);
     // The same with a reader's own cursor: any number of readers walk the list beside the stepper.
@@ -59,6 +63,7 @@ public:
     }
     // Frees every block after the first.
     void destroy();
+    void dropAfter(const ListMark& mark);
 
     FileInf first;
     FileInf* cursorBlock;

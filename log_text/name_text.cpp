@@ -16,7 +16,7 @@ int show(const char* text, char* out, int room, bool backslashToo) {
             out[length++] = static_cast<char>(c);
             continue;
         }
-        if (length + 4 >= room) break;
+        if (length + escapeLength >= room) break;
         out[length++] = '<';
         out[length++] = hex[c >> 4];
         out[length++] = hex[c & 0xF];

@@ -7,8 +7,10 @@
 
 #include "engine/path_text.h"
 
+// What one escaped byte takes: "<XX>".
+constexpr int escapeLength = 4;
 // Room for a path of pathLimit characters with every one of them shown escaped.
-constexpr int shownPathRoom = 4 * pathLimit + 1;
+constexpr int shownPathRoom = escapeLength * pathLimit + 1;
 
 // Writes name as shown into out (room bytes, terminator included; an escape that does not fit is
 // left out whole) and returns the length written.
