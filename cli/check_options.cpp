@@ -1,7 +1,7 @@
 #include "check_options.h"
 
 #include "check_output.h"
-#include "engine/parallel_stepper.h"
+#include "engine/job_stepper.h"
 #include "quendle_version.h"
 
 #include <cerrno>
@@ -50,15 +50,27 @@ const char usage[] =
     "log or the output could not be written), 32 extras (DOF DOD, with --extra).\n"
     "0 means every entry was compared and found identical.\n";
 
+// The short options, then the long ones; --format has no short form.
+constexpr char shortOptions[] = ":0ahj:l:pqs:tVw:x";
 constexpr option longOptions[] = {
-    {"all", no_argument, nullptr, 'a'},      {"format", required_argument, nullptr, 'f'},
-    {"null", no_argument, nullptr, '0'},     {"extra", no_argument, nullptr, 'x'},      {"help", no_argument, nullptr, 'h'},
-    {"jobs", required_argument, nullptr, 'j'}, {"time-window", required_argument, nullptr, 'w'},
-    {"log", required_argument, nullptr, 'l'}, {"progress", no_argument, nullptr, 'p'},
-    {"quiet", no_argument, nullptr, 'q'},    {"stop", required_argument, nullptr, 's'},
-    {"top", no_argument, nullptr, 't'},      {"version", no_argument, nullptr, 'V'},
+    {"all", no_argument, nullptr, 'a'},
+    {"extra", no_argument, nullptr, 'x'},
+    {"format", required_argument, nullptr, 'f'},
+    {"help", no_argument, nullptr, 'h'},
+    {"jobs", required_argument, nullptr, 'j'},
+    {"log", required_argument, nullptr, 'l'},
+    {"null", no_argument, nullptr, '0'},
+    {"progress", no_argument, nullptr, 'p'},
+    {"quiet", no_argument, nullptr, 'q'},
+    {"stop", required_argument, nullptr, 's'},
+    {"time-window", required_argument, nullptr, 'w'},
+    {"top", no_argument, nullptr, 't'},
+    {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
 };
+// The usage text and the messages name these limits.
+constexpr int maxTimeWindowSeconds = 3600;
+static_assert(maxPairsAtOnce == 64 && maxTimeWindowSeconds == 3600);
 
 int usageError(const char* message, const char* detail) {
     printMessage(message, detail, " (see qdlcheck --help)");
@@ -101,7 +113,7 @@ int parseCheckOptions(int argc, char** argv, CheckOptions* options) {
     bool nullEnded = false;
     opterr = 0;  // every usage error gets one line of our own
     optind = 1;
-    for (int option; (option = getopt_long(argc, argv, ":0ahj:l:pqs:tVw:x", longOptions, nullptr)) != -1;) {
+    for (int option; (option = getopt_long(argc, argv, shortOptions, longOptions, nullptr)) != -1;) {
         switch (option) {
         case 'a': all = true; break;
         case '0': nullEnded = true; break;
@@ -120,12 +132,11 @@ int parseCheckOptions(int argc, char** argv, CheckOptions* options) {
                 return usageError("--stop takes notices, errors, fatal or never, not ", optarg);
             break;
         case 'j':
-            static_assert(ParallelStepper::maxWorkers == 64, "the usage text and error name the limit");
-            if (numberOf(optarg, 1, ParallelStepper::maxWorkers, &options->jobs) != 0)
+            if (numberOf(optarg, 1, maxPairsAtOnce, &options->jobs) != 0)
                 return usageError("--jobs takes a number from 1 to 64, not ", optarg);
             break;
         case 'w':
-            if (numberOf(optarg, 0, 3600, &options->timeWindow) != 0)
+            if (numberOf(optarg, 0, maxTimeWindowSeconds, &options->timeWindow) != 0)
                 return usageError("--time-window takes seconds from 0 to 3600, not ", optarg);
             break;
         case 'h': std::fputs(usage, stdout); return 2;

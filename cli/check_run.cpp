@@ -52,16 +52,14 @@ int printNewLines(const QdlCore& job, const CheckOptions& options, ProgressLine&
 
 // Whether planning recorded no source entry at all, only the markers that close folders (and what
 // only the destination holds).
-bool recordedNothing(QdlCore& job) {
+bool recordedNothing(const QdlCore& job) {
     FindRecord source;
     FindRecord destination;
     ResultCode code;
-    bool nothing = true;
-    job.pairs.rewind();
-    while (nothing && job.pairs.nextPair(&source, &destination, &code) == 0)
-        nothing = isExitMarker(source) || code == PendingExtra;
-    job.pairs.rewind();
-    return nothing;
+    ListCursor at = job.pairs.start();
+    while (job.pairs.pairAt(&at, &source, &destination, &code) == 0)
+        if (!isExitMarker(source) && code != PendingExtra) return false;
+    return true;
 }
 
 // Steps the planned job to its end with the stepper, printing each result's line as it is recorded.
@@ -96,16 +94,11 @@ RunEnd stepJob(QdlCore& job, JobStepper& stepper, const CheckOptions& options,
     return end;
 }
 
-}  // namespace
-
-namespace {
-
 QdlCore* createJob(const CheckSpecifications& specifications, const CheckOptions& options) {
     QdlCore* job = new (std::nothrow)
         QdlCore(specifications.source, specifications.destination, options.stopLevel);
     if (job == nullptr) return nullptr;
-    constexpr std::uint64_t ticksPerSecond = 10000000;  // FILETIME counts 100 ns
-    job->timeWindow = static_cast<std::uint64_t>(options.timeWindow) * ticksPerSecond;
+    job->timeWindow = static_cast<std::uint64_t>(options.timeWindow) * fileTimeTicksPerSecond;
     job->listExtras = options.extras;
     return job;
 }

@@ -23,9 +23,9 @@ const char* classOf(ResultCode code) {
 // A last-write time as UTC in ISO 8601, to the 100 ns Windows keeps; false for none (0).
 bool isoTime(const FILETIME& time, char (&text)[40]) {
     using namespace std::chrono;
-    constexpr std::int64_t ticksPerSecond = 10000000;
+    constexpr auto ticksPerSecond = static_cast<std::int64_t>(fileTimeTicksPerSecond);
     constexpr std::int64_t ticksTo1970 = 116444736000000000;  // from 1601-01-01
-    const std::uint64_t ticks = (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    const std::uint64_t ticks = ticksOf(time);
     if (ticks == 0) return false;
     const std::int64_t since1970 = static_cast<std::int64_t>(ticks) - ticksTo1970;
     std::int64_t wholeSeconds = since1970 / ticksPerSecond;

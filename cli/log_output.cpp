@@ -54,7 +54,7 @@ int openLogOutput(const char* typed, LogOutput* log) {
     return cannotCreate(*log);
 }
 
-int finishLogOutput(LogOutput& log, QdlCore& job) {
+int finishLogOutput(LogOutput& log, const QdlCore& job) {
     const bool written = writeLogFile(job, log.file) == 0;
     const bool closed = CloseHandle(log.file) != 0;
     log.file = INVALID_HANDLE_VALUE;

@@ -18,6 +18,6 @@ struct LogOutput {
 [[nodiscard]] int openLogOutput(const char* typed, LogOutput* log);
 // Writes the job's log into the temporary file and puts it in the log's place: 0, or 1 after a
 // message on standard error, the earlier log left as it was.
-[[nodiscard]] int finishLogOutput(LogOutput& log, QdlCore& job);
+[[nodiscard]] int finishLogOutput(LogOutput& log, const QdlCore& job);
 // Closes and removes the temporary file: the run ended before anything was compared.
 void discardLogOutput(LogOutput& log);

@@ -61,8 +61,11 @@ bool unnameable(const char* name) {
 ResultCode lookUpDestination(const char* path, int split, int backslash, FindRecord* destination,
                              const FindRecord* listed = nullptr) {
     // The destination's own listing, when it is walked beside the source, has the record already.
-    const Presence presence = listed != nullptr ? (*destination = *listed, Presence::Found)
-                                                : lookUp(path, destination);
+    Presence presence = Presence::Found;
+    if (listed != nullptr)
+        *destination = *listed;
+    else
+        presence = lookUp(path, destination);
     switch (presence) {
     case Presence::Missing:
         destination->name[0] = '\0';
@@ -110,6 +113,11 @@ constexpr int listedInFull = 0;
 constexpr int sourceUnlisted = 1;
 constexpr int destinationUnlisted = 2;  // only when extras are asked for
 
+// The verdict of a folder whose listing failed.
+ResultCode unlistedVerdict(int listed) {
+    return listed == sourceUnlisted ? PendingSourceError : PendingDestinationError;
+}
+
 int listTreeFolder(QdlCore& job, const char* sourceFolder, const char* destinationFolder,
                    const char* pattern, const Ancestor* self);
 
@@ -133,8 +141,7 @@ void enterFolder(QdlCore& job, TreeFolder& folder, const FindRecord& entry,
     if (listed == listedInFull) return;
     // Nothing of a folder that could not be listed to its end is kept: the folder gets a result.
     cutBackTo(job, mark);
-    job.pairs.addPair(entry, destination,
-                      listed == sourceUnlisted ? PendingSourceError : PendingDestinationError);
+    job.pairs.addPair(entry, destination, unlistedVerdict(listed));
 }
 
 // Records one entry, with its destination record as listed when there is one.
@@ -288,8 +295,7 @@ void enumerateFolder(QdlCore& job) {
     if (listed == listedInFull) return;
     // A folder that cannot be listed to its end is one fatal error, not a pattern that matched less.
     cutBackTo(job, mark);
-    job.pairs.addPair(folderItself, noRecord,
-                      listed == sourceUnlisted ? PendingSourceError : PendingDestinationError);
+    job.pairs.addPair(folderItself, noRecord, unlistedVerdict(listed));
 }
 
 void enumerateTree(QdlCore& job, const char* sourceFolder, const char* destinationFolder,
@@ -303,7 +309,6 @@ void enumerateTree(QdlCore& job, const char* sourceFolder, const char* destinati
     if (listed == listedInFull) return;
     // The starting folder has no pair of its own: its line names it, and its marker still ends it.
     cutBackTo(job, mark);
-    job.pairs.addPair(folderItself, noRecord,
-                      listed == sourceUnlisted ? PendingSourceError : PendingDestinationError);
+    job.pairs.addPair(folderItself, noRecord, unlistedVerdict(listed));
     job.pairs.addPair(exitMarker, noRecord);
 }

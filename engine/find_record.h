@@ -31,6 +31,12 @@ inline bool isExitMarker(const FindRecord& source) {
     return source.name[0] == '\0';
 }
 
+// A FILETIME as one number of 100-ns ticks since 1601.
+constexpr std::uint64_t fileTimeTicksPerSecond = 10000000;
+inline std::uint64_t ticksOf(const FILETIME& time) {
+    return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
 inline std::uint64_t fileSize(const FindRecord& record) {
     return (static_cast<std::uint64_t>(record.sizeHigh) << 32) | record.sizeLow;
 }

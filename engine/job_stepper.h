@@ -7,6 +7,9 @@
 
 #include <cstdint>
 
+// The most pairs a run compares at once.
+constexpr int maxPairsAtOnce = 64;
+
 class JobStepper {
 public:
     virtual ~JobStepper() = default;

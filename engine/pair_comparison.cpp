@@ -13,10 +13,6 @@ HANDLE openForCompare(const char* path) {
     return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
-std::uint64_t ticksOf(const FILETIME& time) {
-    return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}
-
 // Whether two last-write times differ by more than the window (a FAT stick keeps 2 seconds).
 bool timesDiffer(const FILETIME& source, const FILETIME& destination, std::uint64_t window) {
     if (window == 0) return CompareFileTime(&source, &destination) != 0;

@@ -63,7 +63,6 @@ struct CompareWorker {
 
 class ParallelStepper final : public JobStepper {
 public:
-    static constexpr int maxWorkers = 64;
     // Pairs taken ahead of the one to be recorded next: enough to keep every worker busy behind a
     // large file, little enough to stay a small, fixed amount of memory.
     static constexpr int window = 256;

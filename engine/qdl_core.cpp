@@ -23,8 +23,12 @@ int normaliseSpecification(const char* specification, char* out) {
 
 QdlCore::QdlCore(const char* sourceSpecification, const char* destinationSpecification,
                  StopLevel level)
-    : totalBytes(0), comparedBytes(0), readBytes(0), stopLevel(level), stats{},
-      currentSource{}, currentDestination{}, inProgress{}, temporaryPassedOver(0), timeWindow(0), listExtras(false), extras(0) {
+    : totalBytes(0), comparedBytes(0), readBytes(0), stopLevel(level), stats{}, currentSource{},
+      currentDestination{}, inProgress{}, temporaryPassedOver(0), timeWindow(0), listExtras(false),
+      extras(0) {
+    // The pair in progress reads its chunks into the job's buffers.
+    inProgress.sourceBuffer = sourceBuffer;
+    inProgress.destinationBuffer = destinationBuffer;
     specificationCut = normaliseSpecification(sourceSpecification, workSource) != 0;
     std::memcpy(sourceRoot, workSource, sizeof sourceRoot);
     specificationCut |= normaliseSpecification(destinationSpecification, workDestination) != 0;

@@ -47,11 +47,9 @@ int takeStep(QdlCore& job) {
     PairOutcome outcome;
     if (takePair(job, job.currentDestination, &outcome) != 0) return 1;
     if (outcome.code == Pending) {
-        PairComparison& pair = job.inProgress;
-        pair.sourceBuffer = job.sourceBuffer;
-        pair.destinationBuffer = job.destinationBuffer;
-        pair.timeWindow = job.timeWindow;
-        outcome.code = openPair(pair, job.workSource, job.workDestination, job.currentSource,
+        // The window is set after the job is made, and before it is stepped.
+        job.inProgress.timeWindow = job.timeWindow;
+        outcome.code = openPair(job.inProgress, job.workSource, job.workDestination, job.currentSource,
                                 job.currentDestination);
         if (outcome.code == Pending) {
             job.stats.currentName = job.currentSource.name;

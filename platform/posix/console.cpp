@@ -4,8 +4,8 @@
 #include "path_map.h"
 
 #include <csignal>
-#include <initializer_list>
 #include <cstring>
+#include <initializer_list>
 #include <limits.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>

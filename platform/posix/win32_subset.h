@@ -15,8 +15,9 @@
 // access ERROR_ACCESS_DENIED.
 // Console and process: the program's own path, the standard handles, whether one is a terminal and
 // its width, the console control handler (Ctrl-C from SIGINT, a closed terminal from SIGHUP, the
-// end of the session from SIGTERM; a write to a closed pipe fails with EPIPE), full paths resolved against the current directory ("/" is
-// taken as a separator, as Windows does), and the code pages, which are UTF-8 and stay so.
+// end of the session from SIGTERM; a write to a closed pipe fails with EPIPE), full paths resolved
+// against the current directory ("/" is taken as a separator, as Windows does), and the code
+// pages, which are UTF-8 and stay so.
 // Folder identity: CreateFileA with access 0 and FILE_FLAG_BACKUP_SEMANTICS opens a file or a folder
 // for GetFileInformationByHandle only (the volume is the device, the file index the inode).
 //
@@ -108,8 +109,8 @@ struct BY_HANDLE_FILE_INFORMATION {
 constexpr DWORD ERROR_SUCCESS = 0;
 constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
 constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
-constexpr DWORD ERROR_ACCESS_DENIED = 5;
 constexpr DWORD ERROR_TOO_MANY_OPEN_FILES = 4;
+constexpr DWORD ERROR_ACCESS_DENIED = 5;
 constexpr DWORD ERROR_INVALID_HANDLE = 6;
 constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
 constexpr DWORD ERROR_NO_MORE_FILES = 18;
