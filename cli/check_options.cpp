@@ -35,6 +35,9 @@ const char usage[] =
     "  -l, --log FILE    write the log file, as Quendle's Save Log does\n"
     "  -p, --progress    show the progress line even when standard error is no\n"
     "                    terminal\n"
+    "      --list-first  list the whole tree before comparing, so that the progress\n"
+    "                    line knows the total from the start; memory then grows\n"
+    "                    with the tree\n"
     "  -j, --jobs N      compare up to N file pairs at once, 1 to 64 (default 4);\n"
     "                    the answer is the same for any N\n"
     "  -w, --time-window SECONDS\n"
@@ -50,7 +53,7 @@ const char usage[] =
     "log or the output could not be written), 32 extras (DOF DOD, with --extra).\n"
     "0 means every entry was compared and found identical.\n";
 
-// The short options, then the long ones; --format has no short form.
+// The short options, then the long ones; --format and --list-first have no short form.
 constexpr char shortOptions[] = ":0ahj:l:pqs:tVw:x";
 constexpr option longOptions[] = {
     {"all", no_argument, nullptr, 'a'},
@@ -58,6 +61,7 @@ constexpr option longOptions[] = {
     {"format", required_argument, nullptr, 'f'},
     {"help", no_argument, nullptr, 'h'},
     {"jobs", required_argument, nullptr, 'j'},
+    {"list-first", no_argument, nullptr, 'L'},
     {"log", required_argument, nullptr, 'l'},
     {"null", no_argument, nullptr, '0'},
     {"progress", no_argument, nullptr, 'p'},
@@ -106,7 +110,7 @@ int numberOf(const char* text, long lowest, long highest, int* number) {
 
 int parseCheckOptions(int argc, char** argv, CheckOptions* options) {
     *options = CheckOptions{IgnoreAnyErrors, Listing::Differences, OutputFormat::Text, false, false,
-                            false, nullptr, 4, 0, nullptr, nullptr};
+                            false, false, nullptr, 4, 0, nullptr, nullptr};
     bool all = false;
     bool quiet = false;
     bool json = false;
@@ -126,6 +130,7 @@ int parseCheckOptions(int argc, char** argv, CheckOptions* options) {
         case 't': options->topOnly = true; break;
         case 'x': options->extras = true; break;
         case 'p': options->progressAlways = true; break;
+        case 'L': options->listFirst = true; break;
         case 'l': options->logFile = optarg; break;
         case 's':
             if (stopLevelOf(optarg, &options->stopLevel) != 0)

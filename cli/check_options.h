@@ -14,6 +14,7 @@ struct CheckOptions {
     bool topOnly;          // a folder means its own files, not its tree
     bool extras;           // also list what only the destination holds
     bool progressAlways;   // the progress line also when standard error is no terminal
+    bool listFirst;        // the whole tree listed before the first pair is compared
     const char* logFile;   // none when no log is asked for
     int jobs;              // file pairs compared at once
     int timeWindow;        // seconds by which last-write times may differ and count as equal

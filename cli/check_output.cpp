@@ -72,6 +72,7 @@ const char* endText(const QdlCore& job, RunEnd end) {
     case RunEnd::OutputLost: return "NOT every entry was compared: the output was lost.";
     case RunEnd::Complete: break;
     }
+    if (job.listIncomplete()) return "NOT every entry was compared: out of memory while listing.";
     return everyEntryCompared(job, end) ? "every entry was compared."
                                         : "NOT every entry was compared in full: see the fatal errors.";
 }
@@ -79,7 +80,7 @@ const char* endText(const QdlCore& job, RunEnd end) {
 }  // namespace
 
 bool everyEntryCompared(const QdlCore& job, RunEnd end) {
-    return end == RunEnd::Complete && job.stats.fatalErrors == 0;
+    return end == RunEnd::Complete && job.stats.fatalErrors == 0 && !job.listIncomplete();
 }
 
 void printSummary(const QdlCore& job, RunEnd end, double seconds, bool extras) {
@@ -90,13 +91,17 @@ void printSummary(const QdlCore& job, RunEnd end, double seconds, bool extras) {
     if (job.temporaryPassedOver != 0)
         std::fprintf(stderr, "; %d temporary entries passed over", job.temporaryPassedOver);
     const double megabytes = static_cast<double>(job.readBytes) / 1e6;
+    // A run that ended before its tree was listed to the end does not know the total.
+    char total[32] = "a total not yet listed";
+    if (job.planningEnded())
+        std::snprintf(total, sizeof total, "%llu", static_cast<unsigned long long>(job.totalBytes));
     std::fprintf(stderr,
                  "\nqdlcheck: %llu bytes read and compared in %.2f s (%.1f MB/s), %llu settled "
-                 "without reading, of %llu; %s\n",
+                 "without reading, of %s; %s\n",
                  static_cast<unsigned long long>(job.readBytes), seconds,
                  seconds > 0 ? megabytes / seconds : 0.0,
-                 static_cast<unsigned long long>(job.comparedBytes - job.readBytes),
-                 static_cast<unsigned long long>(job.totalBytes), endText(job, end));
+                 static_cast<unsigned long long>(job.comparedBytes - job.readBytes), total,
+                 endText(job, end));
 }
 
 int exitBits(const QdlCore& job, RunEnd end) {
@@ -104,5 +109,7 @@ int exitBits(const QdlCore& job, RunEnd end) {
     return (s.notices != 0 ? ExitNotices : 0) | (s.errors != 0 ? ExitErrors : 0) |
            (s.fatalErrors != 0 ? ExitFatalErrors : 0) |
            (end != RunEnd::Complete ? ExitNotEveryEntry : 0) |
-           (end == RunEnd::OutputLost ? ExitCannotCompare : 0) | (job.extras != 0 ? ExitExtras : 0);
+           (end == RunEnd::OutputLost ? ExitCannotCompare : 0) | (job.extras != 0 ? ExitExtras : 0) |
+           // A tree planned as it is compared can run out of memory half-way.
+           (job.listIncomplete() ? ExitNotEveryEntry | ExitCannotCompare : 0);
 }

@@ -2,6 +2,7 @@
 
 #include "check_output.h"
 #include "check_specifications.h"
+#include "engine/enumeration.h"
 #include "engine/job_stepper.h"
 #include "engine/stop_rule.h"
 #include "entry_output.h"
@@ -36,41 +37,47 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// Prints the lines of the results recorded since the last call: 0, or 1 when standard output
-// failed.
-int printNewLines(const QdlCore& job, const CheckOptions& options, ProgressLine& progress,
-                  LogReader& reader, std::int32_t* listed) {
-    for (; options.listing != Listing::Nothing && *listed < job.stats.total + job.extras; ++*listed) {
+// Where each recorded result's line goes: standard output as asked, the log, and no further once
+// standard output has failed (the log still takes every line).
+struct LineSinks {
+    const CheckOptions& options;
+    LogOutput* log;  // none without --log
+    bool printing;
+};
+
+// Passes on the lines of the results recorded since the last call: 0, or 1 when standard output
+// failed. The blocks of the list behind them are released unless the whole list is kept.
+int passNewLines(QdlCore& job, LineSinks& sinks, ProgressLine& progress, LogReader& reader,
+                 std::int32_t* passed) {
+    const Listing listing = sinks.options.listing;
+    int result = 0;
+    for (; *passed < job.stats.total + job.extras; ++*passed) {
         const char* line = readLogLine(job, reader, true);
-        if (line == nullptr || (reader.entry.code == CodeOK && options.listing != Listing::All))
+        if (line == nullptr) continue;
+        if (sinks.log != nullptr && !isExtraCode(reader.entry.code)) spoolLogLine(*sinks.log, line);
+        if (!sinks.printing || listing == Listing::Nothing ||
+            (reader.entry.code == CodeOK && listing != Listing::All))
             continue;
         clearProgressLine(progress);
-        if (printEntry(line, reader.entry, options.format) != 0) return 1;
+        if (printEntry(line, reader.entry, sinks.options.format) != 0) {
+            sinks.printing = false;
+            result = 1;
+        }
     }
-    return 0;
-}
-
-// Whether planning recorded no source entry at all, only the markers that close folders (and what
-// only the destination holds).
-bool recordedNothing(const QdlCore& job) {
-    FindRecord source;
-    FindRecord destination;
-    ResultCode code;
-    ListCursor at = job.pairs.start();
-    while (job.pairs.pairAt(&at, &source, &destination, &code) == 0)
-        if (!isExitMarker(source) && code != PendingExtra) return false;
-    return true;
+    if (!sinks.options.listFirst) job.pairs.releaseBefore(reader.cursor);
+    return result;
 }
 
 // Steps the planned job to its end with the stepper, printing each result's line as it is recorded.
-RunEnd stepJob(QdlCore& job, JobStepper& stepper, const CheckOptions& options,
+RunEnd stepJob(QdlCore& job, JobStepper& stepper, LineSinks& sinks,
                std::chrono::steady_clock::time_point start) {
+    const CheckOptions& options = sinks.options;
     // Quiet means quiet, unless the progress line is asked for by name.
     ProgressLine progress = startProgressLine(options.progressAlways);
     if (options.listing == Listing::Nothing && !options.progressAlways) progress.shown = false;
     LogReader reader;
     startLogReader(job, &reader);
-    std::int32_t listed = 0;
+    std::int32_t passed = 0;
     RunEnd end = RunEnd::Complete;
     for (;;) {
         if (progress.shown)
@@ -81,7 +88,7 @@ RunEnd stepJob(QdlCore& job, JobStepper& stepper, const CheckOptions& options,
             break;
         }
         if (stepper.step() != 0) break;
-        if (printNewLines(job, options, progress, reader, &listed) != 0) {
+        if (passNewLines(job, sinks, progress, reader, &passed) != 0) {
             end = RunEnd::OutputLost;
             break;
         }
@@ -91,6 +98,8 @@ RunEnd stepJob(QdlCore& job, JobStepper& stepper, const CheckOptions& options,
         }
     }
     clearProgressLine(progress);
+    // The log keeps every line recorded, also those standard output could no longer take.
+    if (passNewLines(job, sinks, progress, reader, &passed) != 0) end = RunEnd::OutputLost;
     return end;
 }
 
@@ -109,7 +118,8 @@ int compareAndReport(QdlCore& job, const CheckOptions& options, LogOutput& log,
                      std::chrono::steady_clock::time_point start) {
     JobStepper* const stepper = startStepper(job, options.jobs);
     if (stepper == nullptr) return failure("out of memory", "");
-    const RunEnd end = stepJob(job, *stepper, options, start);
+    LineSinks sinks{options, log.file != INVALID_HANDLE_VALUE ? &log : nullptr, true};
+    const RunEnd end = stepJob(job, *stepper, sinks, start);
     // Ends what is still in flight, closing its files.
     delete stepper;
     const bool outputLost = reportOutputFailure() != 0;
@@ -144,13 +154,13 @@ int runCheck(const CheckOptions& options) {
     int status;
     if (job == nullptr) {
         status = failure("out of memory", "");
-    } else if (job->plan() != 0) {
+    } else if ((options.listFirst ? job->plan() : job->startPlan()) != 0) {
         status = failure(job->specificationCut ? "a path is too long: "
                                                : "a wildcard may stand only in the last level: ",
                          specifications.source);
     } else if (job->listIncomplete()) {
         status = failure("out of memory while listing ", specifications.source);
-    } else if (specifications.sourcePattern && recordedNothing(*job)) {
+    } else if (specifications.sourcePattern && recordsNoSourceEntry(*job)) {
         // A pattern that matched nothing compared nothing: that is no clean result.
         status = failure("nothing matches ", options.source);
     } else {

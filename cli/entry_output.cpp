@@ -101,7 +101,11 @@ int printJsonSummary(const QdlCore& job, RunEnd end, double seconds, int status)
     appendNumber(json, "temporary_passed_over", static_cast<std::uint64_t>(job.temporaryPassedOver));
     appendNumber(json, "bytes_read", job.readBytes);
     appendNumber(json, "bytes_settled_unread", job.comparedBytes - job.readBytes);
-    appendNumber(json, "bytes_total", job.totalBytes);
+    // A tree not listed to its end has no known total.
+    if (job.planningEnded())
+        appendNumber(json, "bytes_total", job.totalBytes);
+    else
+        appendNull(json, "bytes_total");
     appendSeconds(json, "seconds", seconds);
     appendNumber(json, "exit_status", static_cast<std::uint64_t>(status));
     appendBoolean(json, "every_entry_compared", everyEntryCompared(job, end));

@@ -79,6 +79,11 @@ void appendBoolean(JsonText& json, const char* key, bool value) {
     put(json, value ? "true" : "false");
 }
 
+void appendNull(JsonText& json, const char* key) {
+    putKey(json, key);
+    put(json, "null");
+}
+
 void appendText(JsonText& json, const char* key, const char* text) {
     putKey(json, key);
     put(json, "\"");

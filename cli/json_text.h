@@ -18,6 +18,8 @@ void beginMember(JsonText& json, const char* key);
 void appendNumber(JsonText& json, const char* key, std::uint64_t value);
 void appendSeconds(JsonText& json, const char* key, double value);
 void appendBoolean(JsonText& json, const char* key, bool value);
+// "key": null, for a value the run does not know.
+void appendNull(JsonText& json, const char* key);
 // "key": the text as a JSON string, each byte that is not part of valid UTF-8 given as U+FFFD;
 // when there was any, also "key_hex": every byte of the text in hexadecimal, so nothing is lost.
 void appendText(JsonText& json, const char* key, const char* text);

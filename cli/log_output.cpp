@@ -32,30 +32,75 @@ int cannotCreate(const LogOutput& log) {
     return 1;
 }
 
+// Created exclusively: a link planted at the name is never written through.
+HANDLE createTemporary(const char* logPath, char (&name)[pathRoom]) {
+    for (int attempt = 0; attempt < namingAttempts; ++attempt) {
+        if (temporaryName(logPath, name) != 0) return INVALID_HANDLE_VALUE;
+        const HANDLE file = CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                        FILE_ATTRIBUTE_ARCHIVE, nullptr);
+        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return file;
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
+// Copies the spool behind what the log holds: 0, or 1 when a read or a write failed, or the spool
+// gave back fewer bytes than were put into it.
+int copySpool(LogOutput& log) {
+    const HANDLE spool =
+        CreateFileA(log.spoolPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (spool == INVALID_HANDLE_VALUE) return 1;
+    int result = 0;
+    std::uint64_t copied = 0;
+    for (;;) {
+        DWORD got = 0;
+        DWORD written = 0;
+        if (ReadFile(spool, log.lines.bytes, sizeof log.lines.bytes, &got, nullptr) == 0) {
+            result = 1;
+            break;
+        }
+        if (got == 0) break;
+        if (WriteFile(log.file, log.lines.bytes, got, &written, nullptr) == 0 || written != got) {
+            result = 1;
+            break;
+        }
+        copied += got;
+    }
+    CloseHandle(spool);
+    return result != 0 || copied != log.lines.written ? 1 : 0;
+}
+
 }  // namespace
 
 int openLogOutput(const char* typed, LogOutput* log) {
     log->typed = typed;
     log->file = INVALID_HANDLE_VALUE;
+    log->lines.file = INVALID_HANDLE_VALUE;
     if (fullEnginePath(typed, log->path) != 0) return cannotCreate(*log);
     // A folder of that name would refuse the rename only at the end.
     FindRecord existing;
     const Presence presence = lookUp(log->path, &existing);
     if (presence == Presence::Unreachable || (presence == Presence::Found && isDirectory(existing)))
         return cannotCreate(*log);
-    // Created exclusively: a link planted at the name is never written through.
-    for (int attempt = 0; attempt < namingAttempts; ++attempt) {
-        if (temporaryName(log->path, log->temporaryPath) != 0) return cannotCreate(*log);
-        log->file = CreateFileA(log->temporaryPath, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                FILE_ATTRIBUTE_ARCHIVE, nullptr);
-        if (log->file != INVALID_HANDLE_VALUE) return 0;
-        if (GetLastError() != ERROR_FILE_EXISTS) break;
+    log->file = createTemporary(log->path, log->temporaryPath);
+    if (log->file == INVALID_HANDLE_VALUE) return cannotCreate(*log);
+    const HANDLE spool = createTemporary(log->path, log->spoolPath);
+    if (spool == INVALID_HANDLE_VALUE) {
+        discardLogOutput(*log);
+        return cannotCreate(*log);
     }
-    return cannotCreate(*log);
+    startLogLines(log->lines, spool);
+    return 0;
+}
+
+void spoolLogLine(LogOutput& log, const char* line) {
+    writeLogLine(log.lines, line);
 }
 
 int finishLogOutput(LogOutput& log, const QdlCore& job) {
-    const bool written = writeLogFile(job, log.file) == 0;
+    const bool spooled = endLogLines(log.lines) == 0 && CloseHandle(log.lines.file) != 0;
+    log.lines.file = INVALID_HANDLE_VALUE;
+    const bool written = spooled && writeLogHeader(job, log.file) == 0 && copySpool(log) == 0;
+    DeleteFileA(log.spoolPath);
     const bool closed = CloseHandle(log.file) != 0;
     log.file = INVALID_HANDLE_VALUE;
     if (written && closed &&
@@ -71,4 +116,8 @@ void discardLogOutput(LogOutput& log) {
     CloseHandle(log.file);
     log.file = INVALID_HANDLE_VALUE;
     DeleteFileA(log.temporaryPath);
+    if (log.lines.file == INVALID_HANDLE_VALUE) return;
+    CloseHandle(log.lines.file);
+    log.lines.file = INVALID_HANDLE_VALUE;
+    DeleteFileA(log.spoolPath);
 }

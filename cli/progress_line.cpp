@@ -58,11 +58,18 @@ void drawProgressLine(ProgressLine& line, const QdlCore& job, const InProgress& 
     char name[shownPathRoom];
     showNameInProgress(now.name, name, sizeof name);
     char text[shownPathRoom + 256];
-    std::snprintf(text, sizeof text,
-                  "%3d%% [%s] %s of %s  %.1f MB/s  %d:%02d left  OK %d N %d E %d F %d  %s",
-                  percent, bar, compared, total, rate / 1e6, static_cast<int>(left) / 60,
-                  static_cast<int>(left) % 60, s.noDifference, s.notices, s.errors, s.fatalErrors,
-                  name);
+    // While the tree is still being listed its total is not known: no share, no time left.
+    if (job.planningEnded())
+        std::snprintf(text, sizeof text,
+                      "%3d%% [%s] %s of %s  %.1f MB/s  %d:%02d left  OK %d N %d E %d F %d  %s",
+                      percent, bar, compared, total, rate / 1e6, static_cast<int>(left) / 60,
+                      static_cast<int>(left) % 60, s.noDifference, s.notices, s.errors,
+                      s.fatalErrors, name);
+    else
+        std::snprintf(text, sizeof text,
+                      "listing... %s of %s listed so far  %.1f MB/s  OK %d N %d E %d F %d  %s",
+                      compared, total, rate / 1e6, s.noDifference, s.notices, s.errors,
+                      s.fatalErrors, name);
     // One column short of the width, so that the line never wraps.
     int length = static_cast<int>(std::strlen(text));
     if (length > line.width - 1) length = line.width - 1 > 0 ? line.width - 1 : 0;

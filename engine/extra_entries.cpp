@@ -1,7 +1,6 @@
 #include "extra_entries.h"
 
 #include "path_text.h"
-#include "qdl_core.h"
 
 #include <cstring>
 
@@ -35,7 +34,7 @@ bool advance(DestinationWalk& walk, bool* failed) {
 }
 
 // The entry the walk stands on, unless the source can hold it (by name or by its own lookup).
-void recordIfExtra(QdlCore& job, const DestinationWalk& walk) {
+void recordIfExtra(const DestinationWalk& walk) {
     const FindRecord& entry = walk.listing.entry;
     if (isDotEntry(entry.name) || (entry.attributes & skippedAttributes) != 0 ||
         (!walk.withFolders && isDirectory(entry)))
@@ -45,26 +44,27 @@ void recordIfExtra(QdlCore& job, const DestinationWalk& walk) {
     if (fits) appendCut(walk.sourcePath, walk.sourceLength, entry.name, pathLimit);
     // What cannot be looked up is reported: an extra too many is no clean result.
     if (!fits || lookUp(walk.sourcePath, &source) != Presence::Found)
-        job.pairs.addPair(entry, entry, PendingExtra);
+        walk.extras->addPair(entry, entry, PendingExtra);
 }
 
 }  // namespace
 
 DestinationWalk noDestinationWalk(char* sourcePath, int sourceLength) {
-    return {{INVALID_HANDLE_VALUE, {}, 0}, false, sourcePath, sourceLength};
+    return {{INVALID_HANDLE_VALUE, {}, 0}, false, nullptr, sourcePath, sourceLength};
 }
 
-int startDestinationWalk(const char* searchPath, bool withFolders, char* sourcePath, int sourceLength,
-                         DestinationWalk* walk) {
+int startDestinationWalk(const char* searchPath, bool withFolders, char* sourcePath,
+                         int sourceLength, FileInfList& extras, DestinationWalk* walk) {
     *walk = noDestinationWalk(sourcePath, sourceLength);
     walk->withFolders = withFolders;
+    walk->extras = &extras;
     return firstEntry(searchPath, &walk->listing) || failureOf(walk->listing) == 0 ? 0 : 1;
 }
 
-bool walkTo(QdlCore& job, DestinationWalk& walk, const char* name, FindRecord* same, bool* failed) {
+bool walkTo(DestinationWalk& walk, const char* name, FindRecord* same, bool* failed) {
     FolderListing& listing = walk.listing;
     while (listingOpen(listing) && nameBefore(listing.entry.name, name)) {
-        recordIfExtra(job, walk);
+        recordIfExtra(walk);
         if (!advance(walk, failed)) return false;
     }
     if (!listingOpen(listing) || std::strcmp(listing.entry.name, name) != 0) return false;
@@ -73,10 +73,10 @@ bool walkTo(QdlCore& job, DestinationWalk& walk, const char* name, FindRecord* s
     return true;
 }
 
-int finishDestinationWalk(QdlCore& job, DestinationWalk& walk) {
+int finishDestinationWalk(DestinationWalk& walk) {
     bool failed = false;
     while (listingOpen(walk.listing)) {
-        recordIfExtra(job, walk);
+        recordIfExtra(walk);
         advance(walk, &failed);
     }
     return failed ? 1 : 0;

@@ -15,16 +15,16 @@ int FileInfList::addPair(const FindRecord& source, const FindRecord& destination
     return block->append(source, destination, pending);
 }
 
-void FileInfList::dropAfter(const ListMark& mark) {
-    FileInf* block = mark.block->next;
-    while (block != nullptr) {
+void FileInfList::releaseBefore(const ListCursor& at) {
+    if (at.block == &first) return;
+    FileInf* block = first.next;
+    while (block != nullptr && block != at.block) {
+        QUENDLE_EXPECT(block != cursorBlock, "blocks are released only behind the list's own cursor");
         FileInf* following = block->next;
         delete block;
         block = following;
     }
-    mark.block->next = nullptr;
-    mark.block->count = mark.count;
-    tailBlock = mark.block;
+    first.next = at.block;
 }
 
 int FileInfList::nextPair(FindRecord* source, FindRecord* destination, ResultCode* code) {
@@ -47,6 +47,13 @@ int FileInfList::pairAt(ListCursor* at, FindRecord* source, FindRecord* destinat
 }
 
 void FileInfList::destroy() {
-    dropAfter({&first, first.count});
+    FileInf* block = first.next;
+    while (block != nullptr) {
+        FileInf* following = block->next;
+        delete block;
+        block = following;
+    }
+    first.next = nullptr;
+    tailBlock = &first;
     rewind();
 }

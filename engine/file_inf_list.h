@@ -4,12 +4,6 @@
 #include "file_inf.h"
 #include "misuse.h"
 
-// The end of the list at one moment of planning, to cut the list back to.
-struct ListMark {
-    FileInf* block;
-    std::int32_t count;
-};
-
 // Where the read cursor stands; a reader that walks beside the stepper keeps its own.
 struct ListCursor {
     FileInf* block;
@@ -26,13 +20,6 @@ public:
     // starts as pending, with planning's verdict when it has one.
     int addPair(const FindRecord& source, const FindRecord& destination,
                 ResultCode pending = Pending);
-    ListMark mark() const { return {tailBlock, tailBlock->count}; }
-    // Drops every pair added since the mark; planning only, the cursor must not be past the mark.
-    void cutBack(const ListMark& mark) {
-        QUENDLE_EXPECT(cursorBlock != mark.block || cursorIndex <= mark.count,
-                       "a list is cut back only behind its cursor");
-        dropAfter(mark);
-    }
     // 0 with the pair at the cursor, moving past it; 1 at the end of the list.
     int nextPair(FindRecord* source, FindRecord* destination, ResultCode* code);
     // The same with a reader's own cursor: any number of readers walk the list beside the stepper.
@@ -61,9 +48,11 @@ public:
                        "a cursor names the pair before it only once it has passed one");
         return at.index - 1;
     }
+    // Frees the blocks wholly behind `at` (after the first, which is part of the list): a run that
+    // has read and recorded them holds only what lies ahead. The list is then walked from `at` on.
+    void releaseBefore(const ListCursor& at);
     // Frees every block after the first.
     void destroy();
-    void dropAfter(const ListMark& mark);
 
     FileInf first;
     FileInf* cursorBlock;

@@ -25,7 +25,7 @@ QdlCore::QdlCore(const char* sourceSpecification, const char* destinationSpecifi
                  StopLevel level)
     : totalBytes(0), comparedBytes(0), readBytes(0), stopLevel(level), stats{}, currentSource{},
       currentDestination{}, inProgress{}, temporaryPassedOver(0), timeWindow(0), listExtras(false),
-      extras(0) {
+      extras(0), treeLevels(nullptr), treePattern(nullptr) {
     // The pair in progress reads its chunks into the job's buffers.
     inProgress.sourceBuffer = sourceBuffer;
     inProgress.destinationBuffer = destinationBuffer;
@@ -38,6 +38,7 @@ QdlCore::QdlCore(const char* sourceSpecification, const char* destinationSpecifi
 
 QdlCore::~QdlCore() {
     closePair(inProgress);
+    endTree(*this);
     pairs.destroy();
     // No folder of the run stays busy once its job is gone.
     releaseFolderCache();
@@ -54,6 +55,17 @@ bool holdsBackslash(const char* text) {
 }  // namespace
 
 int QdlCore::plan() {
+    if (startPlan() != 0) return 1;
+    while (planMore() == 0) {
+    }
+    return 0;
+}
+
+int QdlCore::planMore() {
+    return planTreeMore(*this);
+}
+
+int QdlCore::startPlan() {
     // A cut specification names another file or folder than the one typed.
     if (specificationCut) return 1;
     const int wildcard = firstWildcard(workSource);
@@ -85,7 +97,8 @@ int QdlCore::plan() {
         std::memcpy(destinationFolder, workDestination,
                     static_cast<std::size_t>(destinationFolderLength));
         destinationFolder[destinationFolderLength] = '\0';
-        enumerateTree(*this, sourceFolder, destinationFolder, workSource + wildcard + 2);
+        // The pattern is read as the tree is planned, while the work paths move.
+        startTree(*this, sourceFolder, destinationFolder, sourceRoot + wildcard + 2);
         break;
     }
     }

@@ -21,6 +21,8 @@ struct CompareStats {
 
 constexpr int chunkSize = 32768;
 
+struct TreeLevel;
+
 class QdlCore {
 public:
     QdlCore(const char* sourceSpecification, const char* destinationSpecification,
@@ -29,9 +31,15 @@ public:
     QdlCore(const QdlCore&) = delete;
     QdlCore& operator=(const QdlCore&) = delete;
 
-    // 0 after recording the pairs; 1 with nothing recorded when a wildcard is followed by another
+    // 0 after recording every pair; 1 with nothing recorded when a wildcard is followed by another
     // folder level or a specification did not fit.
     [[nodiscard]] int plan();
+    // The same, recording a tree's starting folder only: the steppers plan the rest as they reach
+    // it, so that a tree is held a few folders at a time.
+    [[nodiscard]] int startPlan();
+    // Records the next pairs planned: 0 when it recorded any, 1 once planning has ended.
+    int planMore();
+    bool planningEnded() const { return treeLevels == nullptr; }
     // True when planning lost pairs for want of memory: the run would not cover the source.
     bool listIncomplete() const { return pairs.lostPairs != 0; }
 
@@ -65,6 +73,9 @@ public:
     std::int32_t extras;
     // A normalised specification was cut to 259 characters: it names something else.
     bool specificationCut;
+    // The folders of a tree still being planned, innermost first; none once planning has ended.
+    TreeLevel* treeLevels;
+    const char* treePattern;  // the tree's pattern, inside sourceRoot
 
 private:
     void pairSingleFile();

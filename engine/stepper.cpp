@@ -69,7 +69,9 @@ int compareStep(QdlCore& job) {
 int takePair(QdlCore& job, FindRecord& destination, PairOutcome* outcome) {
     ResultCode pending;
     FindRecord& source = job.currentSource;
-    if (job.pairs.nextPair(&source, &destination, &pending) != 0) return 1;
+    // A tree planned as it is stepped records its next pairs once the list has run out.
+    while (job.pairs.nextPair(&source, &destination, &pending) != 0)
+        if (job.planMore() != 0) return 1;
     *outcome = {CodeOK, Settling::Uncounted, 0, 0, 0};
 
     const int sourceSplit = lastBackslashBeforeWildcard(job.workSource, pathRoom);

@@ -24,7 +24,41 @@ bool writeCount(HANDLE file, const char* label, std::int32_t count) {
 
 }  // namespace
 
-int writeLogFile(const QdlCore& job, HANDLE file) {
+void startLogLines(LogLineWriter& writer, HANDLE file) {
+    writer.file = file;
+    writer.used = 0;
+    writer.failed = false;
+    writer.written = 0;
+}
+
+namespace {
+
+void writeOut(LogLineWriter& writer) {
+    if (!writer.failed && writer.used != 0) writer.failed = !writeBytes(writer.file, writer.bytes, writer.used);
+    if (!writer.failed) writer.written += writer.used;
+    writer.used = 0;
+}
+
+void gather(LogLineWriter& writer, const char* bytes, std::size_t length) {
+    if (writer.used + length > sizeof writer.bytes) writeOut(writer);
+    std::memcpy(writer.bytes + writer.used, bytes, length);
+    writer.used += static_cast<DWORD>(length);
+}
+
+}  // namespace
+
+void writeLogLine(LogLineWriter& writer, const char* line) {
+    // A line is far shorter than the buffer.
+    gather(writer, line, std::strlen(line));
+    gather(writer, "\r\n", 2);
+}
+
+int endLogLines(LogLineWriter& writer) {
+    writeOut(writer);
+    return writer.failed ? 1 : 0;
+}
+
+int writeLogHeader(const QdlCore& job, HANDLE file) {
     const CompareStats& stats = job.stats;
     const bool header = writeText(file, "Quendle Log File\r\n") &&
                         writeText(file, "Source      : ") && writeText(file, job.sourceRoot) &&
@@ -36,11 +70,15 @@ int writeLogFile(const QdlCore& job, HANDLE file) {
                         writeCount(file, "\r\nFatal Errors  : ", stats.fatalErrors) &&
                         writeCount(file, "\r\nTotal         : ", stats.total) &&
                         writeBytes(file, "\r\n\r\n", 4);
-    if (!header) return 1;
+    return header ? 0 : 1;
+}
+
+int writeLogFile(const QdlCore& job, HANDLE file) {
+    if (writeLogHeader(job, file) != 0) return 1;
     LogReader reader;
     startLogReader(job, &reader);
-    while (const char* line = readLogLine(job, reader)) {
-        if (!writeText(file, line) || !writeBytes(file, "\r\n", 2)) return 1;
-    }
-    return 0;
+    LogLineWriter lines;
+    startLogLines(lines, file);
+    while (const char* line = readLogLine(job, reader)) writeLogLine(lines, line);
+    return endLogLines(lines);
 }

@@ -4,6 +4,24 @@
 #include "engine/qdl_core.h"
 #include "platform/win32.h"
 
+#include <cstdint>
+
+// Log lines on their way to a file, gathered into large writes.
+struct LogLineWriter {
+    HANDLE file;
+    DWORD used;
+    bool failed;  // a write failed or fell short: nothing more is written
+    std::uint64_t written;  // bytes put into the file
+    char bytes[65536];
+};
+
+void startLogLines(LogLineWriter& writer, HANDLE file);
+void writeLogLine(LogLineWriter& writer, const char* line);
+// Writes out what is gathered: 0 when every line went into the file, 1 otherwise.
+[[nodiscard]] int endLogLines(LogLineWriter& writer);
+
+// The header, counts as they stand: 0, or 1 when a write failed or fell short.
+[[nodiscard]] int writeLogHeader(const QdlCore& job, HANDLE file);
 // Writes the job's log to an open file; 0 when every byte was written, 1 at the first write that
 // failed or fell short (nothing more is written then).
 [[nodiscard]] int writeLogFile(const QdlCore& job, HANDLE file);
