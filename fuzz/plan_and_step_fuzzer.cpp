@@ -1,13 +1,16 @@
 // Random specifications over a generated tree, planned and stepped to the end. Beyond the
 // sanitizers it checks that every file the stepper opens is the file its pair's path names, that the
 // counters equal the log lines by class, that the percentage stays within 0..100, that three pairs
-// at a time on worker threads give the same answer, that a run in which a file call failed never
-// ends clean, and that no file is left open.
+// at a time on worker threads give the same answer, that a tree planned a folder at a time as it is
+// stepped (its list released behind the lines read, as qdlcheck runs it) gives the same answer as
+// the whole list, that a run in which a file call failed never ends clean, and that no file is
+// left open.
 //
 // Input: two bytes choose the source and destination bases (folders and files of the tree; the
 // second's top bit asks for the entries only the destination holds), a third the file call to
 // fail (0 none), the rest up to a newline is the source's text behind its base, the rest after it
 // the destination's.
+#include "engine/job_stepper.h"
 #include "engine/parallel_stepper.h"
 #include "engine/result_code.h"
 #include "engine/stepper.h"
@@ -126,16 +129,47 @@ void checkCountersAgainstLines(QdlCore& job, const std::string& run) {
         fail("counters differ from the lines", run);
 }
 
+std::string countsOf(const QdlCore& job) {
+    std::string answer;
+    const CompareStats& s = job.stats;
+    for (const auto value : {s.noDifference, s.notices, s.errors, s.fatalErrors, s.total, s.ratePercent})
+        answer += std::to_string(value) + " ";
+    return answer + std::to_string(job.extras) + " " + std::to_string(job.comparedBytes);
+}
+
 // What a finished job answers: its log lines, counters and bytes.
 std::string answerOf(QdlCore& job) {
     std::string answer;
     LogReader reader;
     startLogReader(job, &reader);
     while (const char* line = readLogLine(job, reader)) answer += std::string(line) + "\n";
-    const CompareStats& s = job.stats;
-    for (const auto value : {s.noDifference, s.notices, s.errors, s.fatalErrors, s.total, s.ratePercent})
-        answer += std::to_string(value) + " ";
-    return answer + std::to_string(job.extras) + " " + std::to_string(job.comparedBytes);
+    return answer + countsOf(job);
+}
+
+// The same job planned a folder at a time, one pair or three at once, its lines read as they are
+// recorded and the list released behind them, must give the whole list's answer.
+void checkPlannedAsItGoes(const std::string& source, const std::string& destination,
+                          const std::string& answer, int pairsAtOnce, const std::string& run) {
+    QdlCore job(source.c_str(), destination.c_str(), IgnoreAnyErrors);
+    job.listExtras = withExtras;
+    // A plan refused records nothing, as the whole list's did.
+    static_cast<void>(job.startPlan());
+    JobStepper* stepper = startStepper(job, pairsAtOnce);
+    std::string lines;
+    LogReader reader;
+    startLogReader(job, &reader);
+    for (int steps = 0;; ++steps) {
+        if (steps > 1000000) fail("the run planned as it goes does not end", run);
+        const bool ended = stepper->step() != 0;
+        while (const char* line = readLogLine(job, reader)) lines += std::string(line) + "\n";
+        job.pairs.releaseBefore(reader.cursor);
+        if (ended) break;
+    }
+    delete stepper;
+    if (lines + countsOf(job) != answer)
+        fail(pairsAtOnce == 1 ? "planned as it goes, the answer differs"
+                              : "planned as it goes with three pairs at once, the answer differs",
+             run + "\n" + lines + countsOf(job) + "\nagainst\n" + answer);
 }
 
 // The same job with three pairs at a time must give the one-at-a-time answer.
@@ -186,7 +220,10 @@ void runJob(const std::string& source, const std::string& destination) {
     if (pairInProgress(*job)) fail("a pair is still open", run);
     checkCountersAgainstLines(*job, run);
     // Threads cost more than most inputs; only a list with pairs to share out can answer otherwise.
-    if (job->stats.total > 1) checkSeveralAtOnce(source, destination, answerOf(*job), run);
+    const std::string answer = answerOf(*job);
+    if (job->stats.total > 1) checkSeveralAtOnce(source, destination, answer, run);
+    checkPlannedAsItGoes(source, destination, answer, 1, run);
+    if (job->stats.total > 1) checkPlannedAsItGoes(source, destination, answer, 3, run);
     delete job;
 }
 
