@@ -2,7 +2,7 @@
 
 #include "check_output.h"
 #include "check_specifications.h"
-#include "engine/enumeration.h"
+#include "engine/tree_plan.h"
 #include "engine/job_stepper.h"
 #include "engine/stop_rule.h"
 #include "entry_output.h"
@@ -116,6 +116,9 @@ QdlCore* createJob(const CheckSpecifications& specifications, const CheckOptions
 // with the status the run ends with.
 int compareAndReport(QdlCore& job, const CheckOptions& options, LogOutput& log,
                      std::chrono::steady_clock::time_point start) {
+    // With several pairs at once, the folders are listed ahead on threads of their own too; the run
+    // lists them itself when none can be started.
+    if (options.jobs > 1) listTreeAhead(job, options.jobs);
     JobStepper* const stepper = startStepper(job, options.jobs);
     if (stepper == nullptr) return failure("out of memory", "");
     LineSinks sinks{options, log.file != INVALID_HANDLE_VALUE ? &log : nullptr, true};

@@ -1,6 +1,7 @@
 #include "qdl_core.h"
 
 #include "enumeration.h"
+#include "tree_plan.h"
 
 #include <cstring>
 
@@ -25,7 +26,7 @@ QdlCore::QdlCore(const char* sourceSpecification, const char* destinationSpecifi
                  StopLevel level)
     : totalBytes(0), comparedBytes(0), readBytes(0), stopLevel(level), stats{}, currentSource{},
       currentDestination{}, inProgress{}, temporaryPassedOver(0), timeWindow(0), listExtras(false),
-      extras(0), treeLevels(nullptr), treePattern(nullptr) {
+      extras(0), tree(nullptr) {
     // The pair in progress reads its chunks into the job's buffers.
     inProgress.sourceBuffer = sourceBuffer;
     inProgress.destinationBuffer = destinationBuffer;

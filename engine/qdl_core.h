@@ -21,7 +21,7 @@ struct CompareStats {
 
 constexpr int chunkSize = 32768;
 
-struct TreeLevel;
+struct TreePlan;
 
 class QdlCore {
 public:
@@ -39,7 +39,7 @@ public:
     [[nodiscard]] int startPlan();
     // Records the next pairs planned: 0 when it recorded any, 1 once planning has ended.
     int planMore();
-    bool planningEnded() const { return treeLevels == nullptr; }
+    bool planningEnded() const { return tree == nullptr; }
     // True when planning lost pairs for want of memory: the run would not cover the source.
     bool listIncomplete() const { return pairs.lostPairs != 0; }
 
@@ -73,9 +73,8 @@ public:
     std::int32_t extras;
     // A normalised specification was cut to 259 characters: it names something else.
     bool specificationCut;
-    // The folders of a tree still being planned, innermost first; none once planning has ended.
-    TreeLevel* treeLevels;
-    const char* treePattern;  // the tree's pattern, inside sourceRoot
+    // A tree still being planned; none once planning has ended.
+    TreePlan* tree;
 
 private:
     void pairSingleFile();

@@ -417,8 +417,11 @@ TEST_F(Qdlcheck, ALogThatCannotBeWrittenAdds16AndLeavesTheEarlierLogWhole) {
 // peak memory is that of a few folders, where the whole list, listed first, grows with the tree.
 TEST_F(Qdlcheck, MemoryFollowsTheWidestFolderNotTheTree) {
     if (underWine()) GTEST_SKIP() << "Wine's own memory would be measured";
+    // 200,000 files are made six times faster in memory than on this disk.
+    char made[] = "/dev/shm/quendle-memory-XXXXXX";
+    const fs::path big = fs::exists("/dev/shm") && mkdtemp(made) != nullptr ? fs::path(made) : tree.path("big");
     for (int folder = 0; folder < 200; ++folder) {
-        const fs::path path = tree.path("src/folder" + std::to_string(folder));
+        const fs::path path = big / ("folder" + std::to_string(folder));
         fs::create_directories(path);
         for (int file = 0; file < 1000; ++file)
             close(open((path / ("file" + std::to_string(file))).c_str(), O_WRONLY | O_CREAT, 0644));
@@ -427,28 +430,33 @@ TEST_F(Qdlcheck, MemoryFollowsTheWidestFolderNotTheTree) {
     const char* sanitizer = std::getenv("ASAN_OPTIONS");
     const std::string saved = sanitizer != nullptr ? sanitizer : "";
     setenv("ASAN_OPTIONS", (saved + (saved.empty() ? "" : ":") + "quarantine_size_mb=0").c_str(), 1);
+    const fs::path report = tree.path(".peak");
     const auto peakMegabytes = [&](const std::vector<std::string>& options) {
         std::vector<std::string> arguments = options;
-        for (const char* side : {"src", "src"}) arguments.push_back(side);
-        const pid_t child = start(arguments, tree.root, tree.path(".out"), tree.path(".err"));
-        int status = 0;
-        rusage usage{};
-        wait4(child, &status, 0, &usage);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << textOf(tree.path(".err"));
-        return static_cast<double>(usage.ru_maxrss) / 1024;
+        for (int side = 0; side < 2; ++side) arguments.push_back(native(big));
+        Launch measured;
+        measured.program = {PEAK_MEMORY, report.string(), QDLCHECK_PROGRAM};
+        const Outcome r = run(arguments, measured);
+        EXPECT_EQ(r.status, 0) << r.err;
+        return std::stod(contentsOf(report)) / 1024;
     };
     const double asItGoes = peakMegabytes({"--quiet", "--log", "qdl.log"});
     const double listedFirst = peakMegabytes({"--quiet", "--list-first"});
     if (sanitizer != nullptr) setenv("ASAN_OPTIONS", saved.c_str(), 1);
     else unsetenv("ASAN_OPTIONS");
+    fs::remove_all(big);
     std::printf("peak memory: %.1f MiB planned as it goes, %.1f MiB listed first\n", asItGoes, listedFirst);
     EXPECT_LT(asItGoes, listedFirst / 3) << asItGoes << " MiB against " << listedFirst << " MiB";
-    EXPECT_LT(asItGoes, sanitizer != nullptr ? 96 : 16) << asItGoes << " MiB";
+#ifdef __SANITIZE_ADDRESS__
+    constexpr double bound = 64;  // the sanitizer's shadow of what is in use, and its own tables
+#else
+    constexpr double bound = 24;
+#endif
+    EXPECT_LT(asItGoes, bound) << asItGoes << " MiB";
     // The spooled log is whole: its ten lines of header, then one line for each of the files.
     const std::string log = contentsOf(tree.path("qdl.log"));
-    EXPECT_NE(log.find("Total         : 200002\r\n\r\nOK! : a.txt\r\nOK! : folder0\\file0\r\n"),
-              std::string::npos);
-    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 200002 + 10);
+    EXPECT_NE(log.find("Total         : 200000\r\n\r\nOK! : folder0\\file0\r\n"), std::string::npos);
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 200000 + 10);
 }
 
 TEST_F(Qdlcheck, CtrlCInALargeFileAbandonsItClosedAndSaysSo) {

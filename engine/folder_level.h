@@ -1,0 +1,88 @@
+// One folder of a tree listed in full: its entries, each with its destination record, and what the
+// listing adds to the job's totals. A level touches nothing of the job while it is listed, so it can
+// be listed on any thread, ahead of the run.
+#pragma once
+
+#include "file_inf_list.h"
+#include "folder_identity.h"
+#include "path_text.h"
+
+#include <cstdint>
+
+// What listing a folder adds to the job, kept apart until its entries are recorded.
+struct ListingTotals {
+    std::uint64_t bytes;               // of the files that have a copy to compare with
+    std::int32_t temporaryPassedOver;
+    std::int32_t lostPairs;            // entries dropped for want of memory
+};
+
+// The folders above the one being listed: a link back to one of them is not entered again.
+struct Ancestor {
+    FolderIdentity identity;
+    const Ancestor* above;
+};
+
+// The texts of one folder listed in tree mode.
+struct TreeFolder {
+    // The folder and the pattern.
+    char searchPath[pathRoom];
+    // The destination folder, then each entry's name behind it.
+    char destinationPath[pathRoom];
+    int sourceLength;
+    int destinationLength;
+    int destinationSplit;  // where the stepper puts a destination name: after the last backslash
+};
+
+// How listing a folder ended.
+constexpr int listedInFull = 0;
+constexpr int sourceUnlisted = 1;
+constexpr int destinationUnlisted = 2;  // only when extras are asked for
+
+// What a listing reads of the job: fixed before the run starts.
+struct ListingRules {
+    const char* pattern;
+    bool listExtras;
+};
+
+class QdlCore;
+
+struct TreeLevel {
+    TreeFolder folder;
+    Ancestor self;  // this folder, at the head of the chain of those above it
+    FileInfList entries;
+    ListingTotals totals;
+    int listed;  // listedInFull, or why it was not
+    // Once entered: the level it lies in. Listed ahead: the next level listed ahead.
+    TreeLevel* above;
+    // Listed ahead: the level holding its folder entry, and that entry's place there.
+    const TreeLevel* parent;
+    std::int32_t entryIndex;
+    // The entries recorded so far, and how far the search for folders to list ahead has come.
+    std::int32_t recorded;
+    ListCursor aheadCursor;
+    std::int32_t aheadIndex;
+    int state;  // for the listers: queued, being listed, listed
+    TreeLevel* nextQueued;
+    char sourceFolder[pathRoom];
+    char destinationFolder[pathRoom];
+};
+
+// A level for the folder texts, inside the folder `above` (none for the starting folder); none
+// when it cannot be allocated.
+TreeLevel* newLevel(const char* sourceFolder, const char* destinationFolder, const Ancestor* above);
+// Identifies the level's folder and lists it; listed tells how it went.
+void listLevel(const ListingRules& rules, TreeLevel& level);
+void dropLevel(TreeLevel* level);
+
+// The verdict of a folder whose listing failed.
+inline ResultCode unlistedVerdict(int listed) {
+    return listed == sourceUnlisted ? PendingSourceError : PendingDestinationError;
+}
+
+// Adds what a listing found to the job's totals, when its entries are recorded.
+void addTotals(QdlCore& job, const ListingTotals& totals);
+
+// Whether an entry as listed is a folder to enter: its copy is a folder too.
+inline bool isFolderToEnter(const FindRecord& entry, const FindRecord& destination, ResultCode pending) {
+    return pending == Pending && isDirectory(entry) && destination.name[0] != '\0';
+}

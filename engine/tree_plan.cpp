@@ -1,0 +1,209 @@
+#include "tree_plan.h"
+
+#include "folder_level.h"
+#include "folder_listers.h"
+#include "qdl_core.h"
+
+#include <cstring>
+#include <new>
+
+struct TreePlan {
+    ListingRules rules;
+    TreeLevel* levels;  // the folders being planned, innermost first
+    TreeLevel* ahead;   // folders listed ahead of the run, not yet entered, through `above`
+    int aheadCount;
+    int aheadLimit;
+    FolderListers* listers;  // none: each folder is listed when it comes due
+};
+
+namespace {
+
+const FindRecord noRecord{};
+// The directory exit marker: an empty source name; nothing else in it is read.
+const FindRecord& exitMarker = noRecord;
+// The folder a listing starts from, when it cannot be listed: its line names it ".".
+const FindRecord folderItself = [] {
+    FindRecord record{};
+    record.attributes = FILE_ATTRIBUTE_DIRECTORY;
+    record.name[0] = '.';
+    return record;
+}();
+
+// A few folders per thread keep every lister busy while the run records those before them.
+constexpr int aheadPerLister = 2;
+
+// The texts of a folder entry of level: its source and destination folders, each with a backslash.
+TreeLevel* childLevel(const TreeLevel& level, const char* name) {
+    char source[pathRoom];
+    char destination[pathRoom];
+    const TreeFolder& folder = level.folder;
+    std::memcpy(source, folder.searchPath, static_cast<std::size_t>(folder.sourceLength));
+    appendCut(source, appendCut(source, folder.sourceLength, name, pathLimit), "\\", pathLimit);
+    std::memcpy(destination, folder.destinationPath, static_cast<std::size_t>(folder.destinationLength));
+    appendCut(destination, appendCut(destination, folder.destinationLength, name, pathLimit), "\\",
+              pathLimit);
+    return newLevel(source, destination, &level.self);
+}
+
+// Asks the listers for the folders the run enters next, the innermost level's first, as far as
+// the limit allows.
+void listAhead(TreePlan& plan) {
+    if (plan.listers == nullptr) return;
+    const int limit = plan.aheadLimit;
+    for (TreeLevel* level = plan.levels; level != nullptr && plan.aheadCount < limit;
+         level = level->above) {
+        FindRecord entry;
+        FindRecord destination;
+        ResultCode pending;
+        while (plan.aheadCount < limit &&
+               level->entries.pairAt(&level->aheadCursor, &entry, &destination, &pending) == 0) {
+            const int index = level->aheadIndex++;
+            // An entry already recorded was entered when it came due.
+            if (index < level->recorded || !isFolderToEnter(entry, destination, pending)) continue;
+            TreeLevel* child = childLevel(*level, entry.name);
+            if (child == nullptr) return;
+            child->parent = level;
+            child->entryIndex = index;
+            child->above = plan.ahead;
+            plan.ahead = child;
+            ++plan.aheadCount;
+            plan.listers->request(child);
+        }
+    }
+}
+
+// The folder entry `index` of level, listed: taken from those listed ahead, or listed here.
+TreeLevel* listedChild(TreePlan& plan, const TreeLevel& level, int index, const char* name) {
+    for (TreeLevel** link = &plan.ahead; *link != nullptr; link = &(*link)->above) {
+        TreeLevel* child = *link;
+        if (child->parent != &level || child->entryIndex != index) continue;
+        *link = child->above;
+        --plan.aheadCount;
+        plan.listers->await(child);
+        return child;
+    }
+    TreeLevel* child = childLevel(level, name);
+    if (child != nullptr) listLevel(plan.rules, *child);
+    return child;
+}
+
+// A folder entry come due: recorded and entered, or recorded with its verdict.
+void enterFolder(QdlCore& job, TreePlan& plan, TreeLevel& level, int index,
+                 const FindRecord& entry, const FindRecord& destination) {
+    TreeLevel* child = listedChild(plan, level, index, entry.name);
+    if (child == nullptr) {
+        ++job.pairs.lostPairs;
+        job.pairs.addPair(entry, destination, PendingSourceError);
+        return;
+    }
+    if (child->listed != listedInFull) {
+        job.pairs.lostPairs += child->totals.lostPairs;
+        job.pairs.addPair(entry, destination, unlistedVerdict(child->listed));
+        dropLevel(child);
+        return;
+    }
+    addTotals(job, child->totals);
+    job.pairs.addPair(entry, destination);
+    child->above = plan.levels;
+    plan.levels = child;
+}
+
+bool holdsNoSourceEntry(const FileInfList& list) {
+    FindRecord source;
+    FindRecord destination;
+    ResultCode code;
+    ListCursor at = list.start();
+    while (list.pairAt(&at, &source, &destination, &code) == 0)
+        if (!isExitMarker(source) && code != PendingExtra) return false;
+    return true;
+}
+
+void dropChain(TreeLevel* level) {
+    while (level != nullptr) {
+        TreeLevel* above = level->above;
+        dropLevel(level);
+        level = above;
+    }
+}
+
+}  // namespace
+
+void startTree(QdlCore& job, const char* sourceFolder, const char* destinationFolder,
+               const char* pattern) {
+    const ListingRules rules{pattern, job.listExtras};
+    TreeLevel* start = newLevel(sourceFolder, destinationFolder, nullptr);
+    auto* plan = start != nullptr ? new (std::nothrow) TreePlan{rules, start, nullptr, 0, 0, nullptr} : nullptr;
+    if (plan == nullptr) {
+        if (start != nullptr) dropLevel(start);
+        ++job.pairs.lostPairs;
+        return;
+    }
+    listLevel(rules, *start);
+    if (start->listed == listedInFull) {
+        addTotals(job, start->totals);
+        job.tree = plan;
+        return;
+    }
+    // The starting folder has no pair of its own: its line names it, and its marker still ends it.
+    job.pairs.lostPairs += start->totals.lostPairs;
+    job.pairs.addPair(folderItself, noRecord, unlistedVerdict(start->listed));
+    job.pairs.addPair(exitMarker, noRecord);
+    dropLevel(start);
+    delete plan;
+}
+
+int planTreeMore(QdlCore& job) {
+    TreePlan* const plan = job.tree;
+    if (plan == nullptr) return 1;
+    TreeLevel* const level = plan->levels;
+    FindRecord entry;
+    FindRecord destination;
+    ResultCode pending;
+    if (level->entries.nextPair(&entry, &destination, &pending) != 0) {
+        job.pairs.addPair(exitMarker, noRecord);
+        plan->levels = level->above;
+        dropLevel(level);
+        if (plan->levels == nullptr) endTree(job);
+        return 0;
+    }
+    const int index = level->recorded++;
+    if (isFolderToEnter(entry, destination, pending)) {
+        enterFolder(job, *plan, *level, index, entry, destination);
+        listAhead(*plan);
+    } else {
+        job.pairs.addPair(entry, destination, pending);
+    }
+    return 0;
+}
+
+int listTreeAhead(QdlCore& job, int threads) {
+    TreePlan* const plan = job.tree;
+    if (plan == nullptr) return 0;
+    plan->listers = new (std::nothrow) FolderListers(plan->rules);
+    if (plan->listers == nullptr || plan->listers->start(threads) != 0) {
+        delete plan->listers;
+        plan->listers = nullptr;
+        return 1;
+    }
+    plan->aheadLimit = aheadPerLister * plan->listers->threadCount();
+    listAhead(*plan);
+    return 0;
+}
+
+bool recordsNoSourceEntry(const QdlCore& job) {
+    if (job.tree != nullptr)
+        for (const TreeLevel* level = job.tree->levels; level != nullptr; level = level->above)
+            if (!holdsNoSourceEntry(level->entries)) return false;
+    return holdsNoSourceEntry(job.pairs);
+}
+
+void endTree(QdlCore& job) {
+    TreePlan* const plan = job.tree;
+    if (plan == nullptr) return;
+    // The threads first: none may still be listing a level about to go.
+    delete plan->listers;
+    dropChain(plan->ahead);
+    dropChain(plan->levels);
+    delete plan;
+    job.tree = nullptr;
+}
