@@ -35,6 +35,11 @@ public:
     std::uint64_t firstDifferenceBefore(const ListCursor& at) const {
         return at.block->firstDifferences[slotBefore(at)];
     }
+    // The records of the pair just before `at`, where the list keeps them until its block goes.
+    const FindRecord& sourceBefore(const ListCursor& at) const { return at.block->sources[slotBefore(at)]; }
+    const FindRecord& destinationBefore(const ListCursor& at) const {
+        return at.block->destinations[slotBefore(at)];
+    }
     void rewind() { setCursor(start()); }
     // The cursor on the first pair, for a reader of the list.
     ListCursor start() const { return {const_cast<FileInf*>(&first), 0}; }

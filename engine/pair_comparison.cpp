@@ -4,6 +4,7 @@
 #include "qdl_core.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -31,6 +32,75 @@ ResultCode classifyCompletePair(const FindRecord& source, const FindRecord& dest
     return CodeOK;
 }
 
+// How one chunk compared, in the terms of the dialogs' chunks (chunkSize bytes from the start of
+// the files): a larger chunk gives the code and the bytes read that those chunks one after the
+// other would give, so that the answer does not depend on who compared the pair.
+struct ChunkResult {
+    int code;  // 0 equal, or CodeNEC, CodeSID, CodeDIS, CodeSRE, CodeDRE
+    std::uint32_t difference;  // for CodeNEC: the offset of the first differing byte in the chunk
+    std::uint32_t read;        // bytes read from both sides and compared, in whole dialog chunks
+};
+
+// The whole dialog chunks a side delivered before it failed or came short; none missing when it
+// delivered all it was asked for.
+constexpr std::uint32_t allUnits = UINT32_MAX;
+std::uint32_t unitsDelivered(bool succeeded, DWORD got, std::uint32_t length) {
+    return succeeded && got >= length ? allUnits : std::min<std::uint32_t>(got, length) / chunkSize;
+}
+
+// Compares the first length bytes of both buffers (four bytes of slack behind each).
+bool differ(unsigned char* source, unsigned char* destination, std::uint32_t length,
+            std::uint32_t* difference) {
+    // Zeros behind the data make the last partial word equal on both sides, so comparing whole
+    // words is the same as comparing the bytes read.
+    std::memset(source + length, 0, 4);
+    std::memset(destination + length, 0, 4);
+    const std::size_t words = (length + 3u) / 4u;
+    if (std::memcmp(source, destination, words * 4) == 0) return false;
+    // Only a chunk that differs is looked at byte by byte.
+    *difference = static_cast<std::uint32_t>(
+        std::mismatch(source, source + length, destination).first - source);
+    return true;
+}
+
+// Reads length bytes from each file and compares them. With bothEnd, both files must end after the
+// chunk: CodeSID when the source has more, else CodeDIS when the destination has.
+ChunkResult compareChunk(PairComparison& pair, std::uint32_t length, bool bothEnd) {
+    constexpr std::uint32_t unit = chunkSize;
+    const std::uint32_t asked = length + (bothEnd ? 1 : 0);
+    DWORD sourceGot = 0;
+    DWORD destinationGot = 0;
+    // A read that fails is not the end of the file, whatever it delivered.
+    const bool sourceRead = ReadFile(pair.sourceHandle, pair.sourceBuffer, asked, &sourceGot, nullptr) != 0;
+    const bool destinationRead =
+        ReadFile(pair.destinationHandle, pair.destinationBuffer, asked, &destinationGot, nullptr) != 0;
+    const std::uint32_t sourceUnits = unitsDelivered(sourceRead, sourceGot, length);
+    const std::uint32_t destinationUnits = unitsDelivered(destinationRead, destinationGot, length);
+    ChunkResult result{0, 0, length};
+    if (sourceUnits == allUnits && destinationUnits == allUnits) {
+        if (differ(pair.sourceBuffer, pair.destinationBuffer, length, &result.difference)) {
+            result.code = CodeNEC;
+            result.read = std::min(length, (result.difference / unit + 1) * unit);
+        } else if (sourceGot > length) {
+            result.code = CodeSID;
+        } else if (destinationGot > length) {
+            result.code = CodeDIS;
+        }
+        return result;
+    }
+    // One chunk at a time reads the source first: the first dialog chunk that one side could not
+    // deliver in full ends the pair, after the whole chunks before it were compared.
+    const std::uint32_t whole = std::min(sourceUnits, destinationUnits) * unit;
+    if (differ(pair.sourceBuffer, pair.destinationBuffer, whole, &result.difference)) {
+        result.code = CodeNEC;
+        result.read = (result.difference / unit + 1) * unit;
+        return result;
+    }
+    result.code = sourceUnits <= destinationUnits ? CodeSRE : CodeDRE;
+    result.read = whole;
+    return result;
+}
+
 }  // namespace
 
 ResultCode openPair(PairComparison& pair, const char* sourcePath, const char* destinationPath,
@@ -55,20 +125,19 @@ ResultCode openPair(PairComparison& pair, const char* sourcePath, const char* de
 ResultCode comparePairChunk(PairComparison& pair, const FindRecord& source,
                             const FindRecord& destination, std::uint64_t* compared,
                             std::uint64_t* read) {
-    const std::uint32_t length = pair.commonRemaining >= chunkSize
-        ? chunkSize
+    QUENDLE_EXPECT(pair.chunk > 0, "a comparison is given its buffers before its first chunk");
+    const std::uint32_t length = pair.commonRemaining >= pair.chunk
+        ? pair.chunk
         : static_cast<std::uint32_t>(pair.commonRemaining);
     // When both files were listed with this size and end with this chunk, each is asked for one
     // byte more: a file that grew after it was listed has bytes nobody compared.
     const bool bothEnd = length == pair.commonRemaining && fileSize(source) == fileSize(destination);
-    std::uint32_t difference = 0;
-    const int result = compareChunk(pair.sourceHandle, pair.destinationHandle, pair.sourceBuffer,
-                                    pair.destinationBuffer, length, bothEnd, &difference);
+    const ChunkResult chunk = compareChunk(pair, length, bothEnd);
+    const int result = chunk.code;
     if (result == CodeNEC)
         pair.firstDifference = std::min(fileSize(source), fileSize(destination)) -
-                               pair.commonRemaining + difference;
-    // A chunk that differs was read in full; one that failed to read was not compared.
-    if (result == 0 || result == CodeNEC || result == CodeSID || result == CodeDIS) *read += length;
+                               pair.commonRemaining + chunk.difference;
+    *read += chunk.read;
     if (result != 0) {
         // The failed pair still accounts for its whole source size.
         *compared += pair.sourceRemaining;
@@ -81,34 +150,6 @@ ResultCode comparePairChunk(PairComparison& pair, const FindRecord& source,
     if (pair.commonRemaining != 0) return Pending;
     closePair(pair);
     return classifyCompletePair(source, destination, pair.timeWindow);
-}
-
-int compareChunk(HANDLE source, HANDLE destination, unsigned char* sourceBuffer,
-                 unsigned char* destinationBuffer, std::uint32_t length, bool bothEnd,
-                 std::uint32_t* difference) {
-    const std::uint32_t asked = length + (bothEnd ? 1 : 0);
-    // A read that fails is not the end of the file, whatever it delivered.
-    DWORD sourceGot = 0;
-    if (ReadFile(source, sourceBuffer, asked, &sourceGot, nullptr) == 0 || sourceGot < length)
-        return CodeSRE;
-    DWORD destinationGot = 0;
-    if (ReadFile(destination, destinationBuffer, asked, &destinationGot, nullptr) == 0 ||
-        destinationGot < length)
-        return CodeDRE;
-    // Zeros behind the data make the last partial word equal on both sides, so comparing whole
-    // words is the same as comparing the bytes read.
-    std::memset(sourceBuffer + length, 0, 4);
-    std::memset(destinationBuffer + length, 0, 4);
-    const std::size_t words = (length + 3u) / 4u;
-    if (std::memcmp(sourceBuffer, destinationBuffer, words * 4) != 0) {
-        // Only a chunk that differs is looked at byte by byte.
-        *difference = static_cast<std::uint32_t>(
-            std::mismatch(sourceBuffer, sourceBuffer + length, destinationBuffer).first - sourceBuffer);
-        return CodeNEC;
-    }
-    if (sourceGot > length) return CodeSID;
-    if (destinationGot > length) return CodeDIS;
-    return 0;
 }
 
 bool openMayWorkAlone(DWORD error) {

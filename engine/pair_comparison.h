@@ -13,9 +13,10 @@ struct PairComparison {
     HANDLE destinationHandle;
     std::uint64_t sourceRemaining;  // source bytes not yet counted as compared
     std::uint64_t commonRemaining;  // bytes of the common length still to compare
-    // chunkSize + 4 bytes each: four bytes of slack for the zero padding of the comparison.
+    // chunk + 4 bytes each: four bytes of slack for the zero padding of the comparison.
     unsigned char* sourceBuffer;
     unsigned char* destinationBuffer;
+    std::uint32_t chunk;  // bytes read from each side at a time
     // Last-write times this far apart (100-ns units) still count as equal; 0 compares them exactly.
     std::uint64_t timeWindow;
     std::uint64_t firstDifference;  // once the pair ended as CodeNEC: its first differing byte
@@ -35,12 +36,5 @@ struct PairComparison {
 // An open that failed for a reason of this run rather than of the file (no descriptor left):
 // the pair is worth opening again once the run's other files are closed.
 bool openMayWorkAlone(DWORD error);
-// Reads length bytes from each file and compares them: 0 equal, 4 differ (*difference is the
-// offset of the first differing byte in the chunk), 10 or 11 a read that failed or came short.
-// With bothEnd, both files must end after the chunk: 7 when the source has more, else 3 when the
-// destination has.
-[[nodiscard]] int compareChunk(HANDLE source, HANDLE destination, unsigned char* sourceBuffer,
-                 unsigned char* destinationBuffer, std::uint32_t length, bool bothEnd,
-                 std::uint32_t* difference);
 // Closes the pair's files without a result and forgets what was left of it.
 void closePair(PairComparison& pair);

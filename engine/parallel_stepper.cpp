@@ -15,12 +15,15 @@ constexpr auto handshake = std::memory_order_seq_cst;
 }  // namespace
 
 ParallelStepper::ParallelStepper(QdlCore& job)
-    : job(job), pairAlone{}, workers(nullptr), workerCount(0), recorded(0), taken(0), filesQueued(0),
+    : job(job), pairAlone{}, freeCount(pathSlots), workers(nullptr), workerCount(0), recorded(0),
+      taken(0), filesQueued(0),
       listEnded(false), fileQueue{}, filesTaken(0), nextToClaim(0), abandoned(false),
       paused(false), busyWorkers(0), inFlight(0), idleWorkers(0), mainWaiting(false) {
     pairAlone.sourceBuffer = job.sourceBuffer;
     pairAlone.destinationBuffer = job.destinationBuffer;
+    pairAlone.chunk = chunkSize;
     pairAlone.timeWindow = job.timeWindow;
+    for (std::int32_t slot = 0; slot < pathSlots; ++slot) freeSlots[slot] = slot;
 }
 
 ParallelStepper::~ParallelStepper() {
@@ -46,7 +49,7 @@ int ParallelStepper::start(int count) {
 int ParallelStepper::step() {
     PairInFlight& head = at(recorded);
     if (pairAlone.sourceHandle != nullptr) {
-        head.outcome.code = comparePairChunk(pairAlone, head.source, head.destination,
+        head.outcome.code = comparePairChunk(pairAlone, *head.source, *head.destination,
                                              &head.outcome.bytes, &head.outcome.read);
         head.outcome.firstDifference = pairAlone.firstDifference;
         if (head.outcome.code != Pending) endAlone(head);
@@ -64,20 +67,36 @@ int ParallelStepper::step() {
 const char* ParallelStepper::nameInProgress() const {
     if (recorded == taken) return nullptr;
     const PairInFlight& head = at(recorded);
-    return head.toCompare ? head.source.name : nullptr;
+    return head.toCompare ? head.source->name : nullptr;
 }
 
 void ParallelStepper::record(PairInFlight& pair) {
     settlePair(job, pair.slot, pair.outcome);
+    if (pair.paths != noPaths) freeSlots[freeCount++] = pair.paths;
+    pair.paths = noPaths;
     ++recorded;
+}
+
+std::int32_t ParallelStepper::freePaths() {
+    if (freeCount == 0) {
+        for (std::uint64_t index = recorded; index < taken; ++index) {
+            PairInFlight& pair = at(index);
+            // Acquiring `compared` orders the worker's last use of the paths before their reuse.
+            if (pair.paths == noPaths || !pair.compared.load(acquire) || pair.alone) continue;
+            freeSlots[freeCount++] = pair.paths;
+            pair.paths = noPaths;
+        }
+    }
+    return freeCount == 0 ? noPaths : freeSlots[--freeCount];
 }
 
 // Once every worker has put its pair down, the pair is opened here as the pair in progress.
 int ParallelStepper::startAlone(PairInFlight& pair) {
     paused.store(true, handshake);
     if (!waitBriefly([&] { return busyWorkers.load(handshake) == 0; })) return 0;
-    pair.outcome.code = openPair(pairAlone, pair.sourcePath, pair.destinationPath, pair.source,
-                                 pair.destination);
+    const PairPaths& named = paths[pair.paths];
+    pair.outcome.code = openPair(pairAlone, named.source, named.destination, *pair.source,
+                                 *pair.destination);
     if (pair.outcome.code == Pending)
         pair.outcome.bytes = pair.outcome.read = 0;
     else
@@ -128,20 +147,30 @@ void ParallelStepper::abandon() {
 // moves the work paths; a file pair reaches the workers when filesTaken passes its entry.
 void ParallelStepper::takeAhead() {
     const std::uint64_t files = filesQueued;
+    FindRecord destination;
     while (!listEnded && taken - recorded < window) {
+        // Whatever comes next may be a file pair: its paths need a slot before it is taken.
+        const std::int32_t slot = freePaths();
+        if (slot == noPaths) break;
         PairInFlight& pair = at(taken);
-        if (takePair(job, pair.destination, &pair.outcome) != 0) {
+        if (takePair(job, destination, &pair.outcome) != 0) {
+            freeSlots[freeCount++] = slot;
             listEnded = true;
             break;
         }
         pair.slot = job.pairs.cursor();
         pair.alone = false;
         pair.toCompare = pair.outcome.code == Pending;
+        pair.paths = noPaths;
         if (pair.toCompare) {
-            pair.source = job.currentSource;
-            std::memcpy(pair.sourcePath, job.workSource, pathRoom);
-            std::memcpy(pair.destinationPath, job.workDestination, pathRoom);
+            pair.source = &job.pairs.sourceBefore(pair.slot);
+            pair.destination = &job.pairs.destinationBefore(pair.slot);
+            pair.paths = slot;
+            std::memcpy(paths[slot].source, job.workSource, pathRoom);
+            std::memcpy(paths[slot].destination, job.workDestination, pathRoom);
             fileQueue[filesQueued++ % window] = taken;
+        } else {
+            freeSlots[freeCount++] = slot;
         }
         pair.compared.store(!pair.toCompare, relaxed);
         ++taken;
@@ -182,8 +211,9 @@ PairInFlight* ParallelStepper::claimPair() {
 
 void ParallelStepper::compareInWorker(PairInFlight& pair, PairComparison& comparison) {
     PairOutcome& outcome = pair.outcome;
-    outcome.code = openPair(comparison, pair.sourcePath, pair.destinationPath, pair.source,
-                            pair.destination);
+    const PairPaths& named = paths[pair.paths];
+    outcome.code = openPair(comparison, named.source, named.destination, *pair.source,
+                            *pair.destination);
     if (outcome.code != Pending) {
         pair.alone = openMayWorkAlone(GetLastError());
         return;
@@ -191,7 +221,7 @@ void ParallelStepper::compareInWorker(PairInFlight& pair, PairComparison& compar
     outcome.bytes = outcome.read = 0;
     while (outcome.code == Pending && !abandoned.load(relaxed)) {
         const std::uint64_t before = outcome.bytes;
-        outcome.code = comparePairChunk(comparison, pair.source, pair.destination, &outcome.bytes,
+        outcome.code = comparePairChunk(comparison, *pair.source, *pair.destination, &outcome.bytes,
                                         &outcome.read);
         inFlight.fetch_add(outcome.bytes - before, relaxed);
     }
@@ -203,6 +233,7 @@ void ParallelStepper::work(CompareWorker& worker) {
     PairComparison comparison{};
     comparison.sourceBuffer = worker.sourceBuffer;
     comparison.destinationBuffer = worker.destinationBuffer;
+    comparison.chunk = workerChunk;
     comparison.timeWindow = job.timeWindow;
     for (PairInFlight* pair; (pair = claimPair()) != nullptr;) {
         compareInWorker(*pair, comparison);

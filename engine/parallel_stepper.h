@@ -12,6 +12,10 @@
 //   it sets `compared`, the pair's outcome and `alone` are the worker's; the main thread reads them
 //   only after it has seen `compared`, and reuses the slot only after recording it. A worker never
 //   looks at a slot it has not claimed: any other slot may be recorded and reused at any moment.
+// - A file pair's paths are in a slot of the path pool from its taking until the worker is done
+//   with it (`compared` seen, and not to be compared alone): the main thread then gives the slot
+//   back when it needs one, so that a large file at the head of the window holds one slot, not all.
+//   Its records stay in the list, whose blocks outlive every pair not yet recorded.
 // - Publishing is release/acquire: filesTaken publishes the pairs' records and paths to the
 //   workers, `compared` publishes an outcome to the main thread.
 // - Three handshakes pair a store on one side with a load on the other, and the reverse on the
@@ -38,10 +42,18 @@
 #include <mutex>
 #include <thread>
 
-// One pair between its taking and its recording.
+// Bytes a worker reads from each side at a time: large reads cost fewer calls on large files (the
+// dialogs' stepper keeps its smaller chunk, one a timer tick).
+constexpr int workerChunk = 131072;
+
+// One pair between its taking and its recording: a small record, so that the window holds many.
 struct PairInFlight {
     ListCursor slot;  // the cursor just behind the pair
     PairOutcome outcome;
+    // Its records, where the list keeps them.
+    const FindRecord* source;
+    const FindRecord* destination;
+    std::int32_t paths;  // its slot in the path pool; noPaths when it has none
     bool toCompare;  // a file pair for the workers; anything else was settled when it was taken
     // The outcome is final, or alone is set; false while a file pair waits for or is with a worker.
     std::atomic<bool> compared;
@@ -49,23 +61,27 @@ struct PairInFlight {
     // compared again when it is next to be recorded, with no other file of the run open, as one
     // pair at a time would compare it.
     bool alone;
-    FindRecord source;
-    FindRecord destination;
-    char sourcePath[pathRoom];
-    char destinationPath[pathRoom];
+};
+
+struct PairPaths {
+    char source[pathRoom];
+    char destination[pathRoom];
 };
 
 struct CompareWorker {
     std::thread thread;
-    unsigned char sourceBuffer[chunkSize + 4];
-    unsigned char destinationBuffer[chunkSize + 4];
+    unsigned char sourceBuffer[workerChunk + 4];
+    unsigned char destinationBuffer[workerChunk + 4];
 };
 
 class ParallelStepper final : public JobStepper {
 public:
     // Pairs taken ahead of the one to be recorded next: enough to keep every worker busy behind a
     // large file, little enough to stay a small, fixed amount of memory.
-    static constexpr int window = 256;
+    static constexpr int window = 4096;
+    // File pairs whose paths are held at once: those queued and those with a worker.
+    static constexpr int pathSlots = 256;
+    static constexpr std::int32_t noPaths = -1;
 
     explicit ParallelStepper(QdlCore& job);
     ~ParallelStepper() override;
@@ -89,6 +105,9 @@ public:
 
 private:
     void takeAhead();
+    // A free slot of the path pool, giving back those of the pairs the workers are done with:
+    // noPaths when every slot is still in use.
+    std::int32_t freePaths();
     void record(PairInFlight& pair);
     int startAlone(PairInFlight& pair);
     void endAlone(PairInFlight& pair);
@@ -106,6 +125,9 @@ private:
     // The pair compared alone, on this thread, its chunks read into the job's buffers.
     PairComparison pairAlone;
     PairInFlight pairs[window];
+    PairPaths paths[pathSlots];
+    std::int32_t freeSlots[pathSlots];  // main thread only: the slots not in use
+    int freeCount;
     CompareWorker* workers;
     int workerCount;
     // Main thread only: the next pair to record, the end of the pairs taken, of the file pairs.

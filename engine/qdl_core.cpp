@@ -30,6 +30,7 @@ QdlCore::QdlCore(const char* sourceSpecification, const char* destinationSpecifi
     // The pair in progress reads its chunks into the job's buffers.
     inProgress.sourceBuffer = sourceBuffer;
     inProgress.destinationBuffer = destinationBuffer;
+    inProgress.chunk = chunkSize;
     specificationCut = normaliseSpecification(sourceSpecification, workSource) != 0;
     std::memcpy(sourceRoot, workSource, sizeof sourceRoot);
     specificationCut |= normaliseSpecification(destinationSpecification, workDestination) != 0;

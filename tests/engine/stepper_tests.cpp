@@ -386,6 +386,7 @@ TEST(StepperMisuse, APairOpenedTwiceOrACodeSetBeforeAnyPairStopsTheRun) {
     PairComparison pair{};
     pair.sourceBuffer = sourceBuffer;
     pair.destinationBuffer = destinationBuffer;
+    pair.chunk = chunkSize;
     ASSERT_EQ(openPair(pair, a.c_str(), b.c_str(), recordOf(a), recordOf(b)), Pending);
     EXPECT_DEATH(static_cast<void>(openPair(pair, a.c_str(), b.c_str(), recordOf(a), recordOf(b))),
                  "misuse: a pair is opened while its comparison is still open");
