@@ -7,8 +7,10 @@
 //   tool_comparison QDLCHECK [runs]
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -100,6 +102,49 @@ std::uint64_t largeFiles(const fs::path& root) {
     return 8ull * contents.size();
 }
 
+// Empty files, `perFolder` in each folder, on both sides.
+void manyEmptyFiles(const fs::path& root, int folders, int perFolder) {
+    for (int folder = 0; folder < folders; ++folder) {
+        const fs::path name = "folder" + std::to_string(folder);
+        for (const char* side : {"src", "dst"}) {
+            fs::create_directories(root / side / name);
+            for (int file = 0; file < perFolder; ++file)
+                close(open((root / side / name / ("file" + std::to_string(file))).c_str(),
+                           O_WRONLY | O_CREAT, 0644));
+        }
+    }
+}
+
+// Seconds from the start of the command until the first line of its standard output, medians of
+// several runs; the command is ended once it has printed it.
+double firstLineSeconds(const std::string& command, int runs) {
+    std::vector<double> values;
+    for (int i = 0; i < runs; ++i) {
+        int output[2];
+        if (pipe(output) != 0) std::exit(1);
+        const auto start = std::chrono::steady_clock::now();
+        const pid_t child = fork();
+        if (child == 0) {
+            dup2(output[1], 1);
+            close(output[0]);
+            close(output[1]);
+            setpgid(0, 0);
+            execl("/bin/sh", "sh", "-c", ("exec " + command).c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(output[1]);
+        char byte = 0;
+        while (read(output[0], &byte, 1) == 1 && byte != '\n') {
+        }
+        values.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        kill(child, SIGTERM);
+        close(output[0]);
+        waitpid(child, nullptr, 0);
+    }
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
 std::uint64_t manySmallFiles(const fs::path& root, int folders) {
     std::minstd_rand generator(11);
     std::uint64_t bytes = 0;
@@ -121,15 +166,20 @@ struct Row {
     Measure measure;
 };
 
-// The last column is each row's wall time over the baseline row's.
-void report(const char* title, std::uint64_t bytes, const std::vector<Row>& rows, std::size_t baseline) {
+// The last columns are each row's wall time over the baseline rows'.
+void report(const char* title, std::uint64_t bytes, const std::vector<Row>& rows,
+            const std::vector<std::size_t>& baselines) {
     std::printf("\n%s (%.0f MB per side), medians:\n", title, bytes / 1e6);
-    std::printf("  %-20s %9s %9s %10s %10s   x %s\n", "tool", "wall s", "cpu s", "MB/s", "peak MB",
-                rows[baseline].tool.c_str());
-    for (const auto& row : rows)
-        std::printf("  %-20s %9.3f %9.3f %10.0f %10.1f %9.2f\n", row.tool.c_str(), row.measure.wall,
-                    row.measure.cpu, bytes / 1e6 / row.measure.wall, row.measure.peakKilobytes / 1024.0,
-                    row.measure.wall / rows[baseline].measure.wall);
+    std::printf("  %-26s %9s %9s %10s %10s", "tool", "wall s", "cpu s", "MB/s", "peak MB");
+    for (const std::size_t baseline : baselines) std::printf("   x %-12s", rows[baseline].tool.c_str());
+    std::printf("\n");
+    for (const auto& row : rows) {
+        std::printf("  %-26s %9.3f %9.3f %10.0f %10.1f", row.tool.c_str(), row.measure.wall,
+                    row.measure.cpu, bytes / 1e6 / row.measure.wall, row.measure.peakKilobytes / 1024.0);
+        for (const std::size_t baseline : baselines)
+            std::printf("   %12.2f", row.measure.wall / rows[baseline].measure.wall);
+        std::printf("\n");
+    }
     std::fflush(stdout);
 }
 
@@ -151,8 +201,10 @@ int main(int argc, char** argv) {
         return "cd '" + tree.string() + "' && " + command;
     };
 
+    // The default number of jobs first, then one, four and eight pairs at a time.
     const auto qdlcheckRows = [&](const fs::path& tree, int runs, Cache cache) {
         std::vector<Row> rows;
+        rows.push_back({"qdlcheck", median(in(tree, "'" + qdlcheck + "' --quiet src dst 2>/dev/null"), runs, cache)});
         for (const char* jobs : {"1", "4", "8"}) {
             rows.push_back({std::string("qdlcheck --jobs ") + jobs,
                             median(in(tree, "'" + qdlcheck + "' --quiet --jobs " + jobs + " src dst 2>/dev/null"),
@@ -167,7 +219,7 @@ int main(int argc, char** argv) {
     rows.push_back({"cmp -s", median(in(large, "for f in src/*; do cmp -s \"$f\" \"dst/${f#src/}\" || exit 1; done"), runs)});
     rows.push_back({"diff -rq", median(in(large, "diff -rq src dst"), runs)});
     rows.push_back({"rsync -rcn", median(in(large, "rsync -rcn src/ dst/"), runs)});
-    report("8 identical files of 256 MiB", largeBytes, rows, 0);
+    report("8 identical files of 256 MiB", largeBytes, rows, {4});
     fs::remove_all(large);
 
     const fs::path small = root / "small";
@@ -178,10 +230,33 @@ int main(int argc, char** argv) {
         rows.push_back({std::string("qdlcheck --jobs 4 ") + option,
                         median(in(small, "'" + qdlcheck + "' --jobs 4 " + option + " src dst >/dev/null 2>&1"),
                                runs)});
+    rows.push_back({"qdlcheck --list-first",
+                    median(in(small, "'" + qdlcheck + "' --quiet --list-first src dst"), runs)});
     rows.push_back({"diff -rq", median(in(small, "diff -rq src dst"), runs)});
     rows.push_back({"rsync -rcn", median(in(small, "rsync -rcn src/ dst/"), runs)});
-    report("100,000 identical files of 1-4 KiB in 1,000 folders", smallBytes, rows, 3);
+    report("100,000 identical files of 1-4 KiB in 1,000 folders", smallBytes, rows, {rows.size() - 2});
+    const long smallPeak = rows[0].measure.peakKilobytes;
     fs::remove_all(small);
+
+    // A million entries are made in memory where there is room for them (this disk makes files
+    // slowly): the page cache holds the others all the same.
+    char manyPattern[] = "/dev/shm/quendle-bench-XXXXXX";
+    const fs::path many = fs::exists("/dev/shm") && mkdtemp(manyPattern) != nullptr
+        ? fs::path(manyPattern) : root / "many";
+    manyEmptyFiles(many, 1000, 1000);
+    rows = {};
+    rows.push_back({"qdlcheck", median(in(many, "'" + qdlcheck + "' --quiet src dst 2>/dev/null"), runs)});
+    rows.push_back({"qdlcheck --jobs 1", median(in(many, "'" + qdlcheck + "' --quiet --jobs 1 src dst 2>/dev/null"), runs)});
+    rows.push_back({"diff -rq", median(in(many, "diff -rq src dst"), runs)});
+    report("1,000,000 empty files in 1,000 folders", 0, rows, {2});
+    std::printf("  peak memory of qdlcheck: %.1f MiB, %.2f x that of the 100,000-file tree\n",
+                rows[0].measure.peakKilobytes / 1024.0,
+                static_cast<double>(rows[0].measure.peakKilobytes) / static_cast<double>(smallPeak));
+    // One difference in the first folder: how soon its line comes.
+    std::ofstream(many / "dst/folder0/file1") << "x";
+    std::printf("  first line with a difference in the first folder: %.3f s (median)\n",
+                firstLineSeconds(in(many, "'" + qdlcheck + "' src dst"), runs));
+    fs::remove_all(many);
 
     if (!dropCaches()) {
         std::printf("\nCold cache: SKIPPED, the caches cannot be dropped here (needs root).\n");
@@ -195,6 +270,6 @@ int main(int argc, char** argv) {
                     median(in(cold, "find src dst -type f -print0 | xargs -0 -P 8 -n 64 cat >/dev/null"),
                            runs, Cache::Cold)});
     report("20,000 identical files of 1-4 KiB in 200 folders, caches dropped before each run",
-           coldBytes, rows, 3);
+           coldBytes, rows, {rows.size() - 2, rows.size() - 1});
     return 0;
 }

@@ -45,6 +45,13 @@ inline bool isDirectory(const FindRecord& record) {
     return (record.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+// Listed as a plain file: no folder, link, FIFO, socket or device. It is opened on the listing's
+// word, without its type being read again.
+inline bool listedAsPlainFile(const FindRecord& record) {
+    constexpr DWORD notPlain = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_REPARSE_POINT;
+    return (record.attributes & notPlain) == 0 && record.reserved0 != IO_REPARSE_TAG_SYMLINK;
+}
+
 // One folder's listing by a search path (a folder and a pattern), an entry at a time, and how it
 // ended, answered with the listing itself: failure stays 0 while it runs and when the folder was
 // read to its end (nothing, or nothing more, matches); otherwise it is the error that cut it short.

@@ -9,9 +9,11 @@
 
 namespace {
 
-// Other readers may hold the file too (another name of it, another run); a writer may not.
-HANDLE openForCompare(const char* path) {
-    return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+// Other readers may hold the file too (another name of it, another run); a writer may not. The
+// file is read from start to end.
+HANDLE openForCompare(const char* path, const FindRecord& listed) {
+    return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                       listedAsPlainFile(listed) ? FILE_FLAG_SEQUENTIAL_SCAN : 0, nullptr);
 }
 
 // Whether two last-write times differ by more than the window (a FAT stick keeps 2 seconds).
@@ -106,9 +108,9 @@ ChunkResult compareChunk(PairComparison& pair, std::uint32_t length, bool bothEn
 ResultCode openPair(PairComparison& pair, const char* sourcePath, const char* destinationPath,
                     const FindRecord& source, const FindRecord& destination) {
     QUENDLE_EXPECT(pair.sourceHandle == nullptr, "a pair is opened while its comparison is still open");
-    const HANDLE sourceFile = openForCompare(sourcePath);
+    const HANDLE sourceFile = openForCompare(sourcePath, source);
     if (sourceFile == INVALID_HANDLE_VALUE) return CodeSOE;
-    const HANDLE destinationFile = openForCompare(destinationPath);
+    const HANDLE destinationFile = openForCompare(destinationPath, destination);
     if (destinationFile == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         CloseHandle(sourceFile);

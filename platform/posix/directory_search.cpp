@@ -113,17 +113,22 @@ int readFolder(DirectorySearch* search, const char* pattern) {
     return 0;
 }
 
-// The status of what an entry names; of a dangling link, the link's own, so that the listing and
-// the single-entry lookup both find it.
-bool statEntry(int folder, const char* name, struct stat* status) {
-    return fstatat(folder, name, status, 0) == 0 ||
-           fstatat(folder, name, status, AT_SYMLINK_NOFOLLOW) == 0;
+// The status of what an entry names, and whether a link leads there; of a dangling link, the
+// link's own, so that the listing and the single-entry lookup both find it. One call for an entry
+// that is no link.
+bool statEntry(int folder, const char* name, struct stat* status, bool* link) {
+    if (fstatat(folder, name, status, AT_SYMLINK_NOFOLLOW) != 0) return false;
+    *link = S_ISLNK(status->st_mode);
+    struct stat target;
+    if (*link && fstatat(folder, name, &target, 0) == 0) *status = target;
+    return true;
 }
 
+// An entry whose status cannot be read: its type from the listing, its way there unknown.
 void fillByType(unsigned char type, const char* name, WIN32_FIND_DATAA* findData) {
     struct stat status {};
     status.st_mode = type == DT_DIR ? S_IFDIR : S_IFREG;
-    fillFindData(status, name, findData);
+    fillFindData(status, name, findData, true);
 }
 
 bool deliverNext(DirectorySearch* search, WIN32_FIND_DATAA* findData) {
@@ -139,8 +144,9 @@ bool deliverNext(DirectorySearch* search, WIN32_FIND_DATAA* findData) {
         return true;
     }
     struct stat status;
-    if (statEntry(dirfd(search->directory), name, &status))
-        fillFindData(status, name, findData);
+    bool link = false;
+    if (statEntry(dirfd(search->directory), name, &status, &link))
+        fillFindData(status, name, findData, link);
     else
         fillByType(static_cast<unsigned char>(stored[0]), name, findData);
     return true;
@@ -154,11 +160,12 @@ HANDLE findSingleEntry(const char* windowsPath, const char* name, WIN32_FIND_DAT
         return INVALID_HANDLE_VALUE;
     }
     const FolderRelative at = relativeToFolder(posixPath);
-    if (!statEntry(at.folder, at.name, &status)) {
+    bool link = false;
+    if (!statEntry(at.folder, at.name, &status, &link)) {
         setLastErrorFromErrno(errno);
         return INVALID_HANDLE_VALUE;
     }
-    fillFindData(status, name, findData);
+    fillFindData(status, name, findData, link);
     return &singleEntrySearch;
 }
 

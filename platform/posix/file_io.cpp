@@ -41,6 +41,28 @@ HANDLE openForQuery(const char* posixPath) {
     return handleOf(descriptor);
 }
 
+// What is at the name, before an open that would create or that was not vouched for: 0 when it may
+// be opened, 1 with the last error set.
+int checkBeforeOpen(const FolderRelative& at, DWORD creationDisposition) {
+    struct stat status;
+    const bool creates = creationDisposition != OPEN_EXISTING;
+    const int follow = creationDisposition == CREATE_NEW ? AT_SYMLINK_NOFOLLOW : 0;
+    const bool exists = fstatat(at.folder, at.name, &status, follow) == 0;
+    if (!exists && (errno != ENOENT || !creates)) {
+        setLastErrorFromErrno(errno);
+        return 1;
+    }
+    if (exists && creationDisposition == CREATE_NEW) {
+        SetLastError(ERROR_FILE_EXISTS);
+        return 1;
+    }
+    if (exists && !S_ISREG(status.st_mode)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return 1;
+    }
+    return 0;
+}
+
 // A write past the file-size limit must fail as on Windows, not end the process.
 void ignoreFileSizeSignal() {
     static const bool ignored = [] {
@@ -71,27 +93,19 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
     if ((desiredAccess & GENERIC_WRITE) != 0) ignoreFileSizeSignal();
 
     // Only regular files open, as on Windows a directory does not; the type is checked before the
-    // open, because opening a FIFO releases its writer and opening some devices acts on them.
+    // open, because opening a FIFO releases its writer and opening some devices acts on them. A file
+    // the caller has just listed as a plain file is taken at its listing's word: it is opened
+    // following no link, so that a name made a link since opens nothing.
     const FolderRelative at = relativeToFolder(posixPath);
-    struct stat status;
-    const bool creates = creationDisposition != OPEN_EXISTING;
-    const int follow = creationDisposition == CREATE_NEW ? AT_SYMLINK_NOFOLLOW : 0;
-    const bool exists = fstatat(at.folder, at.name, &status, follow) == 0;
-    if (!exists && (errno != ENOENT || !creates)) {
-        setLastErrorFromErrno(errno);
-        return INVALID_HANDLE_VALUE;
-    }
-    if (exists && creationDisposition == CREATE_NEW) {
-        SetLastError(ERROR_FILE_EXISTS);
-        return INVALID_HANDLE_VALUE;
-    }
-    if (exists && !S_ISREG(status.st_mode)) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return INVALID_HANDLE_VALUE;
-    }
+    const bool listedPlain = creationDisposition == OPEN_EXISTING &&
+                             (desiredAccess & GENERIC_WRITE) == 0 &&
+                             (flagsAndAttributes & FILE_FLAG_SEQUENTIAL_SCAN) != 0;
+    if (!listedPlain && checkBeforeOpen(at, creationDisposition) != 0) return INVALID_HANDLE_VALUE;
     // Non-blocking still: should a FIFO take the file's place after the check, the open cannot hang
     // and its reads come short.
-    const int descriptor = openat(at.folder, at.name, openFlags(desiredAccess, creationDisposition), 0666);
+    const int descriptor = openat(at.folder, at.name,
+                                  openFlags(desiredAccess, creationDisposition) | (listedPlain ? O_NOFOLLOW : 0),
+                                  0666);
     if (descriptor < 0) {
         setLastErrorFromErrno(errno);
         return INVALID_HANDLE_VALUE;

@@ -17,12 +17,15 @@ FILETIME toFileTime(const timespec& time) {
     return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
 }
 
-void fillFindData(const struct stat& status, const char* name, WIN32_FIND_DATAA* findData) {
+void fillFindData(const struct stat& status, const char* name, WIN32_FIND_DATAA* findData,
+                  bool throughLink) {
     std::memset(findData, 0, sizeof *findData);
     const bool directory = S_ISDIR(status.st_mode);
     DWORD attributes = directory ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
     if (!directory && (status.st_mode & S_IWUSR) == 0) attributes |= FILE_ATTRIBUTE_READONLY;
+    if (!directory && !S_ISREG(status.st_mode)) attributes |= FILE_ATTRIBUTE_DEVICE;
     findData->dwFileAttributes = attributes;
+    if (throughLink) findData->dwReserved0 = IO_REPARSE_TAG_SYMLINK;
     findData->ftCreationTime = toFileTime(status.st_ctim);
     findData->ftLastAccessTime = toFileTime(status.st_atim);
     findData->ftLastWriteTime = toFileTime(status.st_mtim);

@@ -9,5 +9,7 @@
 FILETIME toFileTime(const timespec& time);
 
 // Directories carry the directory bit; files the archive bit, and read-only when the owner may not
-// write them. The name is cut to the record's 259 characters.
-void fillFindData(const struct stat& status, const char* name, WIN32_FIND_DATAA* findData);
+// write them; a FIFO, socket or device the device bit too. The status reached through a link, or
+// whose way is not known, gets the link tag. The name is cut to the record's 259 characters.
+void fillFindData(const struct stat& status, const char* name, WIN32_FIND_DATAA* findData,
+                  bool throughLink = false);

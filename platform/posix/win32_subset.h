@@ -24,8 +24,12 @@
 // Paths are Windows-style: "C:\" is the POSIX root, any other drive "X:\" is /mnt/x, a backslash is a
 // "/". Directory searches match "*" and "?" as Windows does (letter case ignored, "*.*" matches every
 // name) and list "." and ".." first, then the names in one stable order, letter case ignored as NTFS
-// lists them. Only regular files open for reading or writing; the type is checked before the open,
-// so a FIFO or a device is never opened. A write past the file-size limit fails instead of ending
+// lists them. A FIFO, socket or device is listed with FILE_ATTRIBUTE_DEVICE; an entry that is (or
+// may be) a link has dwReserved0 set to IO_REPARSE_TAG_SYMLINK. Only regular files open for reading
+// or writing; the type is checked before the open, so a FIFO or a device is never opened, except for
+// a read with FILE_FLAG_SEQUENTIAL_SCAN, which names a file its caller has just listed as a plain
+// file: it opens without its type read again, follows no link (a name made a link since the listing
+// opens nothing), and cannot block should a FIFO have been put in its place. A write past the file-size limit fails instead of ending
 // the process. An open with share mode 0 holds an exclusive lock, any other open a shared one, on
 // the file itself, whatever its name: opens that share reading (FILE_SHARE_READ) go together, in
 // this process or another, and neither kind goes with a share-mode-0 open. CREATE_NEW creates
@@ -65,6 +69,8 @@ constexpr DWORD FILE_SHARE_READ = 0x1;
 constexpr DWORD FILE_SHARE_WRITE = 0x2;
 constexpr DWORD FILE_SHARE_DELETE = 0x4;
 constexpr DWORD FILE_FLAG_BACKUP_SEMANTICS = 0x02000000u;
+constexpr DWORD FILE_FLAG_SEQUENTIAL_SCAN = 0x08000000u;
+constexpr DWORD IO_REPARSE_TAG_SYMLINK = 0xA000000Cu;
 constexpr DWORD CREATE_NEW = 1;
 constexpr DWORD CREATE_ALWAYS = 2;
 constexpr DWORD OPEN_EXISTING = 3;
@@ -73,7 +79,9 @@ constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x1;
 constexpr DWORD FILE_ATTRIBUTE_READONLY = 0x1;
 constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
 constexpr DWORD FILE_ATTRIBUTE_ARCHIVE = 0x20;
+constexpr DWORD FILE_ATTRIBUTE_DEVICE = 0x40;
 constexpr DWORD FILE_ATTRIBUTE_TEMPORARY = 0x100;
+constexpr DWORD FILE_ATTRIBUTE_REPARSE_POINT = 0x400;
 constexpr DWORD FILE_ATTRIBUTE_COMPRESSED = 0x800;
 
 struct FILETIME {
