@@ -38,7 +38,7 @@ const char usage[] =
     "      --list-first  list the whole tree before comparing, so that the progress\n"
     "                    line knows the total from the start; memory then grows\n"
     "                    with the tree\n"
-    "  -j, --jobs N      compare up to N file pairs at once, 1 to 64 (default 4);\n"
+    "  -j, --jobs N      compare up to N file pairs at once, 1 to 64 (default 8);\n"
     "                    the answer is the same for any N\n"
     "  -w, --time-window SECONDS\n"
     "                    last-write times at most that far apart count as equal,\n"
@@ -72,9 +72,11 @@ constexpr option longOptions[] = {
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
 };
-// The usage text and the messages name these limits.
+// The usage text and the messages name these limits. Eight pairs at once, measured: a cold tree
+// keeps eight reads in flight, a cached one is compared as fast as with four.
 constexpr int maxTimeWindowSeconds = 3600;
-static_assert(maxPairsAtOnce == 64 && maxTimeWindowSeconds == 3600);
+constexpr int defaultJobs = 8;
+static_assert(maxPairsAtOnce == 64 && maxTimeWindowSeconds == 3600 && defaultJobs == 8);
 
 int usageError(const char* message, const char* detail) {
     printMessage(message, detail, " (see qdlcheck --help)");
@@ -110,7 +112,7 @@ int numberOf(const char* text, long lowest, long highest, int* number) {
 
 int parseCheckOptions(int argc, char** argv, CheckOptions* options) {
     *options = CheckOptions{IgnoreAnyErrors, Listing::Differences, OutputFormat::Text, false, false,
-                            false, false, nullptr, 4, 0, nullptr, nullptr};
+                            false, false, nullptr, defaultJobs, 0, nullptr, nullptr};
     bool all = false;
     bool quiet = false;
     bool json = false;

@@ -40,6 +40,13 @@ int writeOutput(const char* bytes, std::size_t length) {
     return 1;
 }
 
+int flushOutput() {
+    errno = 0;
+    if (std::fflush(stdout) == 0) return 0;
+    if (outputError == 0) outputError = errno != 0 ? errno : EIO;
+    return 1;
+}
+
 int printResultLine(const char* line) {
     char shown[sizeof(LogLine) + 1];
     std::strncpy(shown, line, sizeof shown - 2);

@@ -18,6 +18,10 @@ void printMessage(const char* what, const char* detail, const char* after = "");
 // reportOutputFailure).
 [[nodiscard]] int writeOutput(const char* bytes, std::size_t length);
 
+// Hands what standard output holds to its reader, so that lines written to a pipe or a file come as
+// they are found: 0, or 1 when standard output failed.
+[[nodiscard]] int flushOutput();
+
 // A log line, with the platform's own separator between the levels: 0, or 1 when standard output
 // could not take it.
 [[nodiscard]] int printResultLine(const char* line);

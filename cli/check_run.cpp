@@ -43,7 +43,12 @@ struct LineSinks {
     const CheckOptions& options;
     LogOutput* log;  // none without --log
     bool printing;
+    bool unflushed;  // lines printed since standard output was last flushed
 };
+
+// How long a printed line may wait in the output buffer: long enough that a run printing many
+// lines writes them in large blocks.
+constexpr double flushSeconds = 0.1;
 
 // Passes on the lines of the results recorded since the last call: 0, or 1 when standard output
 // failed. The blocks of the list behind them are released unless the whole list is kept.
@@ -59,6 +64,7 @@ int passNewLines(QdlCore& job, LineSinks& sinks, ProgressLine& progress, LogRead
             (reader.entry.code == CodeOK && listing != Listing::All))
             continue;
         clearProgressLine(progress);
+        sinks.unflushed = true;
         if (printEntry(line, reader.entry, sinks.options.format) != 0) {
             sinks.printing = false;
             result = 1;
@@ -79,6 +85,7 @@ RunEnd stepJob(QdlCore& job, JobStepper& stepper, LineSinks& sinks,
     startLogReader(job, &reader);
     std::int32_t passed = 0;
     RunEnd end = RunEnd::Complete;
+    double flushed = -flushSeconds;  // the first line goes out at once
     for (;;) {
         if (progress.shown)
             drawProgressLine(progress, job, {stepper.bytesInFlight(), stepper.nameInProgress()},
@@ -91,6 +98,14 @@ RunEnd stepJob(QdlCore& job, JobStepper& stepper, LineSinks& sinks,
         if (passNewLines(job, sinks, progress, reader, &passed) != 0) {
             end = RunEnd::OutputLost;
             break;
+        }
+        if (sinks.unflushed && secondsSince(start) - flushed >= flushSeconds) {
+            flushed = secondsSince(start);
+            sinks.unflushed = false;
+            if (flushOutput() != 0) {
+                end = RunEnd::OutputLost;
+                break;
+            }
         }
         if (stopRuleHolds(job)) {
             end = RunEnd::Stopped;
@@ -121,7 +136,7 @@ int compareAndReport(QdlCore& job, const CheckOptions& options, LogOutput& log,
     if (options.jobs > 1) listTreeAhead(job, options.jobs);
     JobStepper* const stepper = startStepper(job, options.jobs);
     if (stepper == nullptr) return failure("out of memory", "");
-    LineSinks sinks{options, log.file != INVALID_HANDLE_VALUE ? &log : nullptr, true};
+    LineSinks sinks{options, log.file != INVALID_HANDLE_VALUE ? &log : nullptr, true, false};
     const RunEnd end = stepJob(job, *stepper, sinks, start);
     // Ends what is still in flight, closing its files.
     delete stepper;

@@ -11,15 +11,6 @@ namespace {
 
 char destinationPathBuffer[pathRoom];
 
-const FindRecord noRecord{};
-// The folder a listing starts from, when it cannot be listed: its line names it ".".
-const FindRecord folderItself = [] {
-    FindRecord record{};
-    record.attributes = FILE_ATTRIBUTE_DIRECTORY;
-    record.name[0] = '.';
-    return record;
-}();
-
 // "." and "..", and entries the mode does not record; temporary entries are counted.
 bool passedOver(ListingTotals& totals, const FindRecord& entry, DWORD notRecorded) {
     if (isDotEntry(entry.name)) return true;

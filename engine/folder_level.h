@@ -9,6 +9,17 @@
 
 #include <cstdint>
 
+// No record: the destination of an entry planning could not look up, and the exit marker (an
+// empty source name, nothing else in it read).
+inline const FindRecord noRecord{};
+// The folder a listing starts from, when it cannot be listed: its line names it ".".
+inline const FindRecord folderItself = [] {
+    FindRecord record{};
+    record.attributes = FILE_ATTRIBUTE_DIRECTORY;
+    record.name[0] = '.';
+    return record;
+}();
+
 // What listing a folder adds to the job, kept apart until its entries are recorded.
 struct ListingTotals {
     std::uint64_t bytes;               // of the files that have a copy to compare with

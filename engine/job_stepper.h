@@ -9,6 +9,10 @@
 
 // The most pairs a run compares at once.
 constexpr int maxPairsAtOnce = 64;
+// Bytes these steppers read from each side at a time: large reads cost fewer calls on large files.
+// The dialogs' own steps keep their smaller chunk, one a timer tick. Either way the answer is the
+// same: the bytes read are counted in the dialogs' chunks.
+constexpr int workerChunk = 131072;
 
 class JobStepper {
 public:

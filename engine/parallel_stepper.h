@@ -42,10 +42,6 @@
 #include <mutex>
 #include <thread>
 
-// Bytes a worker reads from each side at a time: large reads cost fewer calls on large files (the
-// dialogs' stepper keeps its smaller chunk, one a timer tick).
-constexpr int workerChunk = 131072;
-
 // One pair between its taking and its recording: a small record, so that the window holds many.
 struct PairInFlight {
     ListCursor slot;  // the cursor just behind the pair

@@ -18,21 +18,14 @@ struct TreePlan {
 
 namespace {
 
-const FindRecord noRecord{};
 // The directory exit marker: an empty source name; nothing else in it is read.
 const FindRecord& exitMarker = noRecord;
-// The folder a listing starts from, when it cannot be listed: its line names it ".".
-const FindRecord folderItself = [] {
-    FindRecord record{};
-    record.attributes = FILE_ATTRIBUTE_DIRECTORY;
-    record.name[0] = '.';
-    return record;
-}();
 
 // A few folders per thread keep every lister busy while the run records those before them.
 constexpr int aheadPerLister = 2;
 
-// The texts of a folder entry of level: its source and destination folders, each with a backslash.
+// A level for the folder entry `name` of level: its source and destination folders, each with a
+// backslash.
 TreeLevel* childLevel(const TreeLevel& level, const char* name) {
     char source[pathRoom];
     char destination[pathRoom];
