@@ -22,11 +22,12 @@ bool passedOver(ListingTotals& totals, const FindRecord& entry, DWORD notRecorde
 }
 
 // Appends the pairs of a folder listed in full to the job's list, in their order.
-void recordListed(QdlCore& job, FileInfList& listed) {
+void recordListed(QdlCore& job, const FolderEntries& listed) {
     FindRecord source;
     FindRecord destination;
     ResultCode pending;
-    while (listed.nextPair(&source, &destination, &pending) == 0)
+    EntryCursor at = FolderEntries::start();
+    while (listed.pairAt(&at, &source, &destination, &pending) == 0)
         job.pairs.addPair(source, destination, pending);
 }
 
@@ -70,7 +71,7 @@ void listingFailed(ListingTotals& totals, DWORD failure) {
 void recordTreeEntry(const ListingRules& rules, TreeLevel& level, const FindRecord& entry,
                      const FindRecord* listed) {
     TreeFolder& folder = level.folder;
-    FileInfList& entries = level.entries;
+    FolderEntries& entries = level.entries;
     const int backslash = isDirectory(entry) ? 1 : 0;
     // A folder's own search path is its text and the pattern.
     const int sourceRoom = backslash != 0 ? 1 + static_cast<int>(std::strlen(rules.pattern)) : 0;
@@ -169,7 +170,7 @@ bool isAncestor(const FolderIdentity& folder, const Ancestor* chain) {
 
 // One entry of folder-pattern mode, looked up in the destination folder unless its record there
 // was listed.
-void recordFolderEntry(const QdlCore& job, FileInfList& matched, ListingTotals& totals,
+void recordFolderEntry(const QdlCore& job, FolderEntries& matched, ListingTotals& totals,
                        const FindRecord& entry, int sourceFolderLength, const FindRecord* listed) {
     FindRecord destination{};
     ResultCode pending = PendingSourceError;
@@ -198,7 +199,7 @@ void enumerateFolder(QdlCore& job) {
     const int sourceFolderLength = lastBackslashBeforeWildcard(job.workSource, pathRoom) + 1;
     char sourcePath[pathRoom];
     appendCut(sourcePath, 0, job.workSource, sourceFolderLength);
-    FileInfList matched;
+    FolderEntries matched;
     // With extras: the destination folder's files that the source pattern matches, walked beside.
     DestinationWalk extras = noDestinationWalk(sourcePath, sourceFolderLength);
     const char* destinationSearch = buildDestinationPath(job, job.workSource + sourceFolderLength);
@@ -225,7 +226,6 @@ void enumerateFolder(QdlCore& job) {
         job.pairs.lostPairs += totals.lostPairs;
         job.pairs.addPair(folderItself, noRecord, unlistedVerdict(listed));
     }
-    matched.destroy();
 }
 
 TreeLevel* newLevel(const char* sourceFolder, const char* destinationFolder, const Ancestor* above) {
@@ -237,9 +237,8 @@ TreeLevel* newLevel(const char* sourceFolder, const char* destinationFolder, con
     level->above = nullptr;
     level->parent = nullptr;
     level->entryIndex = 0;
-    level->recorded = 0;
-    level->aheadCursor = level->entries.start();
-    level->aheadIndex = 0;
+    level->next = FolderEntries::start();
+    level->aheadCursor = FolderEntries::start();
     level->state = 0;
     level->nextQueued = nullptr;
     appendCut(level->sourceFolder, 0, sourceFolder, pathLimit);
@@ -260,7 +259,6 @@ void listLevel(const ListingRules& rules, TreeLevel& level) {
 }
 
 void dropLevel(TreeLevel* level) {
-    level->entries.destroy();
     delete level;
 }
 

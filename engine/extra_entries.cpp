@@ -54,7 +54,7 @@ DestinationWalk noDestinationWalk(char* sourcePath, int sourceLength) {
 }
 
 int startDestinationWalk(const char* searchPath, bool withFolders, char* sourcePath,
-                         int sourceLength, FileInfList& extras, DestinationWalk* walk) {
+                         int sourceLength, FolderEntries& extras, DestinationWalk* walk) {
     *walk = noDestinationWalk(sourcePath, sourceLength);
     walk->withFolders = withFolders;
     walk->extras = &extras;

@@ -5,13 +5,13 @@
 // in another order, or that ignores letter case).
 #pragma once
 
-#include "file_inf_list.h"
+#include "folder_entries.h"
 #include "find_record.h"
 
 struct DestinationWalk {
     FolderListing listing;  // its entry is the one the walk stands on, while the listing is open
     bool withFolders;      // a folder pattern compares files only: a folder is no extra there
-    FileInfList* extras;   // where the extras are recorded, in the folder's order
+    FolderEntries* extras;  // where the extras are recorded, in the folder's order
     char* sourcePath;      // the source folder's text, with room to put a name behind it
     int sourceLength;
 };
@@ -22,7 +22,7 @@ DestinationWalk noDestinationWalk(char* sourcePath, int sourceLength);
 // the folder could not be listed, the error in walk->listing.failure (a folder that is not there
 // holds no extras).
 [[nodiscard]] int startDestinationWalk(const char* searchPath, bool withFolders, char* sourcePath,
-                                       int sourceLength, FileInfList& extras, DestinationWalk* walk);
+                                       int sourceLength, FolderEntries& extras, DestinationWalk* walk);
 // Records the extras that come before the source entry name; true with the destination entry of
 // that very name in *same when the walk stands on it (it then moves past it). *failed is set when
 // the listing failed part-way.

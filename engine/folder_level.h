@@ -3,7 +3,7 @@
 // be listed on any thread, ahead of the run.
 #pragma once
 
-#include "file_inf_list.h"
+#include "folder_entries.h"
 #include "folder_identity.h"
 #include "path_text.h"
 
@@ -60,7 +60,8 @@ class QdlCore;
 struct TreeLevel {
     TreeFolder folder;
     Ancestor self;  // this folder, at the head of the chain of those above it
-    FileInfList entries;
+    FolderEntries entries;
+    EntryCursor next;  // the next entry to record
     ListingTotals totals;
     int listed;  // listedInFull, or why it was not
     // Once entered: the level it lies in. Listed ahead: the next level listed ahead.
@@ -68,10 +69,8 @@ struct TreeLevel {
     // Listed ahead: the level holding its folder entry, and that entry's place there.
     const TreeLevel* parent;
     std::int32_t entryIndex;
-    // The entries recorded so far, and how far the search for folders to list ahead has come.
-    std::int32_t recorded;
-    ListCursor aheadCursor;
-    std::int32_t aheadIndex;
+    // How far the search for folders to list ahead has come.
+    EntryCursor aheadCursor;
     int state;  // for the listers: queued, being listed, listed
     TreeLevel* nextQueued;
     char sourceFolder[pathRoom];

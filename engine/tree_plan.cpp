@@ -50,9 +50,9 @@ void listAhead(TreePlan& plan) {
         ResultCode pending;
         while (plan.aheadCount < limit &&
                level->entries.pairAt(&level->aheadCursor, &entry, &destination, &pending) == 0) {
-            const int index = level->aheadIndex++;
+            const int index = level->aheadCursor.index - 1;
             // An entry already recorded was entered when it came due.
-            if (index < level->recorded || !isFolderToEnter(entry, destination, pending)) continue;
+            if (index < level->next.index || !isFolderToEnter(entry, destination, pending)) continue;
             TreeLevel* child = childLevel(*level, entry.name);
             if (child == nullptr) return;
             child->parent = level;
@@ -101,11 +101,12 @@ void enterFolder(QdlCore& job, TreePlan& plan, TreeLevel& level, int index,
     plan.levels = child;
 }
 
-bool holdsNoSourceEntry(const FileInfList& list) {
+template <typename List>
+bool holdsNoSourceEntry(const List& list) {
     FindRecord source;
     FindRecord destination;
     ResultCode code;
-    ListCursor at = list.start();
+    auto at = list.start();
     while (list.pairAt(&at, &source, &destination, &code) == 0)
         if (!isExitMarker(source) && code != PendingExtra) return false;
     return true;
@@ -152,14 +153,14 @@ int planTreeMore(QdlCore& job) {
     FindRecord entry;
     FindRecord destination;
     ResultCode pending;
-    if (level->entries.nextPair(&entry, &destination, &pending) != 0) {
+    if (level->entries.pairAt(&level->next, &entry, &destination, &pending) != 0) {
         job.pairs.addPair(exitMarker, noRecord);
         plan->levels = level->above;
         dropLevel(level);
         if (plan->levels == nullptr) endTree(job);
         return 0;
     }
-    const int index = level->recorded++;
+    const int index = level->next.index - 1;
     if (isFolderToEnter(entry, destination, pending)) {
         enterFolder(job, *plan, *level, index, entry, destination);
         listAhead(*plan);

@@ -1,0 +1,36 @@
+// The entries of one folder listed in full, packed: the fixed fields of both records and their names
+// as long as they are, in one growing block. A listed folder waits here until its entries are
+// recorded in the pair list; packed, it takes a fifth of the list's room.
+#pragma once
+
+#include "find_record.h"
+#include "result_code.h"
+
+#include <cstddef>
+#include <cstdint>
+
+// Where a reader of the entries stands.
+struct EntryCursor {
+    std::size_t offset;
+    std::int32_t index;
+};
+
+class FolderEntries {
+public:
+    FolderEntries() : bytes(nullptr), used(0), room(0), count(0), lostPairs(0) {}
+    ~FolderEntries();
+    FolderEntries(const FolderEntries&) = delete;
+    FolderEntries& operator=(const FolderEntries&) = delete;
+
+    // 0 when kept; 1 when there was no memory for it and the entry was lost (counted in lostPairs).
+    int addPair(const FindRecord& source, const FindRecord& destination, ResultCode pending = Pending);
+    // 0 with the entry at the cursor, moving past it; 1 at the end.
+    int pairAt(EntryCursor* at, FindRecord* source, FindRecord* destination, ResultCode* pending) const;
+    static EntryCursor start() { return {0, 0}; }
+
+    char* bytes;
+    std::size_t used;
+    std::size_t room;
+    std::int32_t count;
+    std::int32_t lostPairs;
+};
