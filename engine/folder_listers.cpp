@@ -1,5 +1,7 @@
 #include "folder_listers.h"
 
+#include "platform/win32.h"
+
 #include <system_error>
 
 namespace {
@@ -9,7 +11,8 @@ enum LevelState { Queued = 1, Listing, Listed };
 }  // namespace
 
 FolderListers::FolderListers(const ListingRules& rules)
-    : rules(rules), first(nullptr), last(nullptr), stopping(false), count(0) {}
+    : rules(rules), first(nullptr), last(nullptr), stopping(false), paused(false), listing(0),
+      count(0) {}
 
 FolderListers::~FolderListers() {
     {
@@ -62,19 +65,37 @@ void FolderListers::await(TreeLevel* level) {
     listed.wait(held, [&] { return level->state == Listed; });
 }
 
+void FolderListers::pause() {
+    std::unique_lock<std::mutex> held(lock);
+    paused = true;
+    listed.wait(held, [&] { return listing == 0; });
+}
+
+void FolderListers::resume() {
+    {
+        std::lock_guard<std::mutex> held(lock);
+        paused = false;
+    }
+    queued.notify_all();
+}
+
 void FolderListers::work() {
     for (;;) {
         std::unique_lock<std::mutex> held(lock);
-        queued.wait(held, [&] { return stopping || first != nullptr; });
+        queued.wait(held, [&] { return stopping || (!paused && first != nullptr); });
         if (stopping) return;
         TreeLevel* level = first;
         first = level->nextQueued;
         if (first == nullptr) last = nullptr;
         level->state = Listing;
+        ++listing;
         held.unlock();
         listLevel(rules, *level);
+        // A lister between levels holds no descriptor.
+        releaseFolderCache();
         held.lock();
         level->state = Listed;
+        --listing;
         listed.notify_all();
     }
 }

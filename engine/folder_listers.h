@@ -26,6 +26,10 @@ public:
     void request(TreeLevel* level);
     // Returns once the level is listed.
     void await(TreeLevel* level);
+    // No lister holds a descriptor from the return of pause until resume: a pair compared alone for
+    // want of descriptors gets them all. Levels awaited meanwhile are listed by the one awaiting.
+    void pause();
+    void resume();
 
 private:
     void work();
@@ -37,6 +41,8 @@ private:
     TreeLevel* first;  // the queue, through nextQueued
     TreeLevel* last;
     bool stopping;
+    bool paused;
+    int listing;  // levels being listed by the threads
     std::thread threads[maxThreads];
     int count;
 };

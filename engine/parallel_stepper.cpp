@@ -1,6 +1,7 @@
 #include "parallel_stepper.h"
 
 #include "misuse.h"
+#include "tree_plan.h"
 
 #include <chrono>
 #include <cstring>
@@ -93,6 +94,7 @@ std::int32_t ParallelStepper::freePaths() {
 // Once every worker has put its pair down, the pair is opened here as the pair in progress.
 int ParallelStepper::startAlone(PairInFlight& pair) {
     paused.store(true, handshake);
+    pauseTreeListing(job);
     if (!waitBriefly([&] { return busyWorkers.load(handshake) == 0; })) return 0;
     const PairPaths& named = paths[pair.paths];
     pair.outcome.code = openPair(pairAlone, named.source, named.destination, *pair.source,
@@ -112,6 +114,7 @@ void ParallelStepper::endAlone(PairInFlight& pair) {
         paused.store(false, handshake);
     }
     pairsTaken.notify_all();
+    resumeTreeListing(job);
 }
 
 // A bounded wait, so that the caller sees Ctrl-C while a large file is being compared.

@@ -184,6 +184,14 @@ int listTreeAhead(QdlCore& job, int threads) {
     return 0;
 }
 
+void pauseTreeListing(QdlCore& job) {
+    if (job.tree != nullptr && job.tree->listers != nullptr) job.tree->listers->pause();
+}
+
+void resumeTreeListing(QdlCore& job) {
+    if (job.tree != nullptr && job.tree->listers != nullptr) job.tree->listers->resume();
+}
+
 bool recordsNoSourceEntry(const QdlCore& job) {
     if (job.tree != nullptr)
         for (const TreeLevel* level = job.tree->levels; level != nullptr; level = level->above)

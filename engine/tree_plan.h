@@ -16,6 +16,9 @@ int planTreeMore(QdlCore& job);
 // Lists the folders the run reaches next on up to `threads` threads of their own, a few folders
 // ahead of it: 0, or 1 when none could be started (each folder is then listed when it comes due).
 int listTreeAhead(QdlCore& job, int threads);
+// While a pair is compared alone for want of descriptors, no folder is listed ahead.
+void pauseTreeListing(QdlCore& job);
+void resumeTreeListing(QdlCore& job);
 // Whether planning so far holds no source entry, only markers and extras. Right after the start
 // of a plan it tells for the whole run: every entry planned later lies inside a folder entry
 // planned before it.
