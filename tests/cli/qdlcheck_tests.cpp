@@ -487,6 +487,27 @@ TEST_F(Qdlcheck, CtrlCInALargeFileAbandonsItClosedAndSaysSo) {
     }
 }
 
+// A line is out while the run goes on: in a file or a pipe, not held back until the end.
+TEST_F(Qdlcheck, ALineComesAsItIsFoundNotAtTheEnd) {
+    if (underWine()) GTEST_SKIP() << "SIGINT reaches a POSIX program only";
+    tree.file("dst/a.txt", "differs");
+    tree.folder("src/z");
+    tree.folder("dst/z");
+    tree.sparseFile("src/z/big.bin", 64ull << 30);
+    tree.sparseFile("dst/z/big.bin", 64ull << 30);
+    const fs::path out = tree.path(".out");
+    const pid_t child = start({"src", "dst"}, tree.root, out, tree.path(".err"));
+    std::string seen;
+    for (int i = 0; i < 50 && seen.empty(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        seen = contentsOf(out);
+    }
+    EXPECT_EQ(waitpid(child, nullptr, WNOHANG), 0) << "the run should still be comparing big.bin";
+    EXPECT_EQ(seen, "NEC : a.txt\n");
+    kill(child, SIGINT);
+    EXPECT_EQ(waitFor(child), ExitErrors | ExitNotEveryEntry);
+}
+
 TEST_F(Qdlcheck, ProgressOnlyInATerminalUnlessAskedFor) {
     tree.file("src/big.bin", std::string(1 << 20, 'x'));
     tree.file("dst/big.bin", std::string(1 << 20, 'x'));
