@@ -90,7 +90,7 @@ bool everyEntryCompared(const QdlCore& job, RunEnd end) {
     return end == RunEnd::Complete && job.stats.fatalErrors == 0 && !job.listIncomplete();
 }
 
-void printSummary(const QdlCore& job, RunEnd end, double seconds, bool extras) {
+void printSummary(const QdlCore& job, RunEnd end, double seconds, bool extras, bool totalTold) {
     const CompareStats& s = job.stats;
     std::fprintf(stderr, "qdlcheck: No Difference %d, Notices %d, Errors %d, Fatal Errors %d, Total %d",
                  s.noDifference, s.notices, s.errors, s.fatalErrors, s.total);
@@ -98,9 +98,8 @@ void printSummary(const QdlCore& job, RunEnd end, double seconds, bool extras) {
     if (job.temporaryPassedOver != 0)
         std::fprintf(stderr, "; %d temporary entries passed over", job.temporaryPassedOver);
     const double megabytes = static_cast<double>(job.readBytes) / 1e6;
-    // A run that ended before its tree was listed to the end does not know the total.
     char total[32] = "a total not yet listed";
-    if (job.planningEnded())
+    if (totalTold)
         std::snprintf(total, sizeof total, "%llu", static_cast<unsigned long long>(job.totalBytes));
     std::fprintf(stderr,
                  "\nqdlcheck: %llu bytes read and compared in %.2f s (%.1f MB/s), %llu settled "

@@ -35,8 +35,9 @@ enum class RunEnd : unsigned char {
 };
 
 // The five counts (and the extras, when they were asked for), the bytes read and compared and
-// those settled without reading, the time and the rate, and whether every entry was compared.
-void printSummary(const QdlCore& job, RunEnd end, double seconds, bool extras);
+// those settled without reading, of the total when it is told, the time and the rate, and whether
+// every entry was compared.
+void printSummary(const QdlCore& job, RunEnd end, double seconds, bool extras, bool totalTold);
 
 // Whether the run compared every entry in full: it went through its list without a fatal error.
 bool everyEntryCompared(const QdlCore& job, RunEnd end);

@@ -2,6 +2,7 @@
 
 #include "check_output.h"
 #include "check_specifications.h"
+#include "engine/folder_listers.h"
 #include "engine/tree_plan.h"
 #include "engine/job_stepper.h"
 #include "engine/stop_rule.h"
@@ -141,21 +142,36 @@ int compareAndReport(QdlCore& job, const CheckOptions& options, LogOutput& log,
     // Ends what is still in flight, closing its files.
     delete stepper;
     const bool outputLost = reportOutputFailure() != 0;
+    // The total in bytes is told where it does not depend on how far the listing had got when the
+    // run ended: a run gone to its end, or a tree listed first.
+    const bool totalTold = end == RunEnd::Complete || options.listFirst;
     if (options.listing != Listing::Nothing)
-        printSummary(job, end, secondsSince(start), options.extras);
+        printSummary(job, end, secondsSince(start), options.extras, totalTold);
     int status = exitBits(job, end) | (outputLost ? ExitCannotCompare : 0);
     if (log.file != INVALID_HANDLE_VALUE && finishLogOutput(log, job) != 0) status |= ExitCannotCompare;
     if (options.format == OutputFormat::Json && !outputLost &&
-        (printJsonSummary(job, end, secondsSince(start), status) != 0 || reportOutputFailure() != 0))
+        (printJsonSummary(job, end, secondsSince(start), status, totalTold) != 0 ||
+         reportOutputFailure() != 0))
         status |= ExitCannotCompare;
     return status;
 }
 
+// Descriptors a run with several pairs at once may hold while it lists the tree as it goes: each
+// pair's files and the folders its thread keeps open, the same for each lister, and the run's own.
+int descriptorsListingBeside(int jobs) {
+    constexpr int perThread = 8;
+    return 32 + perThread * (jobs + (jobs < FolderListers::maxThreads ? jobs : FolderListers::maxThreads));
+}
+
 }  // namespace
 
-int runCheck(const CheckOptions& options) {
-    // More pairs in flight than the soft limit allows descriptors for would only be retried alone.
-    raiseOpenFileLimit();
+int runCheck(const CheckOptions& given) {
+    CheckOptions options = given;
+    // More pairs in flight than the soft limit allows descriptors for would only be retried alone. A
+    // folder listed short of descriptors would be recorded as unreachable: below what listing beside
+    // the pairs needs, the tree is listed first, as the dialogs list it, before any file is open.
+    const int descriptors = raiseOpenFileLimit();
+    if (options.jobs > 1 && descriptors < descriptorsListingBeside(options.jobs)) options.listFirst = true;
     CheckSpecifications specifications;
     if (buildSpecifications(options, &specifications) != 0) return ExitCannotCompare;
 

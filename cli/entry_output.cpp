@@ -87,7 +87,7 @@ int printEntry(const char* line, const LogEntry& entry, OutputFormat format) {
     return printJson(json);
 }
 
-int printJsonSummary(const QdlCore& job, RunEnd end, double seconds, int status) {
+int printJsonSummary(const QdlCore& job, RunEnd end, double seconds, int status, bool totalTold) {
     const CompareStats& s = job.stats;
     JsonText json{};
     beginObject(json);
@@ -101,8 +101,7 @@ int printJsonSummary(const QdlCore& job, RunEnd end, double seconds, int status)
     appendNumber(json, "temporary_passed_over", static_cast<std::uint64_t>(job.temporaryPassedOver));
     appendNumber(json, "bytes_read", job.readBytes);
     appendNumber(json, "bytes_settled_unread", job.comparedBytes - job.readBytes);
-    // A tree not listed to its end has no known total.
-    if (job.planningEnded())
+    if (totalTold)
         appendNumber(json, "bytes_total", job.totalBytes);
     else
         appendNull(json, "bytes_total");

@@ -11,4 +11,5 @@
 
 // The last JSON object: the counts, the bytes, the time, the exit status and whether every entry
 // was compared. 0, or 1 when standard output could not take it.
-[[nodiscard]] int printJsonSummary(const QdlCore& job, RunEnd end, double seconds, int status);
+[[nodiscard]] int printJsonSummary(const QdlCore& job, RunEnd end, double seconds, int status,
+                                   bool totalTold);

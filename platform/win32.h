@@ -16,8 +16,10 @@
 #define QUENDLE_PATH_SEPARATOR '\\'
 // The POSIX layer keeps folders open between calls; Windows keeps nothing to release.
 inline void releaseFolderCache() {}
-// Windows has no per-process descriptor limit to raise.
-inline void raiseOpenFileLimit() {}
+// Windows has no per-process descriptor limit to raise: handles run to the millions.
+inline int raiseOpenFileLimit() {
+    return 1 << 20;
+}
 #else
 #include "posix/win32_subset.h"
 #endif

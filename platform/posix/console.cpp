@@ -63,11 +63,16 @@ BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add) {
     return result;
 }
 
-void raiseOpenFileLimit() {
+int raiseOpenFileLimit() {
+    constexpr rlim_t most = 1 << 20;
     rlimit limit;
-    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max) return;
-    limit.rlim_cur = limit.rlim_max;
-    setrlimit(RLIMIT_NOFILE, &limit);
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return 0;
+    if (limit.rlim_cur < limit.rlim_max) {
+        const rlim_t soft = limit.rlim_cur;
+        limit.rlim_cur = limit.rlim_max;
+        if (setrlimit(RLIMIT_NOFILE, &limit) != 0) limit.rlim_cur = soft;
+    }
+    return static_cast<int>(limit.rlim_cur < most ? limit.rlim_cur : most);
 }
 
 UINT GetACP() {

@@ -156,8 +156,9 @@ DWORD GetFullPathNameA(LPCSTR fileName, DWORD bufferLength, LPSTR buffer, LPSTR*
 DWORD GetLastError();
 // Beyond Win32: closes the folders the file calls keep open between calls (see folder_cache.h).
 void releaseFolderCache();
-// Beyond Win32: raises the soft limit on open descriptors to the hard one.
-void raiseOpenFileLimit();
+// Beyond Win32: raises the soft limit on open descriptors to the hard one; the descriptors the
+// process may then hold (at most a million).
+int raiseOpenFileLimit();
 void SetLastError(DWORD error);
 LONG CompareFileTime(const FILETIME* first, const FILETIME* second);
 DWORD GetCurrentDirectoryA(DWORD bufferLength, LPSTR buffer);
