@@ -139,7 +139,7 @@ double firstLineSeconds(const std::string& command, int runs) {
             close(output[0]);
             close(output[1]);
             setpgid(0, 0);
-            execl("/bin/sh", "sh", "-c", ("exec " + command).c_str(), static_cast<char*>(nullptr));
+            execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
             _exit(127);
         }
         close(output[1]);
@@ -147,7 +147,7 @@ double firstLineSeconds(const std::string& command, int runs) {
         while (read(output[0], &byte, 1) == 1 && byte != '\n') {
         }
         values.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-        kill(child, SIGTERM);
+        kill(-child, SIGTERM);  // the shell and the command it started
         close(output[0]);
         waitpid(child, nullptr, 0);
     }
