@@ -2,7 +2,6 @@
 
 #include "check_output.h"
 #include "check_specifications.h"
-#include "engine/folder_listers.h"
 #include "engine/tree_plan.h"
 #include "engine/job_stepper.h"
 #include "engine/stop_rule.h"
@@ -156,13 +155,6 @@ int compareAndReport(QdlCore& job, const CheckOptions& options, LogOutput& log,
     return status;
 }
 
-// Descriptors a run with several pairs at once may hold while it lists the tree as it goes: each
-// pair's files and the folders its thread keeps open, the same for each lister, and the run's own.
-int descriptorsListingBeside(int jobs) {
-    constexpr int perThread = 8;
-    return 32 + perThread * (jobs + (jobs < FolderListers::maxThreads ? jobs : FolderListers::maxThreads));
-}
-
 }  // namespace
 
 int runCheck(const CheckOptions& given) {
@@ -171,7 +163,7 @@ int runCheck(const CheckOptions& given) {
     // folder listed short of descriptors would be recorded as unreachable: below what listing beside
     // the pairs needs, the tree is listed first, as the dialogs list it, before any file is open.
     const int descriptors = raiseOpenFileLimit();
-    if (options.jobs > 1 && descriptors < descriptorsListingBeside(options.jobs)) options.listFirst = true;
+    if (options.jobs > 1 && descriptors < descriptorsListingAhead(options.jobs)) options.listFirst = true;
     CheckSpecifications specifications;
     if (buildSpecifications(options, &specifications) != 0) return ExitCannotCompare;
 

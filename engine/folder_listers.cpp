@@ -43,6 +43,19 @@ void FolderListers::request(TreeLevel* level) {
     queued.notify_one();
 }
 
+void FolderListers::listUnlocked(std::unique_lock<std::mutex>& held, TreeLevel* level) {
+    level->state = Listing;
+    ++listing;
+    held.unlock();
+    listLevel(rules, *level);
+    // A lister between levels holds no descriptor.
+    releaseFolderCache();
+    held.lock();
+    level->state = Listed;
+    --listing;
+    listed.notify_all();
+}
+
 void FolderListers::await(TreeLevel* level) {
     std::unique_lock<std::mutex> held(lock);
     if (level->state == Queued) {
@@ -55,11 +68,7 @@ void FolderListers::await(TreeLevel* level) {
         }
         *link = level->nextQueued;
         if (last == level) last = before;
-        level->state = Listing;
-        held.unlock();
-        listLevel(rules, *level);
-        held.lock();
-        level->state = Listed;
+        listUnlocked(held, level);
         return;
     }
     listed.wait(held, [&] { return level->state == Listed; });
@@ -87,15 +96,6 @@ void FolderListers::work() {
         TreeLevel* level = first;
         first = level->nextQueued;
         if (first == nullptr) last = nullptr;
-        level->state = Listing;
-        ++listing;
-        held.unlock();
-        listLevel(rules, *level);
-        // A lister between levels holds no descriptor.
-        releaseFolderCache();
-        held.lock();
-        level->state = Listed;
-        --listing;
-        listed.notify_all();
+        listUnlocked(held, level);
     }
 }

@@ -33,6 +33,8 @@ public:
 
 private:
     void work();
+    // Lists a level taken from the queue with the lock let go meanwhile; `listing` counts it.
+    void listUnlocked(std::unique_lock<std::mutex>& held, TreeLevel* level);
 
     const ListingRules rules;
     std::mutex lock;

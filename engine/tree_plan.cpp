@@ -24,17 +24,18 @@ const FindRecord& exitMarker = noRecord;
 // A few folders per thread keep every lister busy while the run records those before them.
 constexpr int aheadPerLister = 2;
 
-// A level for the folder entry `name` of level: its source and destination folders, each with a
-// backslash.
+// The first `length` characters of a folder text, then name and a backslash.
+void folderBelow(const char* folder, int length, const char* name, char (&below)[pathRoom]) {
+    std::memcpy(below, folder, static_cast<std::size_t>(length));
+    appendCut(below, appendCut(below, length, name, pathLimit), "\\", pathLimit);
+}
+
+// A level for the folder entry `name` of level.
 TreeLevel* childLevel(const TreeLevel& level, const char* name) {
     char source[pathRoom];
     char destination[pathRoom];
-    const TreeFolder& folder = level.folder;
-    std::memcpy(source, folder.searchPath, static_cast<std::size_t>(folder.sourceLength));
-    appendCut(source, appendCut(source, folder.sourceLength, name, pathLimit), "\\", pathLimit);
-    std::memcpy(destination, folder.destinationPath, static_cast<std::size_t>(folder.destinationLength));
-    appendCut(destination, appendCut(destination, folder.destinationLength, name, pathLimit), "\\",
-              pathLimit);
+    folderBelow(level.folder.searchPath, level.folder.sourceLength, name, source);
+    folderBelow(level.folder.destinationPath, level.folder.destinationLength, name, destination);
     return newLevel(source, destination, &level.self);
 }
 
@@ -168,6 +169,13 @@ int planTreeMore(QdlCore& job) {
         job.pairs.addPair(entry, destination, pending);
     }
     return 0;
+}
+
+int descriptorsListingAhead(int pairsAtOnce) {
+    constexpr int perThread = 8;  // a pair's files or a listing, and the folders the thread keeps open
+    constexpr int ownUse = 32;    // standard streams, the log and its spool, the run's own folders
+    const int listers = pairsAtOnce < FolderListers::maxThreads ? pairsAtOnce : FolderListers::maxThreads;
+    return ownUse + perThread * (pairsAtOnce + listers);
 }
 
 int listTreeAhead(QdlCore& job, int threads) {

@@ -16,6 +16,10 @@ int planTreeMore(QdlCore& job);
 // Lists the folders the run reaches next on up to `threads` threads of their own, a few folders
 // ahead of it: 0, or 1 when none could be started (each folder is then listed when it comes due).
 int listTreeAhead(QdlCore& job, int threads);
+// The descriptors a run may hold with that many pairs in flight and the folders listed ahead of
+// them. Below it a listing could run short of descriptors while pairs are open and find a folder
+// unreachable: such a run plans the whole tree first.
+int descriptorsListingAhead(int pairsAtOnce);
 // While a pair is compared alone for want of descriptors, no folder is listed ahead.
 void pauseTreeListing(QdlCore& job);
 void resumeTreeListing(QdlCore& job);
