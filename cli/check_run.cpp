@@ -167,14 +167,17 @@ int runCheck(const CheckOptions& given) {
     CheckSpecifications specifications;
     if (buildSpecifications(options, &specifications) != 0) return ExitCannotCompare;
 
+    // From here on a signal ends the run with its summary and log: a second one cannot cut the log
+    // short, and one during planning takes effect when the stepping starts. It is caught before the
+    // log's temporary files exist, so that none is left behind.
+    SetConsoleCtrlHandler(onControl, TRUE);
     // The log is created before anything is compared, so that a run never ends unable to keep it.
     LogOutput log{};
     log.file = INVALID_HANDLE_VALUE;
-    if (options.logFile != nullptr && openLogOutput(options.logFile, &log) != 0) return ExitCannotCompare;
-
-    // From here on a signal ends the run with its summary and log: a second one cannot cut the log
-    // short, and one during planning takes effect when the stepping starts.
-    SetConsoleCtrlHandler(onControl, TRUE);
+    if (options.logFile != nullptr && openLogOutput(options.logFile, &log) != 0) {
+        SetConsoleCtrlHandler(onControl, FALSE);
+        return ExitCannotCompare;
+    }
     const auto start = std::chrono::steady_clock::now();
     QdlCore* job = createJob(specifications, options);
     int status;

@@ -693,6 +693,20 @@ TEST_F(Qdlcheck, SignalsEndTheRunWithItsLogAndTheEarlierLogIsNeverLost) {
                   fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
                       fs::perms::others_read);
     }
+    // However early SIGTERM comes, no temporary file of the log is left behind: the run either
+    // had none yet, or ends with its log. (SIGKILL above left its own.)
+    fs::remove(tree.path("qdl.log"));
+    for (const auto& entry : fs::directory_iterator(tree.root))
+        if (entry.path().filename().string().rfind(".qdlcheck-", 0) == 0) fs::remove(entry.path());
+    for (int delay = 0; delay < 16; ++delay) {
+        const pid_t child = start({"--log", "qdl.log", "src", "dst"}, tree.root, out, err);
+        std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+        kill(child, SIGTERM);
+        const int status = waitFor(child);
+        EXPECT_TRUE(status == 128 + SIGTERM || status == ExitNotEveryEntry) << delay << ": " << status;
+        for (const auto& entry : fs::directory_iterator(tree.root))
+            EXPECT_NE(entry.path().filename().string().rfind(".qdlcheck-", 0), 0u) << delay << " ms";
+    }
 }
 
 // A newline, a carriage return or an escape sequence in a name cannot forge a line, on standard
