@@ -68,18 +68,22 @@ int reportOutputFailure() {
     return 1;
 }
 
-namespace {
-
-// Whether every entry was compared: a run that went through its whole list has not compared the
-// entries that ended in a fatal error in full.
-const char* endText(const QdlCore& job, RunEnd end) {
+const char* unfinishedRunText(const QdlCore& job, RunEnd end) {
     switch (end) {
     case RunEnd::Stopped: return "NOT every entry was compared: the stop level ended the run.";
     case RunEnd::Interrupted: return "NOT every entry was compared: interrupted.";
     case RunEnd::OutputLost: return "NOT every entry was compared: the output was lost.";
     case RunEnd::Complete: break;
     }
-    if (job.listIncomplete()) return "NOT every entry was compared: out of memory while listing.";
+    return job.listIncomplete() ? "NOT every entry was compared: out of memory while listing." : nullptr;
+}
+
+namespace {
+
+// Whether every entry was compared: a run that went through its whole list has not compared the
+// entries that ended in a fatal error in full.
+const char* endText(const QdlCore& job, RunEnd end) {
+    if (const char* unfinished = unfinishedRunText(job, end)) return unfinished;
     return everyEntryCompared(job, end) ? "every entry was compared."
                                         : "NOT every entry was compared in full: see the fatal errors.";
 }
@@ -97,6 +101,8 @@ void printSummary(const QdlCore& job, RunEnd end, double seconds, bool extras, b
     if (extras) std::fprintf(stderr, ", Extra %d", job.extras);
     if (job.temporaryPassedOver != 0)
         std::fprintf(stderr, "; %d temporary entries passed over", job.temporaryPassedOver);
+    if (job.ownFilesPassedOver != 0)
+        std::fprintf(stderr, "; %d of its own files passed over", job.ownFilesPassedOver);
     const double megabytes = static_cast<double>(job.readBytes) / 1e6;
     char total[32] = "a total not yet listed";
     if (totalTold)

@@ -39,6 +39,9 @@ enum class RunEnd : unsigned char {
 // every entry was compared.
 void printSummary(const QdlCore& job, RunEnd end, double seconds, bool extras, bool totalTold);
 
+// Why a run did not go through its whole list, as a sentence; none when it did.
+const char* unfinishedRunText(const QdlCore& job, RunEnd end);
+
 // Whether the run compared every entry in full: it went through its list without a fatal error.
 bool everyEntryCompared(const QdlCore& job, RunEnd end);
 

@@ -118,12 +118,14 @@ RunEnd stepJob(QdlCore& job, JobStepper& stepper, LineSinks& sinks,
     return end;
 }
 
-QdlCore* createJob(const CheckSpecifications& specifications, const CheckOptions& options) {
+QdlCore* createJob(const CheckSpecifications& specifications, const CheckOptions& options,
+                   const LogOutput& log) {
     QdlCore* job = new (std::nothrow)
         QdlCore(specifications.source, specifications.destination, options.stopLevel);
     if (job == nullptr) return nullptr;
     job->timeWindow = static_cast<std::uint64_t>(options.timeWindow) * fileTimeTicksPerSecond;
     job->listExtras = options.extras;
+    if (log.file != INVALID_HANDLE_VALUE) job->ownFiles = &log.own;
     return job;
 }
 
@@ -147,7 +149,8 @@ int compareAndReport(QdlCore& job, const CheckOptions& options, LogOutput& log,
     if (options.listing != Listing::Nothing)
         printSummary(job, end, secondsSince(start), options.extras, totalTold);
     int status = exitBits(job, end) | (outputLost ? ExitCannotCompare : 0);
-    if (log.file != INVALID_HANDLE_VALUE && finishLogOutput(log, job) != 0) status |= ExitCannotCompare;
+    if (log.file != INVALID_HANDLE_VALUE && finishLogOutput(log, job, unfinishedRunText(job, end)) != 0)
+        status |= ExitCannotCompare;
     if (options.format == OutputFormat::Json && !outputLost &&
         (printJsonSummary(job, end, secondsSince(start), status, totalTold) != 0 ||
          reportOutputFailure() != 0))
@@ -179,7 +182,7 @@ int runCheck(const CheckOptions& given) {
         return ExitCannotCompare;
     }
     const auto start = std::chrono::steady_clock::now();
-    QdlCore* job = createJob(specifications, options);
+    QdlCore* job = createJob(specifications, options, log);
     int status;
     if (job == nullptr) {
         status = failure("out of memory", "");

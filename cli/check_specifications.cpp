@@ -65,14 +65,26 @@ int examine(const char* typed, char (&path)[pathRoom], FindRecord* record, bool*
     return 0;
 }
 
-// A pattern's folder must exist, or it would pass for a pattern that matched nothing.
+// A pattern's folder (before its first wildcard) must exist, or it would pass for a pattern that
+// matched nothing, or for a copy that lacks every file.
 int patternFolderExists(const char* typed, const char* pattern) {
     char folder[pathRoom];
-    std::strcpy(folder, pattern);
-    *std::strrchr(folder, '\\') = '\0';
+    appendCut(folder, 0, pattern, lastBackslashBeforeWildcard(pattern, pathRoom) + 1);
+    dropTrailingBackslash(folder);
     FindRecord record;
-    // A drive's root; a wildcard before the last level is for planning to refuse.
-    if (std::strlen(folder) <= 2 || hasWildcard(folder)) return 0;
+    if (std::strlen(folder) <= 3) return 0;  // a drive's root
+    if (lookUp(folder, &record) != Presence::Found || !isDirectory(record))
+        return cannot(typed, "its folder does not exist");
+    return 0;
+}
+
+// The folder a missing file would be in must exist: a disk not mounted is no missing file.
+int parentFolderExists(const char* typed, const char* path) {
+    char folder[pathRoom];
+    appendCut(folder, 0, path, pathLimit);
+    *std::strrchr(folder, '\\') = '\0';
+    if (std::strlen(folder) <= 2) return 0;  // a drive's root
+    FindRecord record;
     if (lookUp(folder, &record) != Presence::Found || !isDirectory(record))
         return cannot(typed, "its folder does not exist");
     return 0;
@@ -103,6 +115,7 @@ int buildSpecifications(const CheckOptions& options, CheckSpecifications* out) {
     if (fullEnginePath(options.destination, out->destination) != 0)
         return cannot(options.destination, "the path is too long");
     if (sourcePattern && patternFolderExists(options.source, out->source) != 0) return 1;
+    if (destinationPattern && patternFolderExists(options.destination, out->destination) != 0) return 1;
 
     // A trailing separator names a folder, whether or not it exists.
     const bool namesFolder = !destinationPattern && endsWithBackslash(out->destination);
@@ -113,19 +126,26 @@ int buildSpecifications(const CheckOptions& options, CheckSpecifications* out) {
     if (destinationPresence == Presence::Unreachable)
         return cannot(options.destination, "cannot be reached");
     const bool destinationFolder =
-        namesFolder || (destinationPresence == Presence::Found && isDirectory(destination));
-    // A folder as DESTINATION of a pattern or a file: names are put behind it.
-    const char* destinationName = nullptr;
+        std::strlen(out->destination) == 3 ||  // a drive's root
+        (destinationPresence == Presence::Found && isDirectory(destination));
     FindRecord source;
     bool sourceFolder = false;
-    if (!sourcePattern) {
-        if (examine(options.source, out->source, &source, &sourceFolder) != 0) return 1;
-        if (sourceFolder) return folderSpecifications(options, destinationPattern, out);
-        destinationName = source.name;
-    }
+    if (!sourcePattern && examine(options.source, out->source, &source, &sourceFolder) != 0) return 1;
+    // A folder or a pattern is compared with a folder, which must be there: a copy that is missing
+    // as a whole (a disk not mounted, a typing slip) is one message, not a missing entry for each
+    // file.
+    if (!destinationPattern && (sourceFolder || sourcePattern || namesFolder) && !destinationFolder)
+        return cannot(options.destination, destinationPresence == Presence::Missing
+                                               ? "no such folder"
+                                               : "not a folder");
+    if (!destinationPattern && destinationPresence == Presence::Missing &&
+        parentFolderExists(options.destination, out->destination) != 0)
+        return 1;
+    if (sourceFolder) return folderSpecifications(options, destinationPattern, out);
+    // A folder as DESTINATION of a pattern or a file: names are put behind it.
     if (destinationFolder &&
         (appendWhole(out->destination, pathEnd(out->destination)) != 0 ||
-         (destinationName != nullptr && appendWhole(out->destination, destinationName) != 0)))
+         (!sourcePattern && appendWhole(out->destination, source.name) != 0)))
         return cannot(options.destination, "the path is too long");
     return 0;
 }

@@ -99,6 +99,7 @@ int printJsonSummary(const QdlCore& job, RunEnd end, double seconds, int status,
     appendNumber(json, "total", static_cast<std::uint64_t>(s.total));
     appendNumber(json, "extras", static_cast<std::uint64_t>(job.extras));
     appendNumber(json, "temporary_passed_over", static_cast<std::uint64_t>(job.temporaryPassedOver));
+    appendNumber(json, "own_files_passed_over", static_cast<std::uint64_t>(job.ownFilesPassedOver));
     appendNumber(json, "bytes_read", job.readBytes);
     appendNumber(json, "bytes_settled_unread", job.comparedBytes - job.readBytes);
     if (totalTold)

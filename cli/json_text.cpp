@@ -1,5 +1,7 @@
 #include "json_text.h"
 
+#include "log_text/name_text.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -22,25 +24,6 @@ void putKey(JsonText& json, const char* key) {
     put(json, "\"");
     put(json, key);
     put(json, "\":");
-}
-
-// The length of the valid UTF-8 sequence at text, or 0 when the byte there starts none.
-int validSequence(const unsigned char* text) {
-    const unsigned char lead = text[0];
-    if (lead < 0x80) return 1;
-    int length;
-    unsigned lowest;
-    if (lead >= 0xC2 && lead <= 0xDF) length = 2, lowest = 0x80;
-    else if (lead >= 0xE0 && lead <= 0xEF) length = 3, lowest = 0x800;
-    else if (lead >= 0xF0 && lead <= 0xF4) length = 4, lowest = 0x10000;
-    else return 0;
-    unsigned code = lead & (0x3F >> (length - 1));
-    for (int i = 1; i < length; ++i) {
-        if ((text[i] & 0xC0) != 0x80) return 0;
-        code = (code << 6) | (text[i] & 0x3F);
-    }
-    const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
-    return code < lowest || code > 0x10FFFF || surrogate ? 0 : length;
 }
 
 }  // namespace
@@ -90,7 +73,7 @@ void appendText(JsonText& json, const char* key, const char* text) {
     bool lossy = false;
     const auto* at = reinterpret_cast<const unsigned char*>(text);
     while (*at != '\0') {
-        const int length = validSequence(at);
+        const int length = utf8SequenceLength(at);
         char escape[8];
         if (length == 0) {
             put(json, "\\ufffd");
@@ -104,6 +87,11 @@ void appendText(JsonText& json, const char* key, const char* text) {
             std::snprintf(escape, sizeof escape, "\\u%04x", *at);
             put(json, escape);
             ++at;
+        } else if (length == 2 && at[0] == 0xC2 && at[1] <= 0x9F) {
+            // A C1 control, which a terminal showing the line could obey.
+            std::snprintf(escape, sizeof escape, "\\u%04x", at[1]);
+            put(json, escape);
+            at += 2;
         } else {
             put(json, reinterpret_cast<const char*>(at), length);
             at += length;

@@ -81,6 +81,10 @@ int openLogOutput(const char* typed, LogOutput* log) {
     const Presence presence = lookUp(log->path, &existing);
     if (presence == Presence::Unreachable || (presence == Presence::Found && isDirectory(existing)))
         return cannotCreate(*log);
+    // The log it replaces is its own too: one that cannot be identified is not replaced.
+    log->own.count = 0;
+    if (presence == Presence::Found && addOwnFile(log->own, log->path, existing.name) != 0)
+        return cannotCreate(*log);
     log->file = createTemporary(log->path, log->temporaryPath);
     if (log->file == INVALID_HANDLE_VALUE) return cannotCreate(*log);
     const HANDLE spool = createTemporary(log->path, log->spoolPath);
@@ -89,6 +93,12 @@ int openLogOutput(const char* typed, LogOutput* log) {
         return cannotCreate(*log);
     }
     startLogLines(log->lines, spool);
+    // Its own temporary files must be known, or a log inside a tree would report them.
+    if (addOwnOpenFile(log->own, log->temporaryPath, log->file) != 0 ||
+        addOwnOpenFile(log->own, log->spoolPath, spool) != 0) {
+        discardLogOutput(*log);
+        return cannotCreate(*log);
+    }
     return 0;
 }
 
@@ -96,10 +106,11 @@ void spoolLogLine(LogOutput& log, const char* line) {
     writeLogLine(log.lines, line);
 }
 
-int finishLogOutput(LogOutput& log, const QdlCore& job) {
+int finishLogOutput(LogOutput& log, const QdlCore& job, const char* unfinished) {
     const bool spooled = endLogLines(log.lines) == 0 && CloseHandle(log.lines.file) != 0;
     log.lines.file = INVALID_HANDLE_VALUE;
-    const bool written = spooled && writeLogHeader(job, log.file) == 0 && copySpool(log) == 0;
+    const bool written = spooled && writeLogHeader(job, log.file) == 0 && copySpool(log) == 0 &&
+                         (unfinished == nullptr || writeLogEnd(log.file, unfinished) == 0);
     DeleteFileA(log.spoolPath);
     const bool closed = CloseHandle(log.file) != 0;
     log.file = INVALID_HANDLE_VALUE;

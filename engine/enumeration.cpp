@@ -11,16 +11,6 @@ namespace {
 
 char destinationPathBuffer[pathRoom];
 
-// "." and "..", and entries the mode does not record; temporary entries are counted.
-bool passedOver(ListingTotals& totals, const FindRecord& entry, DWORD notRecorded) {
-    if (isDotEntry(entry.name)) return true;
-    if ((entry.attributes & skippedAttributes) != 0) {
-        ++totals.temporaryPassedOver;
-        return true;
-    }
-    return (entry.attributes & notRecorded) != 0;
-}
-
 // Appends the pairs of a folder listed in full to the job's list, in their order.
 void recordListed(QdlCore& job, const FolderEntries& listed) {
     FindRecord source;
@@ -29,12 +19,6 @@ void recordListed(QdlCore& job, const FolderEntries& listed) {
     EntryCursor at = FolderEntries::start();
     while (listed.pairAt(&at, &source, &destination, &pending) == 0)
         job.pairs.addPair(source, destination, pending);
-}
-
-// A name no Windows path can carry: a backslash would split it, "*" or "?" would match other
-// entries. Such an entry is reported, but never looked up, opened or entered.
-bool unnameable(const char* name) {
-    return std::strpbrk(name, "\\*?") != nullptr;
 }
 
 // Looks the destination of an entry up. Pending with the record found, or with an empty name
@@ -102,8 +86,9 @@ void recordTreeEntry(const ListingRules& rules, TreeLevel& level, const FindReco
 // asked for, and hands each entry the mode records to record, with its destination record when
 // the walk has it: listedInFull, or sourceUnlisted or destinationUnlisted when a listing failed.
 template <typename Record>
-int listBeside(ListingTotals& totals, const char* searchPath, DWORD notRecorded,
-               DestinationWalk& extras, Record record) {
+int listBeside(const ListingRules& rules, ListingTotals& totals, const char* searchPath,
+               DWORD notRecorded, DestinationWalk& extras, Record record) {
+    const int folderLength = lastBackslashBeforeWildcard(searchPath, pathRoom) + 1;
     FolderListing listing;
     bool destinationFailed = false;
     for (bool more = firstEntry(searchPath, &listing); more; more = nextEntry(&listing)) {
@@ -111,7 +96,8 @@ int listBeside(ListingTotals& totals, const char* searchPath, DWORD notRecorded,
         FindRecord listed;
         const bool same = listingOpen(extras.listing) &&
                           walkTo(extras, entry.name, &listed, &destinationFailed);
-        if (!passedOver(totals, entry, notRecorded)) record(entry, same ? &listed : nullptr);
+        if (!passedOver(rules, totals, ListedSide::Source, searchPath, folderLength, entry, notRecorded))
+            record(entry, same ? &listed : nullptr);
     }
     if (listing.failure == 0 && finishDestinationWalk(extras) != 0) destinationFailed = true;
     endDestinationWalk(extras);
@@ -137,7 +123,8 @@ int walkDestinationBeside(const ListingRules& rules, TreeLevel& level, char* sou
     std::memcpy(search, folder.destinationPath, static_cast<std::size_t>(folder.destinationLength));
     if (!fitsBehind(folder.destinationLength, rules.pattern)) return 1;
     appendCut(search, folder.destinationLength, rules.pattern, pathLimit);
-    return startDestinationWalk(search, true, sourcePath, folder.sourceLength, level.entries, walk);
+    return startDestinationWalk(search, true, sourcePath, folder.sourceLength,
+                                {&rules, &level.totals, &level.entries}, walk);
 }
 
 // Lists one folder into its level: listedInFull (also when nothing matched), or sourceUnlisted or
@@ -156,15 +143,15 @@ int listTreeFolder(const ListingRules& rules, TreeLevel& level) {
         listingFailed(level.totals, extras.listing.failure);
         return destinationUnlisted;
     }
-    return listBeside(level.totals, folder.searchPath, 0, extras,
+    return listBeside(rules, level.totals, folder.searchPath, 0, extras,
                       [&](const FindRecord& entry, const FindRecord* destination) {
                           recordTreeEntry(rules, level, entry, destination);
                       });
 }
 
-bool isAncestor(const FolderIdentity& folder, const Ancestor* chain) {
+bool isAncestor(const FileIdentity& folder, const Ancestor* chain) {
     for (; chain != nullptr; chain = chain->above)
-        if (sameFolder(folder, chain->identity)) return true;
+        if (sameFile(folder, chain->identity)) return true;
     return false;
 }
 
@@ -200,18 +187,20 @@ void enumerateFolder(QdlCore& job) {
     char sourcePath[pathRoom];
     appendCut(sourcePath, 0, job.workSource, sourceFolderLength);
     FolderEntries matched;
+    const ListingRules rules = listingRules(job, nullptr);
+    ListingTotals totals{};
     // With extras: the destination folder's files that the source pattern matches, walked beside.
     DestinationWalk extras = noDestinationWalk(sourcePath, sourceFolderLength);
     const char* destinationSearch = buildDestinationPath(job, job.workSource + sourceFolderLength);
     if (job.listExtras && (destinationSearch == nullptr ||
                            startDestinationWalk(destinationSearch, false, sourcePath,
-                                                sourceFolderLength, matched, &extras) != 0)) {
+                                                sourceFolderLength, {&rules, &totals, &matched},
+                                                &extras) != 0)) {
         job.pairs.addPair(folderItself, noRecord, PendingDestinationError);
         return;
     }
 
-    ListingTotals totals{};
-    const int listed = listBeside(totals, job.workSource, FILE_ATTRIBUTE_DIRECTORY, extras,
+    const int listed = listBeside(rules, totals, job.workSource, FILE_ATTRIBUTE_DIRECTORY, extras,
                                   [&](const FindRecord& entry, const FindRecord* destination) {
                                       recordFolderEntry(job, matched, totals, entry,
                                                         sourceFolderLength, destination);
@@ -248,7 +237,7 @@ TreeLevel* newLevel(const char* sourceFolder, const char* destinationFolder, con
 
 void listLevel(const ListingRules& rules, TreeLevel& level) {
     // A folder that cannot be identified cannot be shown not to loop.
-    if (identifyFolder(level.sourceFolder, &level.self.identity) != 0 ||
+    if (identifyFile(level.sourceFolder, &level.self.identity) != 0 ||
         isAncestor(level.self.identity, level.self.above)) {
         level.listed = sourceUnlisted;
         return;
@@ -262,9 +251,14 @@ void dropLevel(TreeLevel* level) {
     delete level;
 }
 
+ListingRules listingRules(const QdlCore& job, const char* pattern) {
+    return {pattern, job.listExtras, job.ownFiles};
+}
+
 void addTotals(QdlCore& job, const ListingTotals& totals) {
     job.totalBytes += totals.bytes;
     job.temporaryPassedOver += totals.temporaryPassedOver;
+    job.ownFilesPassedOver += totals.ownFilesPassedOver;
     job.pairs.lostPairs += totals.lostPairs;
 }
 

@@ -1,7 +1,12 @@
 // Listing the source side of folder-pattern and tree comparisons into the job's pair list.
 #pragma once
 
+#include "listing_rules.h"
+
 class QdlCore;
+
+// The rules a listing of the job follows; pattern is a tree's, none for a folder pattern.
+ListingRules listingRules(const QdlCore& job, const char* pattern);
 
 // Every file matching the source pattern, each looked up in the destination folder. An entry that
 // cannot be named, or whose path would not fit, is recorded with planning's verdict instead.

@@ -36,28 +36,33 @@ bool advance(DestinationWalk& walk, bool* failed) {
 // The entry the walk stands on, unless the source can hold it (by name or by its own lookup).
 void recordIfExtra(const DestinationWalk& walk) {
     const FindRecord& entry = walk.listing.entry;
-    if (isDotEntry(entry.name) || (entry.attributes & skippedAttributes) != 0 ||
-        (!walk.withFolders && isDirectory(entry)))
+    const WalkRecording& recording = walk.recording;
+    if (passedOver(*recording.rules, *recording.totals, ListedSide::Destination, walk.folder,
+                   walk.folderLength, entry, walk.withFolders ? 0 : FILE_ATTRIBUTE_DIRECTORY))
         return;
+    // A name read as a pattern or as a path would find another entry: the source can hold it only
+    // as a name of its own listing, which the walk has passed in step. What cannot be looked up is
+    // reported: an extra too many is no clean result.
     FindRecord source;
-    const bool fits = fitsBehind(walk.sourceLength, entry.name);
-    if (fits) appendCut(walk.sourcePath, walk.sourceLength, entry.name, pathLimit);
-    // What cannot be looked up is reported: an extra too many is no clean result.
-    if (!fits || lookUp(walk.sourcePath, &source) != Presence::Found)
-        walk.extras->addPair(entry, entry, PendingExtra);
+    const bool lookedUp = !unnameable(entry.name) && fitsBehind(walk.sourceLength, entry.name);
+    if (lookedUp) appendCut(walk.sourcePath, walk.sourceLength, entry.name, pathLimit);
+    if (!lookedUp || lookUp(walk.sourcePath, &source) != Presence::Found)
+        recording.extras->addPair(entry, entry, PendingExtra);
 }
 
 }  // namespace
 
 DestinationWalk noDestinationWalk(char* sourcePath, int sourceLength) {
-    return {{INVALID_HANDLE_VALUE, {}, 0}, false, nullptr, sourcePath, sourceLength};
+    return {{INVALID_HANDLE_VALUE, {}, 0}, false, {}, {}, 0, sourcePath, sourceLength};
 }
 
 int startDestinationWalk(const char* searchPath, bool withFolders, char* sourcePath,
-                         int sourceLength, FolderEntries& extras, DestinationWalk* walk) {
+                         int sourceLength, WalkRecording recording, DestinationWalk* walk) {
     *walk = noDestinationWalk(sourcePath, sourceLength);
     walk->withFolders = withFolders;
-    walk->extras = &extras;
+    walk->recording = recording;
+    walk->folderLength = appendCut(walk->folder, 0, searchPath,
+                                   lastBackslashBeforeWildcard(searchPath, pathRoom) + 1);
     return firstEntry(searchPath, &walk->listing) || failureOf(walk->listing) == 0 ? 0 : 1;
 }
 

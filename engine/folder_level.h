@@ -3,8 +3,9 @@
 // be listed on any thread, ahead of the run.
 #pragma once
 
+#include "file_identity.h"
 #include "folder_entries.h"
-#include "folder_identity.h"
+#include "listing_rules.h"
 #include "path_text.h"
 
 #include <cstdint>
@@ -20,16 +21,9 @@ inline const FindRecord folderItself = [] {
     return record;
 }();
 
-// What listing a folder adds to the job, kept apart until its entries are recorded.
-struct ListingTotals {
-    std::uint64_t bytes;               // of the files that have a copy to compare with
-    std::int32_t temporaryPassedOver;
-    std::int32_t lostPairs;            // entries dropped for want of memory
-};
-
 // The folders above the one being listed: a link back to one of them is not entered again.
 struct Ancestor {
-    FolderIdentity identity;
+    FileIdentity identity;
     const Ancestor* above;
 };
 
@@ -48,12 +42,6 @@ struct TreeFolder {
 constexpr int listedInFull = 0;
 constexpr int sourceUnlisted = 1;
 constexpr int destinationUnlisted = 2;  // only when extras are asked for
-
-// What a listing reads of the job: fixed before the run starts.
-struct ListingRules {
-    const char* pattern;
-    bool listExtras;
-};
 
 class QdlCore;
 

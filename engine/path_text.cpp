@@ -17,6 +17,10 @@ int firstWildcard(const char* text) {
     return text[at] == '\0' ? -1 : static_cast<int>(at);
 }
 
+bool unnameable(const char* name) {
+    return std::strpbrk(name, "\\*?") != nullptr;
+}
+
 int appendCut(char* buffer, int length, const char* text, int limit) {
     while (length < limit && *text != '\0') buffer[length++] = *text++;
     buffer[length] = '\0';

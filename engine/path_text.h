@@ -14,6 +14,10 @@ inline bool hasWildcard(const char* text) {
     return firstWildcard(text) >= 0;
 }
 
+// A name no Windows path can carry: a backslash would split it, "*" or "?" would match other
+// entries. Such a name is never looked up or opened by a path.
+bool unnameable(const char* name);
+
 // Position of the last backslash before the first terminator, "*" or "?" within limit positions,
 // or -1. Byte by byte: a second byte of a double-byte character with the value 0x5C counts too.
 int lastBackslashBeforeWildcard(const char* text, int limit);

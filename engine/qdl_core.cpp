@@ -25,7 +25,8 @@ int normaliseSpecification(const char* specification, char* out) {
 QdlCore::QdlCore(const char* sourceSpecification, const char* destinationSpecification,
                  StopLevel level)
     : totalBytes(0), comparedBytes(0), readBytes(0), stopLevel(level), stats{}, currentSource{},
-      currentDestination{}, inProgress{}, temporaryPassedOver(0), timeWindow(0), listExtras(false),
+      currentDestination{}, inProgress{}, temporaryPassedOver(0), ownFiles(nullptr),
+      ownFilesPassedOver(0), timeWindow(0), listExtras(false),
       extras(0), tree(nullptr) {
     // The pair in progress reads its chunks into the job's buffers.
     inProgress.sourceBuffer = sourceBuffer;

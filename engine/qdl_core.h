@@ -3,6 +3,7 @@
 
 #include "file_inf_list.h"
 #include "find_record.h"
+#include "own_files.h"
 #include "pair_comparison.h"
 #include "path_text.h"
 #include "stop_level.h"
@@ -66,6 +67,10 @@ public:
     PairComparison inProgress;
     // Temporary entries that planning passed over: they are not compared.
     std::int32_t temporaryPassedOver;
+    // Set before planning: files the run makes itself, passed over wherever the trees hold them and
+    // counted here.
+    const OwnFiles* ownFiles;
+    std::int32_t ownFilesPassedOver;
     // Last-write times this far apart (100-ns units) count as equal; 0, the dialogs' choice, exactly.
     std::uint64_t timeWindow;
     // Set before planning to record the entries only the destination holds; they are counted here.

@@ -1,5 +1,6 @@
 #include "tree_plan.h"
 
+#include "enumeration.h"
 #include "folder_level.h"
 #include "folder_listers.h"
 #include "qdl_core.h"
@@ -125,7 +126,7 @@ void dropChain(TreeLevel* level) {
 
 void startTree(QdlCore& job, const char* sourceFolder, const char* destinationFolder,
                const char* pattern) {
-    const ListingRules rules{pattern, job.listExtras};
+    const ListingRules rules = listingRules(job, pattern);
     TreeLevel* start = newLevel(sourceFolder, destinationFolder, nullptr);
     auto* plan = start != nullptr ? new (std::nothrow) TreePlan{rules, start, nullptr, 0, 0, nullptr} : nullptr;
     if (plan == nullptr) {

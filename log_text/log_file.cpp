@@ -22,16 +22,12 @@ bool writeCount(HANDLE file, const char* label, std::int32_t count) {
     return writeText(file, label) && writeBytes(file, digits, static_cast<DWORD>(length));
 }
 
-}  // namespace
-
-void startLogLines(LogLineWriter& writer, HANDLE file) {
-    writer.file = file;
-    writer.used = 0;
-    writer.failed = false;
-    writer.written = 0;
+// A root as typed may hold what a line must not: it is shown as names are.
+bool writeRoot(HANDLE file, const char* root) {
+    char shown[shownPathRoom];
+    showPath(root, shown, sizeof shown);
+    return writeText(file, shown);
 }
-
-namespace {
 
 void writeOut(LogLineWriter& writer) {
     if (!writer.failed && writer.used != 0) writer.failed = !writeBytes(writer.file, writer.bytes, writer.used);
@@ -47,6 +43,13 @@ void gather(LogLineWriter& writer, const char* bytes, std::size_t length) {
 
 }  // namespace
 
+void startLogLines(LogLineWriter& writer, HANDLE file) {
+    writer.file = file;
+    writer.used = 0;
+    writer.failed = false;
+    writer.written = 0;
+}
+
 void writeLogLine(LogLineWriter& writer, const char* line) {
     // A line is far shorter than the buffer.
     gather(writer, line, std::strlen(line));
@@ -61,9 +64,9 @@ int endLogLines(LogLineWriter& writer) {
 int writeLogHeader(const QdlCore& job, HANDLE file) {
     const CompareStats& stats = job.stats;
     const bool header = writeText(file, "Quendle Log File\r\n") &&
-                        writeText(file, "Source      : ") && writeText(file, job.sourceRoot) &&
+                        writeText(file, "Source      : ") && writeRoot(file, job.sourceRoot) &&
                         writeText(file, "\r\nDestination : ") &&
-                        writeText(file, job.destinationRoot) &&
+                        writeRoot(file, job.destinationRoot) &&
                         writeCount(file, "\r\n\r\nNo Defference : ", stats.noDifference) &&
                         writeCount(file, "\r\nWarnings      : ", stats.notices) &&
                         writeCount(file, "\r\nErrors        : ", stats.errors) &&
@@ -81,4 +84,8 @@ int writeLogFile(const QdlCore& job, HANDLE file) {
     startLogLines(lines, file);
     while (const char* line = readLogLine(job, reader)) writeLogLine(lines, line);
     return endLogLines(lines);
+}
+
+int writeLogEnd(HANDLE file, const char* why) {
+    return writeBytes(file, "\r\n", 2) && writeText(file, why) && writeBytes(file, "\r\n", 2) ? 0 : 1;
 }

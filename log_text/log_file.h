@@ -22,6 +22,9 @@ void writeLogLine(LogLineWriter& writer, const char* line);
 
 // The header, counts as they stand: 0, or 1 when a write failed or fell short.
 [[nodiscard]] int writeLogHeader(const QdlCore& job, HANDLE file);
+// The end of a log whose run did not compare every entry, behind its lines: an empty line, then why
+// (a sentence of its own, which no line of an entry can be taken for). 0, or 1 when a write failed.
+[[nodiscard]] int writeLogEnd(HANDLE file, const char* why);
 // Writes the job's log to an open file; 0 when every byte was written, 1 at the first write that
 // failed or fell short (nothing more is written then).
 [[nodiscard]] int writeLogFile(const QdlCore& job, HANDLE file);

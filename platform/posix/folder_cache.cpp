@@ -35,7 +35,8 @@ thread_local FolderCache cache;
 
 FolderRelative relativeToFolder(const char* posixPath) {
     const char* slash = std::strrchr(posixPath, '/');
-    if (slash == nullptr) return {AT_FDCWD, posixPath};
+    // A path that ends in a separator (the root) names a folder, not an entry in one.
+    if (slash == nullptr || slash[1] == '\0') return {AT_FDCWD, posixPath};
     const std::size_t length = slash == posixPath ? 1 : static_cast<std::size_t>(slash - posixPath);
     if (length >= PATH_MAX) return {AT_FDCWD, posixPath};
     CachedFolder* oldest = &cache.folders[0];

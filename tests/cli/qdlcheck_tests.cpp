@@ -359,6 +359,15 @@ TEST_F(Qdlcheck, UsageErrorsAndWhatCannotBeComparedExitWith16AndOneLine) {
         {{levels("none/*.txt"), "dst"}, "qdlcheck: " + levels("none/*.txt") + ": its folder does not exist\n"},
         {{"--log", levels("no/such/folder/log.txt"), "src", "dst"},
          "qdlcheck: cannot create the log file " + levels("no/such/folder/log.txt") + "\n"},
+        // A copy missing as a whole is one message, not a missing entry for each file.
+        {{"src", "backup"}, "qdlcheck: backup: no such folder\n"},
+        {{levels("src/*.txt"), "backup"}, "qdlcheck: backup: no such folder\n"},
+        {{"src", levels("dst/a.txt")}, "qdlcheck: " + levels("dst/a.txt") + ": not a folder\n"},
+        {{levels("src/a.txt"), levels("backup/")}, "qdlcheck: " + levels("backup/") + ": no such folder\n"},
+        {{levels("src/a.txt"), levels("backup/a.txt")},
+         "qdlcheck: " + levels("backup/a.txt") + ": its folder does not exist\n"},
+        {{levels("src/*/*"), levels("backup/*/*")},
+         "qdlcheck: " + levels("backup/*/*") + ": its folder does not exist\n"},
     };
     for (const auto& c : cases) {
         const Outcome r = run(c.arguments);
@@ -398,6 +407,21 @@ TEST_F(Qdlcheck, LogIsByteForByteWhatSaveLogWritesForTheSameRun) {
     quendle.press(save, IDOK);
     EXPECT_EQ(log, contentsOf(tree.path("dialogs.log")));
     EXPECT_NE(log.find("\r\n\r\nOK! : a.txt\r\nSOF : only.txt\r\nNEC : sub\\b.txt\r\n"), std::string::npos);
+}
+
+// A log whose run did not compare every entry ends by saying so; the lines before stay the lines
+// of the entries compared.
+TEST_F(Qdlcheck, AStoppedRunsLogSaysItStopped) {
+    tree.file("dst/a.txt", "differs");
+    EXPECT_EQ(run({"--stop", "errors", "--log", "qdl.log", "src", "dst"}).status,
+              ExitErrors | ExitNotEveryEntry);
+    const std::string log = contentsOf(tree.path("qdl.log"));
+    const std::string end =
+        "\r\nNEC : a.txt\r\n\r\nNOT every entry was compared: the stop level ended the run.\r\n";
+    ASSERT_GE(log.size(), end.size());
+    EXPECT_EQ(log.substr(log.size() - end.size()), end) << log;
+    EXPECT_EQ(run({"--log", "qdl.log", "src", "dst"}).status, ExitErrors);
+    EXPECT_EQ(contentsOf(tree.path("qdl.log")).find("NOT every"), std::string::npos);
 }
 
 TEST_F(Qdlcheck, ALogThatCannotBeWrittenAdds16AndLeavesTheEarlierLogWhole) {
@@ -716,12 +740,64 @@ TEST_F(Qdlcheck, NamesCannotForgeLinesOrReachTheTerminal) {
     tree.file("src/new\nOK! : forged", "a");
     tree.file("dst/new\nOK! : forged", "b");
     tree.file("src/\x1b]0;title\x07x\rOK! : over", "only here");
+    // C1 controls: CSI encoded in UTF-8, and a raw CSI byte in a name that is no UTF-8.
+    tree.file("src/c1\xc2\x9b" "2J", "x");
+    tree.file("src/raw\x9b" "2J", "x");
+    tree.file("src/caf\xc3\xa9", "x");
+    tree.file("dst/caf\xc3\xa9", "x");
     const Outcome r = run({"--progress", "--log", "qdl.log", "src", "dst"});
-    EXPECT_EQ(r.out, "SOF : <1B>]0;title<07>x<0D>OK! : over\nNEC : new<0A>OK! : forged\n");
+    EXPECT_EQ(r.out, "SOF : <1B>]0;title<07>x<0D>OK! : over\nSOF : c1<C2><9B>2J\n"
+                     "NEC : new<0A>OK! : forged\nSOF : raw<9B>2J\n");
     EXPECT_NE(contentsOf(tree.path("qdl.log")).find("\r\nNEC : new<0A>OK! : forged\r\n"),
               std::string::npos);
     EXPECT_EQ(r.err.find('\x1b'), std::string::npos);
     EXPECT_EQ(r.err.find('\x07'), std::string::npos);
+    EXPECT_EQ(r.err.find('\x9b'), std::string::npos);
+    // The header shows the roots as typed the same way: a line break there forges no line.
+    tree.file("two\r\nNEC : lines/a.txt", "same");
+    tree.file("copy/a.txt", "same");
+    EXPECT_EQ(run({"--log", "qdl.log", "two\r\nNEC : lines", "copy"}).status, 0);
+    EXPECT_NE(contentsOf(tree.path("qdl.log")).find("two<0D><0A>NEC : lines\\*\\*\r\n"),
+              std::string::npos)
+        << contentsOf(tree.path("qdl.log"));
+}
+
+// An extra's name is looked for as a name, never as a pattern or a path: "a*", "ab?" and "sub\x"
+// beside "abc" and "sub/x" are extras.
+TEST_F(Qdlcheck, ExtrasNamedLikePatternsArePatternsOfNothing) {
+    if (underWine()) GTEST_SKIP() << "Windows names cannot hold these characters";
+    for (const std::string side : {"src", "dst"}) {
+        tree.file(side + "/abc", "same");
+        tree.file(side + "/sub/x", "same");
+    }
+    tree.file("dst/a*", "copy only");
+    tree.file("dst/ab?", "copy only");
+    tree.file("dst/sub\\x", "copy only");
+    for (const std::string jobs : {"1", "8"}) {
+        const Outcome r = compare({"--extra", "--jobs", jobs});
+        EXPECT_EQ(r.out, "DOF : a*\nDOF : ab?\nDOF : sub<5C>x\n") << jobs << " jobs";
+        EXPECT_EQ(r.status, ExitExtras) << jobs << " jobs";
+    }
+}
+
+// The log, its temporary files and the log they replace are the run's own: inside either tree
+// they are passed over and counted, and a perfect copy stays clean.
+TEST_F(Qdlcheck, ALogInsideTheTreesIsNoEntryOfThem) {
+    for (const std::string log : {"src/qdl.log", "src/sub/qdl.log", "dst/qdl.log"}) {
+        for (int again = 0; again < 2; ++again) {  // the second run replaces the first one's log
+            const Outcome r = compare({"--extra", "--log", levels(log)});
+            EXPECT_EQ(r.status, 0) << log << ": " << r.out;
+            EXPECT_EQ(r.out, "");
+            EXPECT_NE(r.err.find(again == 0 ? "; 2 of its own files passed over"
+                                            : "; 3 of its own files passed over"),
+                      std::string::npos)
+                << log << ": " << r.err;
+        }
+        fs::remove(tree.path(log));
+    }
+    // Another file of the log's name is an entry like any other.
+    tree.file("src/sub/qdl.log", "an entry");
+    EXPECT_EQ(compare({"--log", "qdl.log"}).out, levels("SOF : sub/qdl.log\n"));
 }
 
 // With few descriptors, several pairs in flight give the answer of one pair at a time.
