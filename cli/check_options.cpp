@@ -32,7 +32,20 @@ const char usage[] =
     "                    both sides' sizes and times, the first differing byte of\n"
     "                    NEC, and a last object with the summary\n"
     "  -0, --null        end lines with NUL and write names as stored, for xargs -0\n"
-    "  -l, --log FILE    write the log file, as Quendle's Save Log does\n"
+    "  -e, --exclude PATTERN\n"
+    "                    leave out the entries that match PATTERN: a name at any\n"
+    "                    level (\"*.o\"), or with a / a path from the starting\n"
+    "                    folder (\"build/*\", \"/notes.txt\"); a / at its end matches\n"
+    "                    folders only; counted in the summary\n"
+    "  -i, --include PATTERN\n"
+    "                    take the entries that match PATTERN, whatever a later\n"
+    "                    --exclude says: the first rule that matches decides\n"
+    "      --exclude-from FILE\n"
+    "                    --exclude for each line of FILE (# begins a comment)\n"
+    "  -l, --links       compare links as links (their target texts), entering no\n"
+    "                    linked folder: for copies made by rsync -a or cp -a; by\n"
+    "                    default a link is compared as what it leads to\n"
+    "      --log FILE    write the log file, as Quendle's Save Log does\n"
     "  -p, --progress    show the progress line even when standard error is no\n"
     "                    terminal\n"
     "      --list-first  list the whole tree before comparing, so that the progress\n"
@@ -53,16 +66,20 @@ const char usage[] =
     "log or the output could not be written), 32 extras (DOF DOD, with --extra).\n"
     "0 means every entry was compared and found identical.\n";
 
-// The short options, then the long ones; --format and --list-first have no short form.
-constexpr char shortOptions[] = ":0ahj:l:pqs:tVw:x";
+// The short options, then the long ones; --format, --list-first and --log have no short form.
+constexpr char shortOptions[] = ":0ae:hi:j:lpqs:tVw:x";
 constexpr option longOptions[] = {
     {"all", no_argument, nullptr, 'a'},
+    {"exclude", required_argument, nullptr, 'e'},
+    {"exclude-from", required_argument, nullptr, 'E'},
+    {"include", required_argument, nullptr, 'i'},
     {"extra", no_argument, nullptr, 'x'},
     {"format", required_argument, nullptr, 'f'},
     {"help", no_argument, nullptr, 'h'},
     {"jobs", required_argument, nullptr, 'j'},
+    {"links", no_argument, nullptr, 'l'},
     {"list-first", no_argument, nullptr, 'L'},
-    {"log", required_argument, nullptr, 'l'},
+    {"log", required_argument, nullptr, 'g'},
     {"null", no_argument, nullptr, '0'},
     {"progress", no_argument, nullptr, 'p'},
     {"quiet", no_argument, nullptr, 'q'},
@@ -108,11 +125,25 @@ int numberOf(const char* text, long lowest, long highest, int* number) {
     return 0;
 }
 
+// The option getopt stopped at, as typed: a long one (without its value), or one letter of a
+// group of short ones ("-rq" is "-r"). getopt leaves optopt 0 for an unknown long option; an option
+// without its value was the last word.
+const char* optionNamed(bool missingValue, const char* lastWord) {
+    static char named[64];
+    const bool isLong = missingValue ? std::strncmp(lastWord, "--", 2) == 0 : optopt == 0;
+    if (isLong)
+        std::snprintf(named, sizeof named, "%.*s", static_cast<int>(std::strcspn(lastWord, "=")), lastWord);
+    else
+        std::snprintf(named, sizeof named, "-%c", optopt);
+    return named;
+}
+
 }  // namespace
 
 int parseCheckOptions(int argc, char** argv, CheckOptions* options) {
     *options = CheckOptions{IgnoreAnyErrors, Listing::Differences, OutputFormat::Text, false, false,
-                            false, false, nullptr, defaultJobs, 0, nullptr, nullptr};
+                            false, false, false, nullptr, defaultJobs, 0, nullptr, nullptr,
+                            FilterRules{nullptr, 0, 0}};
     bool all = false;
     bool quiet = false;
     bool json = false;
@@ -133,7 +164,15 @@ int parseCheckOptions(int argc, char** argv, CheckOptions* options) {
         case 'x': options->extras = true; break;
         case 'p': options->progressAlways = true; break;
         case 'L': options->listFirst = true; break;
-        case 'l': options->logFile = optarg; break;
+        case 'l': options->links = true; break;
+        case 'g': options->logFile = optarg; break;
+        case 'e':
+        case 'i':
+            if (addFilterRule(options->filters, option == 'i', optarg) != 0) return 1;
+            break;
+        case 'E':
+            if (addExcludeFile(options->filters, optarg) != 0) return 1;
+            break;
         case 's':
             if (stopLevelOf(optarg, &options->stopLevel) != 0)
                 return usageError("--stop takes notices, errors, fatal or never, not ", optarg);
@@ -148,8 +187,8 @@ int parseCheckOptions(int argc, char** argv, CheckOptions* options) {
             break;
         case 'h': std::fputs(usage, stdout); return 2;
         case 'V': std::printf("qdlcheck %s (Quendle)\n", QUENDLE_VERSION); return 2;
-        case ':': return usageError("this option needs a value: ", argv[optind - 1]);
-        default: return usageError("unknown option ", argv[optind - 1]);
+        case ':': return usageError("this option needs a value: ", optionNamed(true, argv[optind - 1]));
+        default: return usageError("unknown option ", optionNamed(false, argv[optind - 1]));
         }
     }
     if (all && quiet) return usageError("--all and --quiet do not go together", "");
@@ -165,4 +204,8 @@ int parseCheckOptions(int argc, char** argv, CheckOptions* options) {
     options->source = argv[optind];
     options->destination = argv[optind + 1];
     return 0;
+}
+
+void releaseCheckOptions(CheckOptions& options) {
+    releaseFilterRules(options.filters);
 }

@@ -47,15 +47,32 @@ int flushOutput() {
     return 1;
 }
 
-int printResultLine(const char* line) {
-    char shown[sizeof(LogLine) + 1];
+namespace {
+
+// A log line with the platform's own separators: names show their own backslashes escaped, so
+// every one left is a separator.
+void withOwnSeparators(const char* line, char (&shown)[sizeof(LogLine) + 1]) {
     std::strncpy(shown, line, sizeof shown - 2);
     shown[sizeof shown - 2] = '\0';
-    // Names show their own backslashes escaped: every one left is a separator.
     for (char* c = shown + 6; *c != '\0'; ++c)
         if (*c == '\\') *c = QUENDLE_PATH_SEPARATOR;
+}
+
+}  // namespace
+
+int printResultLine(const char* line) {
+    char shown[sizeof(LogLine) + 1];
+    withOwnSeparators(line, shown);
     std::strcat(shown, "\n");
     return writeOutput(shown, std::strlen(shown));
+}
+
+void printCause(const char* line, const char* why) {
+    char shown[sizeof(LogLine) + 1];
+    withOwnSeparators(line, shown);
+    // After the line it belongs to, where both go to one terminal or file.
+    std::fflush(stdout);
+    std::fprintf(stderr, "qdlcheck: %s: %s\n", shown, why);
 }
 
 int reportOutputFailure() {
@@ -84,8 +101,8 @@ namespace {
 // entries that ended in a fatal error in full.
 const char* endText(const QdlCore& job, RunEnd end) {
     if (const char* unfinished = unfinishedRunText(job, end)) return unfinished;
-    return everyEntryCompared(job, end) ? "every entry was compared."
-                                        : "NOT every entry was compared in full: see the fatal errors.";
+    if (!everyEntryCompared(job, end)) return "NOT every entry was compared in full: see the fatal errors.";
+    return job.filteredOut != 0 ? "every entry was compared but those excluded." : "every entry was compared.";
 }
 
 }  // namespace
@@ -103,6 +120,7 @@ void printSummary(const QdlCore& job, RunEnd end, double seconds, bool extras, b
         std::fprintf(stderr, "; %d temporary entries passed over", job.temporaryPassedOver);
     if (job.ownFilesPassedOver != 0)
         std::fprintf(stderr, "; %d of its own files passed over", job.ownFilesPassedOver);
+    if (job.filteredOut != 0) std::fprintf(stderr, "; %d excluded", job.filteredOut);
     const double megabytes = static_cast<double>(job.readBytes) / 1e6;
     char total[32] = "a total not yet listed";
     if (totalTold)

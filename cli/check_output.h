@@ -25,6 +25,8 @@ void printMessage(const char* what, const char* detail, const char* after = "");
 // A log line, with the platform's own separator between the levels: 0, or 1 when standard output
 // could not take it.
 [[nodiscard]] int printResultLine(const char* line);
+// Why the entry of a line could not be compared, on standard error: "qdlcheck: SOE : a/b: why".
+void printCause(const char* line, const char* why);
 
 // How the run ended, for the summary and the exit status.
 enum class RunEnd : unsigned char {

@@ -119,13 +119,15 @@ RunEnd stepJob(QdlCore& job, JobStepper& stepper, LineSinks& sinks,
 }
 
 QdlCore* createJob(const CheckSpecifications& specifications, const CheckOptions& options,
-                   const LogOutput& log) {
+                   const LogOutput& log, const EntryFilter& filter) {
     QdlCore* job = new (std::nothrow)
         QdlCore(specifications.source, specifications.destination, options.stopLevel);
     if (job == nullptr) return nullptr;
     job->timeWindow = static_cast<std::uint64_t>(options.timeWindow) * fileTimeTicksPerSecond;
     job->listExtras = options.extras;
+    job->links = options.links ? LinkRule::AsLinks : LinkRule::Follow;
     if (log.file != INVALID_HANDLE_VALUE) job->ownFiles = &log.own;
+    if (filter.count > 0) job->filter = &filter;
     return job;
 }
 
@@ -182,7 +184,8 @@ int runCheck(const CheckOptions& given) {
         return ExitCannotCompare;
     }
     const auto start = std::chrono::steady_clock::now();
-    QdlCore* job = createJob(specifications, options, log);
+    const EntryFilter filter{options.filters.rules, options.filters.count};
+    QdlCore* job = createJob(specifications, options, log, filter);
     int status;
     if (job == nullptr) {
         status = failure("out of memory", "");
@@ -209,6 +212,7 @@ int runQdlcheck(int argc, char** argv) {
     beginConsoleOutput();
     const int parsed = parseCheckOptions(argc, argv, &options);
     const int status = parsed == 0 ? runCheck(options) : parsed == 1 ? ExitCannotCompare : 0;
+    releaseCheckOptions(options);
     // Also --help and --version: an answer that could not be written is no answer.
     return endConsoleOutput() != 0 ? status | ExitCannotCompare : status;
 }

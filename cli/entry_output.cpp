@@ -44,9 +44,19 @@ bool isoTime(const FILETIME& time, char (&text)[40]) {
     return true;
 }
 
-// One side's size (files) and last-write time, as far as they are known.
+const char* kindOf(const FindRecord& record) {
+    return isLinkAsItself(record) ? "link" : isDirectory(record) ? "folder" : "file";
+}
+
+// One side's kind, size (files) and last-write time, as far as they are known; a link holds its
+// target text, neither size nor time of its own that a copy keeps.
 void appendSide(JsonText& json, const char* key, const FindRecord& record) {
     beginMember(json, key);
+    if (isLinkAsItself(record)) {
+        appendText(json, "kind", "link");
+        endObject(json);
+        return;
+    }
     if (!isDirectory(record)) appendNumber(json, "size", fileSize(record));
     char time[40];
     if (isoTime(record.lastWriteTime, time)) appendText(json, "time", time);
@@ -63,8 +73,14 @@ int printJson(const JsonText& json) {
 }  // namespace
 
 int printEntry(const char* line, const LogEntry& entry, OutputFormat format) {
-    if (format == OutputFormat::Text) return printResultLine(line);
+    const char* why = causeText(entry.cause);
+    if (format == OutputFormat::Text) {
+        const int printed = printResultLine(line);
+        if (why != nullptr) printCause(line, why);
+        return printed;
+    }
     if (format == OutputFormat::NullEnded) {
+        if (why != nullptr) printCause(line, why);
         // The names as stored, between the platform's own separators.
         char text[sizeof LogLine::codeText + sizeof LogLine::separator + pathRoom];
         std::snprintf(text, sizeof text, "%.6s%s", line, entry.storedPath);
@@ -78,11 +94,13 @@ int printEntry(const char* line, const LogEntry& entry, OutputFormat format) {
     appendText(json, "code", code);
     appendText(json, "class", classOf(entry.code));
     appendText(json, "path", entry.storedPath);
-    appendText(json, "kind", isDirectory(entry.source) ? "folder" : "file");
+    appendText(json, "kind", kindOf(entry.source));
     // An extra's one record is the destination's.
     if (!isExtraCode(entry.code)) appendSide(json, "source", entry.source);
     if (entry.destination.name[0] != '\0') appendSide(json, "destination", entry.destination);
-    if (entry.code == CodeNEC) appendNumber(json, "first_difference", entry.firstDifference);
+    if (entry.code == CodeNEC && !isLinkAsItself(entry.source) && !isLinkAsItself(entry.destination))
+        appendNumber(json, "first_difference", entry.firstDifference);
+    if (const char* reason = causeKey(entry.cause)) appendText(json, "reason", reason);
     endObject(json);
     return printJson(json);
 }
@@ -100,6 +118,7 @@ int printJsonSummary(const QdlCore& job, RunEnd end, double seconds, int status,
     appendNumber(json, "extras", static_cast<std::uint64_t>(job.extras));
     appendNumber(json, "temporary_passed_over", static_cast<std::uint64_t>(job.temporaryPassedOver));
     appendNumber(json, "own_files_passed_over", static_cast<std::uint64_t>(job.ownFilesPassedOver));
+    appendNumber(json, "excluded", static_cast<std::uint64_t>(job.filteredOut));
     appendNumber(json, "bytes_read", job.readBytes);
     appendNumber(json, "bytes_settled_unread", job.comparedBytes - job.readBytes);
     if (totalTold)

@@ -16,23 +16,24 @@ void recordListed(QdlCore& job, const FolderEntries& listed) {
     FindRecord source;
     FindRecord destination;
     ResultCode pending;
+    FaultCause cause;
     EntryCursor at = FolderEntries::start();
-    while (listed.pairAt(&at, &source, &destination, &pending) == 0)
-        job.pairs.addPair(source, destination, pending);
+    while (listed.pairAt(&at, &source, &destination, &pending, &cause) == 0)
+        job.pairs.addPair(source, destination, pending, cause);
 }
 
 // Looks the destination of an entry up. Pending with the record found, or with an empty name
 // when nothing is there; PendingDestinationError when the destination could not be reached, or
 // when the path the stepper builds from the name found (behind split, plus a backslash for a
 // folder) would not fit.
-ResultCode lookUpDestination(const char* path, int split, int backslash, FindRecord* destination,
-                             const FindRecord* listed = nullptr) {
+ResultCode lookUpDestination(const char* path, int split, int backslash, LinkRule links,
+                             FindRecord* destination, const FindRecord* listed) {
     // The destination's own listing, when it is walked beside the source, has the record already.
     Presence presence = Presence::Found;
     if (listed != nullptr)
         *destination = *listed;
     else
-        presence = lookUp(path, destination);
+        presence = lookUp(path, destination, links);
     switch (presence) {
     case Presence::Missing:
         destination->name[0] = '\0';
@@ -59,7 +60,11 @@ void recordTreeEntry(const ListingRules& rules, TreeLevel& level, const FindReco
     const int backslash = isDirectory(entry) ? 1 : 0;
     // A folder's own search path is its text and the pattern.
     const int sourceRoom = backslash != 0 ? 1 + static_cast<int>(std::strlen(rules.pattern)) : 0;
-    if (unnameable(entry.name) || !fitsBehind(folder.sourceLength, entry.name, sourceRoom)) {
+    if (unnameable(entry.name)) {
+        entries.addPair(entry, noRecord, PendingSourceError, FaultCause::NameReadAsPattern);
+        return;
+    }
+    if (!fitsBehind(folder.sourceLength, entry.name, sourceRoom)) {
         entries.addPair(entry, noRecord, PendingSourceError);
         return;
     }
@@ -70,12 +75,15 @@ void recordTreeEntry(const ListingRules& rules, TreeLevel& level, const FindReco
     appendCut(folder.destinationPath, folder.destinationLength, entry.name, pathLimit);
     FindRecord destination{};
     const ResultCode pending = lookUpDestination(folder.destinationPath, folder.destinationSplit,
-                                                 backslash, &destination, listed);
+                                                 backslash, rules.links, &destination, listed);
     if (pending != Pending || destination.name[0] == '\0') {
         entries.addPair(entry, destination, pending);
     } else if (backslash != 0 && !isDirectory(destination)) {
         // A file, FIFO or link where the folder's copy should be: nothing inside it has a copy.
-        entries.addPair(entry, destination, PendingDestinationError);
+        entries.addPair(entry, destination, PendingDestinationError,
+                        isLinkAsItself(destination) && rules.links == LinkRule::Follow
+                            ? causeOfUnfollowedLink(destination)
+                            : FaultCause::NotAFolder);
     } else {
         if (backslash == 0) level.totals.bytes += fileSize(entry);
         entries.addPair(entry, destination);
@@ -91,12 +99,13 @@ int listBeside(const ListingRules& rules, ListingTotals& totals, const char* sea
     const int folderLength = lastBackslashBeforeWildcard(searchPath, pathRoom) + 1;
     FolderListing listing;
     bool destinationFailed = false;
-    for (bool more = firstEntry(searchPath, &listing); more; more = nextEntry(&listing)) {
+    for (bool more = firstEntry(searchPath, &listing, rules.links); more; more = nextEntry(&listing)) {
         const FindRecord& entry = listing.entry;
         FindRecord listed;
         const bool same = listingOpen(extras.listing) &&
                           walkTo(extras, entry.name, &listed, &destinationFailed);
-        if (!passedOver(rules, totals, ListedSide::Source, searchPath, folderLength, entry, notRecorded))
+        if (!passedOver(rules, totals, ListedSide::Source,
+                        {searchPath, folderLength, searchPath, folderLength}, entry, notRecorded))
             record(entry, same ? &listed : nullptr);
     }
     if (listing.failure == 0 && finishDestinationWalk(extras) != 0) destinationFailed = true;
@@ -161,14 +170,15 @@ void recordFolderEntry(const QdlCore& job, FolderEntries& matched, ListingTotals
                        const FindRecord& entry, int sourceFolderLength, const FindRecord* listed) {
     FindRecord destination{};
     ResultCode pending = PendingSourceError;
-    if (!unnameable(entry.name) && fitsBehind(sourceFolderLength, entry.name)) {
+    const FaultCause cause = unnameable(entry.name) ? FaultCause::NameReadAsPattern : FaultCause::None;
+    if (cause == FaultCause::None && fitsBehind(sourceFolderLength, entry.name)) {
         const char* path = buildDestinationPath(job, entry.name);
         pending = path == nullptr
             ? PendingDestinationError
-            : lookUpDestination(path, job.destinationPrefixLength, 0, &destination, listed);
+            : lookUpDestination(path, job.destinationPrefixLength, 0, job.links, &destination, listed);
     }
     if (pending == Pending && destination.name[0] != '\0') totals.bytes += fileSize(entry);
-    matched.addPair(entry, destination, pending);
+    matched.addPair(entry, destination, pending, cause);
 }
 
 }  // namespace
@@ -187,7 +197,7 @@ void enumerateFolder(QdlCore& job) {
     char sourcePath[pathRoom];
     appendCut(sourcePath, 0, job.workSource, sourceFolderLength);
     FolderEntries matched;
-    const ListingRules rules = listingRules(job, nullptr);
+    const ListingRules rules = listingRules(job, nullptr, sourceFolderLength);
     ListingTotals totals{};
     // With extras: the destination folder's files that the source pattern matches, walked beside.
     DestinationWalk extras = noDestinationWalk(sourcePath, sourceFolderLength);
@@ -223,6 +233,7 @@ TreeLevel* newLevel(const char* sourceFolder, const char* destinationFolder, con
     level->self.above = above;
     level->totals = {};
     level->listed = sourceUnlisted;
+    level->cause = FaultCause::None;
     level->above = nullptr;
     level->parent = nullptr;
     level->entryIndex = 0;
@@ -237,9 +248,13 @@ TreeLevel* newLevel(const char* sourceFolder, const char* destinationFolder, con
 
 void listLevel(const ListingRules& rules, TreeLevel& level) {
     // A folder that cannot be identified cannot be shown not to loop.
-    if (identifyFile(level.sourceFolder, &level.self.identity) != 0 ||
-        isAncestor(level.self.identity, level.self.above)) {
+    if (identifyFile(level.sourceFolder, &level.self.identity) != 0) {
         level.listed = sourceUnlisted;
+        return;
+    }
+    if (isAncestor(level.self.identity, level.self.above)) {
+        level.listed = sourceUnlisted;
+        level.cause = FaultCause::FolderLoop;
         return;
     }
     level.listed = listTreeFolder(rules, level);
@@ -251,14 +266,15 @@ void dropLevel(TreeLevel* level) {
     delete level;
 }
 
-ListingRules listingRules(const QdlCore& job, const char* pattern) {
-    return {pattern, job.listExtras, job.ownFiles};
+ListingRules listingRules(const QdlCore& job, const char* pattern, int rootLength) {
+    return {pattern, job.listExtras, job.links, job.ownFiles, job.filter, rootLength};
 }
 
 void addTotals(QdlCore& job, const ListingTotals& totals) {
     job.totalBytes += totals.bytes;
     job.temporaryPassedOver += totals.temporaryPassedOver;
     job.ownFilesPassedOver += totals.ownFilesPassedOver;
+    job.filteredOut += totals.filteredOut;
     job.pairs.lostPairs += totals.lostPairs;
 }
 

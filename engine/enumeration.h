@@ -5,8 +5,9 @@
 
 class QdlCore;
 
-// The rules a listing of the job follows; pattern is a tree's, none for a folder pattern.
-ListingRules listingRules(const QdlCore& job, const char* pattern);
+// The rules a listing of the job follows; pattern is a tree's, none for a folder pattern; paths
+// from the starting folder begin behind rootLength characters of a source folder's text.
+ListingRules listingRules(const QdlCore& job, const char* pattern, int rootLength);
 
 // Every file matching the source pattern, each looked up in the destination folder. An entry that
 // cannot be named, or whose path would not fit, is recorded with planning's verdict instead.

@@ -37,8 +37,9 @@ bool advance(DestinationWalk& walk, bool* failed) {
 void recordIfExtra(const DestinationWalk& walk) {
     const FindRecord& entry = walk.listing.entry;
     const WalkRecording& recording = walk.recording;
-    if (passedOver(*recording.rules, *recording.totals, ListedSide::Destination, walk.folder,
-                   walk.folderLength, entry, walk.withFolders ? 0 : FILE_ATTRIBUTE_DIRECTORY))
+    if (passedOver(*recording.rules, *recording.totals, ListedSide::Destination,
+                   {walk.folder, walk.folderLength, walk.sourcePath, walk.sourceLength}, entry,
+                   walk.withFolders ? 0 : FILE_ATTRIBUTE_DIRECTORY))
         return;
     // A name read as a pattern or as a path would find another entry: the source can hold it only
     // as a name of its own listing, which the walk has passed in step. What cannot be looked up is
@@ -53,7 +54,7 @@ void recordIfExtra(const DestinationWalk& walk) {
 }  // namespace
 
 DestinationWalk noDestinationWalk(char* sourcePath, int sourceLength) {
-    return {{INVALID_HANDLE_VALUE, {}, 0}, false, {}, {}, 0, sourcePath, sourceLength};
+    return {{INVALID_HANDLE_VALUE, {}, 0, LinkRule::Follow}, false, {}, {}, 0, sourcePath, sourceLength};
 }
 
 int startDestinationWalk(const char* searchPath, bool withFolders, char* sourcePath,
@@ -63,7 +64,10 @@ int startDestinationWalk(const char* searchPath, bool withFolders, char* sourceP
     walk->recording = recording;
     walk->folderLength = appendCut(walk->folder, 0, searchPath,
                                    lastBackslashBeforeWildcard(searchPath, pathRoom) + 1);
-    return firstEntry(searchPath, &walk->listing) || failureOf(walk->listing) == 0 ? 0 : 1;
+    return firstEntry(searchPath, &walk->listing, recording.rules->links) ||
+                   failureOf(walk->listing) == 0
+               ? 0
+               : 1;
 }
 
 bool walkTo(DestinationWalk& walk, const char* name, FindRecord* same, bool* failed) {

@@ -1,11 +1,12 @@
 #include "file_inf.h"
 
 int FileInf::append(const FindRecord& source, const FindRecord& destination,
-                    ResultCode pending) {
+                    ResultCode pending, FaultCause cause) {
     if (count >= capacity) return 1;
     sources[count] = source;
     destinations[count] = destination;
     codes[count] = pending;
+    causes[count] = cause;
     ++count;
     return 0;
 }

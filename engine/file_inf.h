@@ -1,6 +1,7 @@
 // One block of the pair list: 16 source/destination pairs with their result codes.
 #pragma once
 
+#include "fault_cause.h"
 #include "find_record.h"
 #include "result_code.h"
 
@@ -13,7 +14,8 @@ public:
     // Records and codes are left as they are: a slot exists only once append has written it.
     FileInf() : count(0), next(nullptr) {}
 
-    int append(const FindRecord& source, const FindRecord& destination, ResultCode pending);
+    int append(const FindRecord& source, const FindRecord& destination, ResultCode pending,
+               FaultCause cause = FaultCause::None);
     int readSlot(int index, FindRecord* source, FindRecord* destination, ResultCode* code) const;
     int setCode(int index, ResultCode code);
 
@@ -22,6 +24,8 @@ public:
     ResultCode codes[capacity];
     // For a pair whose contents differ: the offset of its first differing byte.
     std::uint64_t firstDifferences[capacity];
+    // For a pair that could not be compared as itself: why, when that is known.
+    FaultCause causes[capacity];
     std::int32_t count;
     FileInf* next;
 };

@@ -14,8 +14,15 @@ static_assert(offsetof(FindRecord, shortName) == offsetof(WIN32_FIND_DATAA, cAlt
 
 namespace {
 
-void copyEntry(const WIN32_FIND_DATAA& data, FindRecord* record) {
+void copyEntry(const WIN32_FIND_DATAA& data, FindRecord* record, LinkRule links) {
     std::memcpy(record, &data, sizeof *record);
+    // A link the platform followed, described as the link it is.
+    if (links == LinkRule::AsLinks && record->reserved0 == IO_REPARSE_TAG_SYMLINK) {
+        record->attributes = (record->attributes & ~(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) |
+                             FILE_ATTRIBUTE_REPARSE_POINT;
+        record->sizeHigh = 0;
+        record->sizeLow = 0;
+    }
 }
 
 // A search that ended because nothing (more) matches has read the whole folder.
@@ -25,14 +32,15 @@ DWORD failureOfEnd(DWORD error) {
 
 }  // namespace
 
-bool firstEntry(const char* searchPath, FolderListing* listing) {
+bool firstEntry(const char* searchPath, FolderListing* listing, LinkRule links) {
     WIN32_FIND_DATAA data;
+    listing->links = links;
     listing->search = FindFirstFileA(searchPath, &data);
     if (listing->search == INVALID_HANDLE_VALUE) {
         listing->failure = failureOfEnd(GetLastError());
         return false;
     }
-    copyEntry(data, &listing->entry);
+    copyEntry(data, &listing->entry, links);
     listing->failure = 0;
     return true;
 }
@@ -41,7 +49,7 @@ bool nextEntry(FolderListing* listing) {
     QUENDLE_EXPECT(listingOpen(*listing), "a listing is read on after its end");
     WIN32_FIND_DATAA data;
     if (FindNextFileA(listing->search, &data) != 0) {
-        copyEntry(data, &listing->entry);
+        copyEntry(data, &listing->entry, listing->links);
         return true;
     }
     listing->failure = failureOfEnd(GetLastError());
@@ -54,12 +62,12 @@ void endListing(FolderListing* listing) {
     listing->search = INVALID_HANDLE_VALUE;
 }
 
-Presence lookUp(const char* path, FindRecord* record) {
+Presence lookUp(const char* path, FindRecord* record, LinkRule links) {
     WIN32_FIND_DATAA data;
     const HANDLE search = FindFirstFileA(path, &data);
     if (search != INVALID_HANDLE_VALUE) {
         FindClose(search);
-        copyEntry(data, record);
+        copyEntry(data, record, links);
         return Presence::Found;
     }
     // A folder missing on the way, or a file where a folder would be (Windows answers that with

@@ -45,6 +45,16 @@ inline bool isDirectory(const FindRecord& record) {
     return (record.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+// How links are taken: followed, the link compared as what it leads to (a link that cannot be
+// followed is then described by itself, as the platform lists it), or compared as links.
+enum class LinkRule : std::uint8_t { Follow, AsLinks };
+
+// A link described by itself rather than by what it leads to: its target text is what it holds.
+inline bool isLinkAsItself(const FindRecord& record) {
+    return (record.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+           record.reserved0 == IO_REPARSE_TAG_SYMLINK && !isDirectory(record);
+}
+
 // Listed as a plain file: no folder, link, FIFO, socket or device. It is opened on the listing's
 // word, without its type being read again.
 inline bool listedAsPlainFile(const FindRecord& record) {
@@ -59,10 +69,13 @@ struct FolderListing {
     HANDLE search;  // INVALID_HANDLE_VALUE once the listing has ended
     FindRecord entry;
     DWORD failure;
+    LinkRule links;
 };
 
 // Starts a listing: true with its first entry; false when there is none, failure telling why.
-[[nodiscard]] bool firstEntry(const char* searchPath, FolderListing* listing);
+// With LinkRule::AsLinks every link is described by itself.
+[[nodiscard]] bool firstEntry(const char* searchPath, FolderListing* listing,
+                              LinkRule links = LinkRule::Follow);
 // The next entry: true with it; false at the end, the search closed and failure set.
 [[nodiscard]] bool nextEntry(FolderListing* listing);
 // Ends a listing before its end; nothing is failed by it.
@@ -76,4 +89,4 @@ inline bool listingOpen(const FolderListing& listing) {
 enum class Presence { Found, Missing, Unreachable };
 
 // Looks a path up and closes the search at once.
-[[nodiscard]] Presence lookUp(const char* path, FindRecord* record);
+[[nodiscard]] Presence lookUp(const char* path, FindRecord* record, LinkRule links = LinkRule::Follow);

@@ -42,8 +42,9 @@ FolderEntries::~FolderEntries() {
     std::free(bytes);
 }
 
-int FolderEntries::addPair(const FindRecord& source, const FindRecord& destination, ResultCode pending) {
-    const std::size_t length = 1 + packedLength(source) + packedLength(destination);
+int FolderEntries::addPair(const FindRecord& source, const FindRecord& destination, ResultCode pending,
+                           FaultCause cause) {
+    const std::size_t length = 2 + packedLength(source) + packedLength(destination);
     if (used + length > room) {
         const std::size_t larger = (used + length) * 2;
         auto* grown = static_cast<char*>(std::realloc(bytes, larger));
@@ -56,6 +57,7 @@ int FolderEntries::addPair(const FindRecord& source, const FindRecord& destinati
     }
     char* to = bytes + used;
     *to++ = static_cast<char>(pending);
+    *to++ = static_cast<char>(cause);
     pack(destination, pack(source, to));
     used += length;
     ++count;
@@ -63,10 +65,12 @@ int FolderEntries::addPair(const FindRecord& source, const FindRecord& destinati
 }
 
 int FolderEntries::pairAt(EntryCursor* at, FindRecord* source, FindRecord* destination,
-                          ResultCode* pending) const {
+                          ResultCode* pending, FaultCause* cause) const {
     if (at->index >= count) return 1;
     const char* from = bytes + at->offset;
     *pending = static_cast<ResultCode>(static_cast<unsigned char>(*from++));
+    if (cause != nullptr) *cause = static_cast<FaultCause>(*from);
+    ++from;
     from = unpack(unpack(from, source), destination);
     at->offset = static_cast<std::size_t>(from - bytes);
     ++at->index;

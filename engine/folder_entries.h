@@ -3,6 +3,7 @@
 // recorded in the pair list; packed, it takes a fifth of the list's room.
 #pragma once
 
+#include "fault_cause.h"
 #include "find_record.h"
 #include "result_code.h"
 
@@ -23,9 +24,12 @@ public:
     FolderEntries& operator=(const FolderEntries&) = delete;
 
     // 0 when kept; 1 when there was no memory for it and the entry was lost (counted in lostPairs).
-    int addPair(const FindRecord& source, const FindRecord& destination, ResultCode pending = Pending);
-    // 0 with the entry at the cursor, moving past it; 1 at the end.
-    int pairAt(EntryCursor* at, FindRecord* source, FindRecord* destination, ResultCode* pending) const;
+    int addPair(const FindRecord& source, const FindRecord& destination, ResultCode pending = Pending,
+                FaultCause cause = FaultCause::None);
+    // 0 with the entry at the cursor (and why planning gave it its verdict, when asked), moving
+    // past it; 1 at the end.
+    int pairAt(EntryCursor* at, FindRecord* source, FindRecord* destination, ResultCode* pending,
+               FaultCause* cause = nullptr) const;
     static EntryCursor start() { return {0, 0}; }
 
     char* bytes;

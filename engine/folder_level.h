@@ -52,6 +52,7 @@ struct TreeLevel {
     EntryCursor next;  // the next entry to record
     ListingTotals totals;
     int listed;  // listedInFull, or why it was not
+    FaultCause cause;  // what lies behind a folder not listed, when that is known
     // Once entered: the level it lies in. Listed ahead: the next level listed ahead.
     TreeLevel* above;
     // Listed ahead: the level holding its folder entry, and that entry's place there.

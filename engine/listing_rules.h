@@ -2,6 +2,8 @@
 // totals: any thread may list a folder by them.
 #pragma once
 
+#include "entry_filter.h"
+#include "find_record.h"
 #include "own_files.h"
 
 #include <cstdint>
@@ -9,7 +11,10 @@
 struct ListingRules {
     const char* pattern;  // a tree's pattern, applied at every level
     bool listExtras;      // the destination folder is walked beside the source one
-    const OwnFiles* ownFiles;  // none when the run makes no file
+    LinkRule links;
+    const OwnFiles* ownFiles;   // none when the run makes no file
+    const EntryFilter* filter;  // none when nothing is left out
+    int rootLength;  // of the starting source folder's text: a path for the filter starts behind it
 };
 
 // What listing a folder adds to the job, kept apart until its entries are recorded.
@@ -17,15 +22,22 @@ struct ListingTotals {
     std::uint64_t bytes;               // of the files that have a copy to compare with
     std::int32_t temporaryPassedOver;
     std::int32_t ownFilesPassedOver;
+    std::int32_t filteredOut;          // entries left out by the filter, a folder as one
     std::int32_t lostPairs;            // entries dropped for want of memory
 };
 
-struct FindRecord;
+// Where a listed entry lies: its folder's text (ending in a backslash), and the source folder's
+// text that leads to the same place, the path from the starting folder lying behind rootLength.
+struct EntryPlace {
+    const char* folder;
+    int folderLength;
+    const char* sourceFolder;
+    int sourceLength;
+};
 
-// Whether a listing passes over an entry of the folder whose text is the first folderLength
-// characters of folder: "." and "..", temporary entries, the run's own files, and what the mode
-// does not record (notRecorded attributes). Temporary entries of the source and own files of
-// either side are counted.
+// Whether a listing passes over an entry: "." and "..", temporary entries, what the mode does not
+// record (notRecorded attributes), the run's own files and what the filter leaves out. Temporary
+// entries of the source, own files and entries left out on either side are counted.
 enum class ListedSide : unsigned char { Source, Destination };
-bool passedOver(const ListingRules& rules, ListingTotals& totals, ListedSide side, const char* folder,
-                int folderLength, const FindRecord& entry, DWORD notRecorded);
+bool passedOver(const ListingRules& rules, ListingTotals& totals, ListedSide side,
+                const EntryPlace& place, const FindRecord& entry, DWORD notRecorded);

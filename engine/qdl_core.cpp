@@ -26,7 +26,7 @@ QdlCore::QdlCore(const char* sourceSpecification, const char* destinationSpecifi
                  StopLevel level)
     : totalBytes(0), comparedBytes(0), readBytes(0), stopLevel(level), stats{}, currentSource{},
       currentDestination{}, inProgress{}, temporaryPassedOver(0), ownFiles(nullptr),
-      ownFilesPassedOver(0), timeWindow(0), listExtras(false),
+      ownFilesPassedOver(0), filter(nullptr), filteredOut(0), timeWindow(0), listExtras(false), links(LinkRule::Follow),
       extras(0), tree(nullptr) {
     // The pair in progress reads its chunks into the job's buffers.
     inProgress.sourceBuffer = sourceBuffer;
@@ -110,7 +110,7 @@ int QdlCore::startPlan() {
 
 void QdlCore::pairSingleFile() {
     FindRecord source{};
-    switch (lookUp(workSource, &source)) {
+    switch (lookUp(workSource, &source, links)) {
     case Presence::Missing:
         return;
     case Presence::Unreachable: {
@@ -131,7 +131,7 @@ void QdlCore::pairSingleFile() {
 
     constexpr DWORD unusable = skippedAttributes | FILE_ATTRIBUTE_DIRECTORY;
     FindRecord destination{};
-    const Presence presence = lookUp(workDestination, &destination);
+    const Presence presence = lookUp(workDestination, &destination, links);
     if (presence == Presence::Unreachable) {
         pairs.addPair(source, FindRecord{}, PendingDestinationError);
     } else if (presence == Presence::Found && (destination.attributes & unusable) == 0) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "file_inf_list.h"
+#include "entry_filter.h"
 #include "find_record.h"
 #include "own_files.h"
 #include "pair_comparison.h"
@@ -71,10 +72,15 @@ public:
     // counted here.
     const OwnFiles* ownFiles;
     std::int32_t ownFilesPassedOver;
+    // Set before planning: the entries the user leaves out (none: every entry), counted here.
+    const EntryFilter* filter;
+    std::int32_t filteredOut;
     // Last-write times this far apart (100-ns units) count as equal; 0, the dialogs' choice, exactly.
     std::uint64_t timeWindow;
     // Set before planning to record the entries only the destination holds; they are counted here.
     bool listExtras;
+    // Set before planning: links followed (the dialogs' way) or compared as links.
+    LinkRule links;
     std::int32_t extras;
     // A normalised specification was cut to 259 characters: it names something else.
     bool specificationCut;

@@ -1,5 +1,7 @@
 #include "stepper.h"
 
+#include "link_comparison.h"
+
 #include <bit>
 
 namespace {
@@ -72,7 +74,7 @@ int takePair(QdlCore& job, FindRecord& destination, PairOutcome* outcome) {
     // A tree planned as it is stepped records its next pairs once the list has run out.
     while (job.pairs.nextPair(&source, &destination, &pending) != 0)
         if (job.planMore() != 0) return 1;
-    *outcome = {CodeOK, Settling::Uncounted, 0, 0, 0};
+    *outcome = {CodeOK, Settling::Uncounted, 0, 0, 0, FaultCause::None};
 
     const int sourceSplit = lastBackslashBeforeWildcard(job.workSource, pathRoom);
     const int destinationSplit = lastBackslashBeforeWildcard(job.workDestination, pathRoom);
@@ -82,16 +84,17 @@ int takePair(QdlCore& job, FindRecord& destination, PairOutcome* outcome) {
         return 0;
     }
     if (pending == PendingExtra) {
-        *outcome = {isDirectory(source) ? CodeDOD : CodeDOF, Settling::Extra, 0, 0, 0};
+        *outcome = {isDirectory(source) ? CodeDOD : CodeDOF, Settling::Extra, 0, 0, 0, FaultCause::None};
         return 0;
     }
     // Planning found that the entry cannot be compared; its bytes were never counted.
     if (pending == PendingSourceError || pending == PendingDestinationError) {
-        *outcome = {pending == PendingSourceError ? CodeSOE : CodeDOE, Settling::Counted, 0, 0, 0};
+        *outcome = {pending == PendingSourceError ? CodeSOE : CodeDOE, Settling::Counted, 0, 0, 0,
+                    job.pairs.causeBefore(job.pairs.cursor())};
         return 0;
     }
     if (destination.name[0] == '\0') {
-        *outcome = {isDirectory(source) ? CodeSOD : CodeSOF, Settling::Counted, 0, 0, 0};
+        *outcome = {isDirectory(source) ? CodeSOD : CodeSOF, Settling::Counted, 0, 0, 0, FaultCause::None};
         return 0;
     }
     if (isDirectory(source)) {
@@ -100,7 +103,7 @@ int takePair(QdlCore& job, FindRecord& destination, PairOutcome* outcome) {
         return 0;
     }
     // Every file pair that is not compared still accounts for its source size.
-    *outcome = {Pending, Settling::WithBytes, fileSize(source), 0, 0};
+    *outcome = {Pending, Settling::WithBytes, fileSize(source), 0, 0, FaultCause::None};
     // Nothing is opened by a cut path: a name found longer than the one asked for may not fit.
     if (!fitsBehind(sourceSplit + 1, source.name)) {
         outcome->code = CodeSOE;
@@ -109,6 +112,12 @@ int takePair(QdlCore& job, FindRecord& destination, PairOutcome* outcome) {
     } else {
         appendCut(job.workSource, sourceSplit + 1, source.name, pathLimit);
         appendCut(job.workDestination, destinationSplit + 1, destination.name, pathLimit);
+        if (isLinkAsItself(source) || isLinkAsItself(destination)) {
+            const LinkVerdict verdict = compareLinks(job.workSource, job.workDestination, source,
+                                                     destination, job.links);
+            outcome->code = verdict.code;
+            outcome->cause = verdict.cause;
+        }
     }
     return 0;
 }
@@ -116,6 +125,7 @@ int takePair(QdlCore& job, FindRecord& destination, PairOutcome* outcome) {
 void settlePair(QdlCore& job, const ListCursor& slot, const PairOutcome& outcome) {
     job.pairs.setCodeBefore(slot, outcome.code);
     if (outcome.code == CodeNEC) job.pairs.setFirstDifferenceBefore(slot, outcome.firstDifference);
+    job.pairs.setCauseBefore(slot, outcome.cause);
     if (outcome.settling == Settling::Uncounted) return;
     if (outcome.settling == Settling::Extra) {
         ++job.extras;

@@ -36,6 +36,7 @@ struct PairOutcome {
     std::uint64_t bytes;
     std::uint64_t read;  // of bytes, those read from both sides and compared
     std::uint64_t firstDifference;  // for CodeNEC
+    FaultCause cause;  // for a fatal code: why, when that is known
 };
 
 // Takes the next pair into currentSource and destination and moves the work paths, deciding all

@@ -93,7 +93,7 @@ void enterFolder(QdlCore& job, TreePlan& plan, TreeLevel& level, int index,
     }
     if (child->listed != listedInFull) {
         job.pairs.lostPairs += child->totals.lostPairs;
-        job.pairs.addPair(entry, destination, unlistedVerdict(child->listed));
+        job.pairs.addPair(entry, destination, unlistedVerdict(child->listed), child->cause);
         dropLevel(child);
         return;
     }
@@ -126,7 +126,7 @@ void dropChain(TreeLevel* level) {
 
 void startTree(QdlCore& job, const char* sourceFolder, const char* destinationFolder,
                const char* pattern) {
-    const ListingRules rules = listingRules(job, pattern);
+    const ListingRules rules = listingRules(job, pattern, static_cast<int>(std::strlen(sourceFolder)));
     TreeLevel* start = newLevel(sourceFolder, destinationFolder, nullptr);
     auto* plan = start != nullptr ? new (std::nothrow) TreePlan{rules, start, nullptr, 0, 0, nullptr} : nullptr;
     if (plan == nullptr) {
@@ -155,7 +155,8 @@ int planTreeMore(QdlCore& job) {
     FindRecord entry;
     FindRecord destination;
     ResultCode pending;
-    if (level->entries.pairAt(&level->next, &entry, &destination, &pending) != 0) {
+    FaultCause cause;
+    if (level->entries.pairAt(&level->next, &entry, &destination, &pending, &cause) != 0) {
         job.pairs.addPair(exitMarker, noRecord);
         plan->levels = level->above;
         dropLevel(level);
@@ -167,7 +168,7 @@ int planTreeMore(QdlCore& job) {
         enterFolder(job, *plan, *level, index, entry, destination);
         listAhead(*plan);
     } else {
-        job.pairs.addPair(entry, destination, pending);
+        job.pairs.addPair(entry, destination, pending, cause);
     }
     return 0;
 }

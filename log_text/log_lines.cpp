@@ -65,7 +65,8 @@ const char* readLogLine(const QdlCore& job, LogReader& reader, bool withExtras) 
             continue;
         }
         reader.entry = {reader.storedPath, source, destination, code,
-                        code == CodeNEC ? job.pairs.firstDifferenceBefore(reader.cursor) : 0};
+                        code == CodeNEC ? job.pairs.firstDifferenceBefore(reader.cursor) : 0,
+                        job.pairs.causeBefore(reader.cursor)};
         std::memcpy(reader.line.codeText, mnemonicOf(code), sizeof reader.line.codeText);
         std::memcpy(reader.line.separator, ": ", sizeof reader.line.separator);
         return reader.line.codeText;

@@ -21,6 +21,7 @@ struct LogEntry {
     FindRecord destination;
     ResultCode code;
     std::uint64_t firstDifference;  // for CodeNEC: the offset of the first differing byte
+    FaultCause cause;  // for a fatal code: why, when that is known
 };
 
 // One walk of a job's lines: its own cursor in the list, the line and the folder prefix it is in.

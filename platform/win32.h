@@ -16,6 +16,12 @@
 #define QUENDLE_PATH_SEPARATOR '\\'
 // The POSIX layer keeps folders open between calls; Windows keeps nothing to release.
 inline void releaseFolderCache() {}
+// A link's target text is read where the POSIX layer can; Windows links are followed as the system
+// follows them.
+inline DWORD readLinkTarget(LPCSTR, LPSTR, DWORD) {
+    SetLastError(ERROR_NOT_SUPPORTED);
+    return 0;
+}
 // Windows has no per-process descriptor limit to raise: handles run to the millions.
 inline int raiseOpenFileLimit() {
     return 1 << 20;

@@ -10,7 +10,7 @@
 #include "folder_cache.h"
 #include "last_error.h"
 #include "path_map.h"
-#include "wildcard.h"
+#include "platform/wildcard.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -113,14 +113,19 @@ int readFolder(DirectorySearch* search, const char* pattern) {
     return 0;
 }
 
-// The status of what an entry names, and whether a link leads there; of a dangling link, the
-// link's own, so that the listing and the single-entry lookup both find it. One call for an entry
-// that is no link.
-bool statEntry(int folder, const char* name, struct stat* status, bool* link) {
+// The status of what an entry names, and whether a link leads there; of a link that cannot be
+// followed (dangling, a loop), the link's own and the error following it met, so that the listing
+// and the single-entry lookup both find it. One call for an entry that is no link.
+bool statEntry(int folder, const char* name, struct stat* status, bool* link, int* followError) {
     if (fstatat(folder, name, status, AT_SYMLINK_NOFOLLOW) != 0) return false;
     *link = S_ISLNK(status->st_mode);
+    *followError = 0;
     struct stat target;
-    if (*link && fstatat(folder, name, &target, 0) == 0) *status = target;
+    if (!*link) return true;
+    if (fstatat(folder, name, &target, 0) == 0)
+        *status = target;
+    else
+        *followError = errno;
     return true;
 }
 
@@ -145,8 +150,9 @@ bool deliverNext(DirectorySearch* search, WIN32_FIND_DATAA* findData) {
     }
     struct stat status;
     bool link = false;
-    if (statEntry(dirfd(search->directory), name, &status, &link))
-        fillFindData(status, name, findData, link);
+    int followError = 0;
+    if (statEntry(dirfd(search->directory), name, &status, &link, &followError))
+        fillFindData(status, name, findData, link, followError);
     else
         fillByType(static_cast<unsigned char>(stored[0]), name, findData);
     return true;
@@ -161,11 +167,12 @@ HANDLE findSingleEntry(const char* windowsPath, const char* name, WIN32_FIND_DAT
     }
     const FolderRelative at = relativeToFolder(posixPath);
     bool link = false;
-    if (!statEntry(at.folder, at.name, &status, &link)) {
+    int followError = 0;
+    if (!statEntry(at.folder, at.name, &status, &link, &followError)) {
         setLastErrorFromErrno(errno);
         return INVALID_HANDLE_VALUE;
     }
-    fillFindData(status, name, findData, link);
+    fillFindData(status, name, findData, link, followError);
     return &singleEntrySearch;
 }
 

@@ -1,5 +1,7 @@
 #include "find_data.h"
 
+#include "last_error.h"
+
 #include <cstring>
 
 namespace {
@@ -18,18 +20,21 @@ FILETIME toFileTime(const timespec& time) {
 }
 
 void fillFindData(const struct stat& status, const char* name, WIN32_FIND_DATAA* findData,
-                  bool throughLink) {
+                  bool throughLink, int followError) {
     std::memset(findData, 0, sizeof *findData);
     const bool directory = S_ISDIR(status.st_mode);
+    const bool link = S_ISLNK(status.st_mode);
     DWORD attributes = directory ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
-    if (!directory && (status.st_mode & S_IWUSR) == 0) attributes |= FILE_ATTRIBUTE_READONLY;
-    if (!directory && !S_ISREG(status.st_mode)) attributes |= FILE_ATTRIBUTE_DEVICE;
+    if (!directory && !link && (status.st_mode & S_IWUSR) == 0) attributes |= FILE_ATTRIBUTE_READONLY;
+    if (link) attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+    else if (!directory && !S_ISREG(status.st_mode)) attributes |= FILE_ATTRIBUTE_DEVICE;
     findData->dwFileAttributes = attributes;
-    if (throughLink) findData->dwReserved0 = IO_REPARSE_TAG_SYMLINK;
+    if (throughLink || link) findData->dwReserved0 = IO_REPARSE_TAG_SYMLINK;
+    if (link) findData->dwReserved1 = windowsErrorOf(followError);
     findData->ftCreationTime = toFileTime(status.st_ctim);
     findData->ftLastAccessTime = toFileTime(status.st_atim);
     findData->ftLastWriteTime = toFileTime(status.st_mtim);
-    const std::uint64_t size = directory ? 0 : static_cast<std::uint64_t>(status.st_size);
+    const std::uint64_t size = directory || link ? 0 : static_cast<std::uint64_t>(status.st_size);
     findData->nFileSizeHigh = static_cast<DWORD>(size >> 32);
     findData->nFileSizeLow = static_cast<DWORD>(size);
     std::strncpy(findData->cFileName, name, sizeof findData->cFileName - 1);

@@ -15,19 +15,23 @@ void SetLastError(DWORD error) {
 }
 
 void setLastErrorFromErrno(int error, DWORD missing) {
+    lastError = windowsErrorOf(error, missing);
+}
+
+DWORD windowsErrorOf(int error, DWORD missing) {
     switch (error) {
-    case ENOENT: lastError = missing; break;
-    case ENOTDIR: lastError = ERROR_PATH_NOT_FOUND; break;
+    case ENOENT: return missing;
+    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
     case EACCES:
-    case EPERM: lastError = ERROR_ACCESS_DENIED; break;
-    case ENOMEM: lastError = ERROR_NOT_ENOUGH_MEMORY; break;
-    case ENAMETOOLONG: lastError = ERROR_FILENAME_EXCED_RANGE; break;
-    case ELOOP: lastError = ERROR_CANT_RESOLVE_FILENAME; break;
+    case EPERM: return ERROR_ACCESS_DENIED;
+    case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
+    case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
+    case ELOOP: return ERROR_CANT_RESOLVE_FILENAME;
     case EMFILE:
-    case ENFILE: lastError = ERROR_TOO_MANY_OPEN_FILES; break;
-    case EEXIST: lastError = ERROR_FILE_EXISTS; break;
-    case ENOSPC: lastError = ERROR_HANDLE_DISK_FULL; break;
-    case EBADF: lastError = ERROR_INVALID_HANDLE; break;
-    default: lastError = ERROR_GEN_FAILURE; break;
+    case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;
+    case EEXIST: return ERROR_FILE_EXISTS;
+    case ENOSPC: return ERROR_HANDLE_DISK_FULL;
+    case EBADF: return ERROR_INVALID_HANDLE;
+    default: return ERROR_GEN_FAILURE;
     }
 }

@@ -6,3 +6,5 @@
 // Sets the last error for errno; missingFolder is the value for ENOENT (a search of a missing
 // folder reports ERROR_PATH_NOT_FOUND, a missing entry ERROR_FILE_NOT_FOUND).
 void setLastErrorFromErrno(int error, DWORD missing = ERROR_FILE_NOT_FOUND);
+// The Windows error for errno, the same way.
+DWORD windowsErrorOf(int error, DWORD missing = ERROR_FILE_NOT_FOUND);

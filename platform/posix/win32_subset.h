@@ -25,7 +25,9 @@
 // "/". Directory searches match "*" and "?" as Windows does (letter case ignored, "*.*" matches every
 // name) and list "." and ".." first, then the names in one stable order, letter case ignored as NTFS
 // lists them. A FIFO, socket or device is listed with FILE_ATTRIBUTE_DEVICE; an entry that is (or
-// may be) a link has dwReserved0 set to IO_REPARSE_TAG_SYMLINK. Only regular files open for reading
+// may be) a link has dwReserved0 set to IO_REPARSE_TAG_SYMLINK. A link is described by what it
+// leads to; one that cannot be followed (dangling, a loop) as Windows describes every link, by
+// itself: FILE_ATTRIBUTE_REPARSE_POINT, size 0, with the error following it met in dwReserved1. Only regular files open for reading
 // or writing; the type is checked before the open, so a FIFO or a device is never opened, except for
 // a read with FILE_FLAG_SEQUENTIAL_SCAN, which names a file its caller has just listed as a plain
 // file: it opens without its type read again, follows no link (a name made a link since the listing
@@ -124,6 +126,7 @@ constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
 constexpr DWORD ERROR_NO_MORE_FILES = 18;
 constexpr DWORD ERROR_GEN_FAILURE = 31;
 constexpr DWORD ERROR_SHARING_VIOLATION = 32;
+constexpr DWORD ERROR_NOT_SUPPORTED = 50;
 constexpr DWORD ERROR_HANDLE_DISK_FULL = 39;
 constexpr DWORD ERROR_FILE_EXISTS = 80;
 constexpr DWORD ERROR_INVALID_NAME = 123;
@@ -154,6 +157,10 @@ BOOL MoveFileExA(LPCSTR existingName, LPCSTR newName, DWORD flags);
 BOOL GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* information);
 DWORD GetFullPathNameA(LPCSTR fileName, DWORD bufferLength, LPSTR buffer, LPSTR* filePart);
 DWORD GetLastError();
+// Beyond Win32: the target text of the link at path, into target (room bytes, terminator
+// included); its length, or 0 with the last error set (ERROR_FILENAME_EXCED_RANGE when it does not
+// fit).
+DWORD readLinkTarget(LPCSTR linkPath, LPSTR target, DWORD room);
 // Beyond Win32: closes the folders the file calls keep open between calls (see folder_cache.h).
 void releaseFolderCache();
 // Beyond Win32: raises the soft limit on open descriptors to the hard one; the descriptors the

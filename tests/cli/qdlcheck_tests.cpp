@@ -346,6 +346,8 @@ TEST_F(Qdlcheck, UsageErrorsAndWhatCannotBeComparedExitWith16AndOneLine) {
         {{"src"}, "qdlcheck: SOURCE and DESTINATION are both needed (see qdlcheck --help)\n"},
         {{"src", "dst", "more"}, "qdlcheck: only SOURCE and DESTINATION, nothing more (see qdlcheck --help)\n"},
         {{"--frob", "src", "dst"}, "qdlcheck: unknown option --frob (see qdlcheck --help)\n"},
+        {{"--frob=1", "src", "dst"}, "qdlcheck: unknown option --frob (see qdlcheck --help)\n"},
+        {{"--all", "-rq", "src", "dst"}, "qdlcheck: unknown option -r (see qdlcheck --help)\n"},
         {{"--stop", "soon", "src", "dst"},
          "qdlcheck: --stop takes notices, errors, fatal or never, not soon (see qdlcheck --help)\n"},
         {{"src", "dst", "--log"}, "qdlcheck: this option needs a value: --log (see qdlcheck --help)\n"},
@@ -760,6 +762,86 @@ TEST_F(Qdlcheck, NamesCannotForgeLinesOrReachTheTerminal) {
     EXPECT_NE(contentsOf(tree.path("qdl.log")).find("two<0D><0A>NEC : lines\\*\\*\r\n"),
               std::string::npos)
         << contentsOf(tree.path("qdl.log"));
+}
+
+// Links as a Linux user meets them: followed by default, where two links that lead nowhere alike
+// are a faithful copy and any other link that leads nowhere is a fatal error that says so; with
+// --links every link is compared by its target text and no linked folder is entered.
+TEST_F(Qdlcheck, LinksAreFollowedOrComparedAsLinks) {
+    if (underWine()) GTEST_SKIP() << "POSIX links";
+    tree.file("outside/big/one.txt", "outside the tree");
+    for (const std::string side : {"src", "dst"}) {
+        ASSERT_TRUE(tree.link("nowhere", side + "/dangling"));
+        ASSERT_TRUE(tree.link("itself", side + "/itself"));
+        ASSERT_TRUE(tree.link("a.txt", side + "/to-a"));
+        ASSERT_TRUE(tree.link("../outside/big", side + "/big"));
+    }
+    const Outcome faithful = compare({"--all"});
+    EXPECT_EQ(faithful.status, 0) << faithful.err;
+    EXPECT_EQ(faithful.out, levels("OK! : a.txt\nOK! : big/one.txt\nOK! : dangling\nOK! : itself\n"
+                                   "OK! : sub/b.txt\nOK! : to-a\n"));
+    EXPECT_EQ(compare({"--links", "--all"}).out,
+              "OK! : a.txt\nOK! : big\nOK! : dangling\nOK! : itself\n" + levels("OK! : sub/b.txt\n") +
+                  "OK! : to-a\n");
+
+    fs::remove(tree.path("dst/dangling"));
+    ASSERT_TRUE(tree.link("elsewhere", "dst/dangling"));
+    fs::remove(tree.path("dst/to-a"));
+    tree.file("dst/to-a", "same");
+    ASSERT_TRUE(tree.link("nowhere", "dst/sub/b.txt.new"));
+    fs::remove(tree.path("dst/sub/b.txt"));
+    fs::rename(tree.path("dst/sub/b.txt.new"), tree.path("dst/sub/b.txt"));
+    const Outcome followed = compare();
+    EXPECT_EQ(followed.out, "SOE : dangling\n" + levels("DOE : sub/b.txt\n"));
+    EXPECT_EQ(followed.status, ExitFatalErrors);
+    EXPECT_NE(followed.err.find("qdlcheck: SOE : dangling: a link that leads nowhere\n"), std::string::npos)
+        << followed.err;
+    EXPECT_NE(followed.err.find("qdlcheck: DOE : " + levels("sub/b.txt") + ": a link that leads nowhere\n"),
+              std::string::npos);
+    const Outcome json = compare({"--format", "json"});
+    EXPECT_NE(json.out.find("{\"code\":\"SOE\",\"class\":\"fatal\",\"path\":\"dangling\",\"kind\":\"link\","),
+              std::string::npos)
+        << json.out;
+    EXPECT_NE(json.out.find("\"reason\":\"dangling_link\"}"), std::string::npos);
+
+    const Outcome asLinks = compare({"-l"});
+    EXPECT_EQ(asLinks.out, "NEC : dangling\n" + levels("NEC : sub/b.txt\n") + "NEC : to-a\n");
+    EXPECT_EQ(asLinks.status, ExitErrors);
+}
+
+// --exclude and --include leave entries out by name or by path, the first rule that matches
+// deciding, on both sides; what is left out is counted, never passed off as compared.
+TEST_F(Qdlcheck, FiltersLeaveEntriesOutAndCountThem) {
+    tree.file("src/main.o", "object");
+    tree.file("src/sub/part.o", "object below");
+    tree.file("src/keep/kept.o", "wanted");
+    tree.file("dst/keep/kept.o", "wanted");
+    tree.file("src/build/out.bin", "built");
+    tree.file("src/sub/build", "a file named build");
+    tree.file("dst/sub/build", "a file named build");
+    tree.file("src/notes.txt", "top only");
+    tree.file("src/sub/notes.txt", "same");
+    tree.file("dst/sub/notes.txt", "same");
+    tree.file("dst/copy-only.o", "an extra left out");
+    const Outcome plain = compare({"--extra"});
+    EXPECT_EQ(plain.status, ExitErrors | ExitExtras);
+    const Outcome r = compare({"--extra", "--all", "--include", levels("keep/*"), "-e", "*.O", "-e",
+                               levels("build/"), "--exclude", levels("/notes.txt")});
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(sortedLines(r.out), sortedLines(levels("OK! : a.txt\nOK! : keep/kept.o\nOK! : sub/b.txt\n"
+                                                     "OK! : sub/build\nOK! : sub/notes.txt\n")));
+    EXPECT_NE(r.err.find("; 5 excluded\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("every entry was compared but those excluded."), std::string::npos);
+    tree.file("patterns", "# what a build leaves\n*.o\r\n\n" + levels("build/") + "\n" + levels("/notes.txt") + "\n");
+    const Outcome fromFile = compare({"--format", "json", "--exclude-from", "patterns"});
+    EXPECT_EQ(fromFile.status, 0) << fromFile.out;
+    EXPECT_NE(fromFile.out.find("\"excluded\":5,"), std::string::npos) << fromFile.out;
+    for (const std::string bad : {"", "/", "a//b"}) {
+        const Outcome refused = compare({"--exclude", levels(bad)});
+        EXPECT_EQ(refused.status, ExitCannotCompare) << bad;
+        EXPECT_EQ(refused.err.rfind("qdlcheck: --exclude takes a pattern, not ", 0), 0u) << refused.err;
+    }
+    EXPECT_EQ(compare({"--exclude-from", "none"}).err, "qdlcheck: cannot read the patterns of none\n");
 }
 
 // An extra's name is looked for as a name, never as a pattern or a path: "a*", "ab?" and "sub\x"

@@ -148,8 +148,9 @@ TEST(SpecialFiles, FifosDevicesAndDanglingLinksAreNeverOpened) {
         open(tree.path("src/pipe").c_str(), O_WRONLY);
         _exit(0);
     }
+    // Two links that lead nowhere alike are a faithful copy, compared by their target texts.
     EXPECT_EQ(runReport(tree.win("src/*/*"), tree.win("dst/*/*")),
-              "SOE : gone\nSOE : pipe\nSOE : zero\n= 0 0 0 3 3");
+              "OK! : gone\nSOE : pipe\nSOE : zero\n= 1 0 0 2 3");
     usleep(100000);
     EXPECT_EQ(waitpid(writer, nullptr, WNOHANG), 0) << "the source FIFO was opened";
     kill(writer, SIGKILL);

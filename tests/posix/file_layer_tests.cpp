@@ -1,6 +1,6 @@
 // The POSIX side of the file calls: path forms, name matching, and exclusion between processes.
 #include "platform/posix/path_map.h"
-#include "platform/posix/wildcard.h"
+#include "platform/wildcard.h"
 #include "platform/win32.h"
 #include "support/temp_tree.h"
 

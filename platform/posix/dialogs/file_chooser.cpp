@@ -3,7 +3,7 @@
 #include "dialog_manager.h"
 #include "file_chooser.h"
 #include "platform/posix/path_map.h"
-#include "platform/posix/wildcard.h"
+#include "platform/wildcard.h"
 
 #include <algorithm>
 #include <cstdio>

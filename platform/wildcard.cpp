@@ -1,12 +1,17 @@
 #include "wildcard.h"
 
-#include <cctype>
 #include <cstring>
 
 namespace {
 
+// ASCII letters only, whatever the locale: a byte of a UTF-8 character is never a letter here.
+unsigned char lower(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte >= 'A' && byte <= 'Z' ? static_cast<unsigned char>(byte - 'A' + 'a') : byte;
+}
+
 bool sameLetter(char a, char b) {
-    return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    return lower(a) == lower(b);
 }
 
 // Greedy match with one backtracking point per "*": linear in practice, never exponential.
@@ -17,7 +22,12 @@ bool matchSpan(const char* pattern, const char* patternEnd, const char* name) {
         if (pattern < patternEnd && *pattern == '*') {
             star = pattern++;
             resume = name;
-        } else if (pattern < patternEnd && (*pattern == '?' || sameLetter(*pattern, *name))) {
+        } else if (pattern < patternEnd && *pattern == '?') {
+            // One character, however many bytes its UTF-8 takes.
+            ++pattern;
+            ++name;
+            while ((static_cast<unsigned char>(*name) & 0xC0) == 0x80) ++name;
+        } else if (pattern < patternEnd && sameLetter(*pattern, *name)) {
             ++pattern;
             ++name;
         } else if (star != nullptr) {

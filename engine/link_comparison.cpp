@@ -1,0 +1,36 @@
+#include "link_comparison.h"
+
+#include <cstring>
+#include <initializer_list>
+
+namespace {
+
+// A link's target is a path of the platform's, which may be longer than the engine's own paths.
+constexpr DWORD linkTargetRoom = 4096;
+
+// Reads the target of a side that is a link: Pending when it is read (or the side is no link),
+// CodeOK when the platform reads no link targets, else the side's fatal code.
+ResultCode readTarget(bool link, const char* path, char (&target)[linkTargetRoom], ResultCode failed) {
+    if (!link || readLinkTarget(path, target, linkTargetRoom) != 0) return Pending;
+    return GetLastError() == ERROR_NOT_SUPPORTED ? CodeOK : failed;
+}
+
+}  // namespace
+
+LinkVerdict compareLinks(const char* sourcePath, const char* destinationPath, const FindRecord& source,
+                         const FindRecord& destination, LinkRule links) {
+    const bool sourceLink = isLinkAsItself(source);
+    const bool destinationLink = isLinkAsItself(destination);
+    char sourceTarget[linkTargetRoom];
+    char destinationTarget[linkTargetRoom];
+    for (const ResultCode read : {readTarget(sourceLink, sourcePath, sourceTarget, CodeSOE),
+                                  readTarget(destinationLink, destinationPath, destinationTarget, CodeDOE)}) {
+        if (read == CodeOK) return {Pending, FaultCause::None};
+        if (read != Pending) return {read, FaultCause::LinkUnreadable};
+    }
+    if (sourceLink && destinationLink && std::strcmp(sourceTarget, destinationTarget) == 0)
+        return {CodeOK, FaultCause::None};
+    if (links == LinkRule::AsLinks) return {CodeNEC, FaultCause::None};
+    return sourceLink ? LinkVerdict{CodeSOE, causeOfUnfollowedLink(source)}
+                      : LinkVerdict{CodeDOE, causeOfUnfollowedLink(destination)};
+}
