@@ -21,7 +21,10 @@ if(WIN32)
     # One folder, quendle-<version>, with the two programs, the help file and a README.
     set(folder quendle-${PROJECT_VERSION})
     install(TARGETS quendle qdlcheck RUNTIME DESTINATION ${folder})
-    install(FILES ${PROJECT_SOURCE_DIR}/app/HowToUse.txt DESTINATION ${folder})
+    # Notepad reads CR LF.
+    configure_file(${PROJECT_SOURCE_DIR}/app/HowToUse.txt ${PROJECT_BINARY_DIR}/HowToUse.txt
+                   @ONLY NEWLINE_STYLE CRLF)
+    install(FILES ${PROJECT_BINARY_DIR}/HowToUse.txt DESTINATION ${folder})
     configure_file(${PROJECT_SOURCE_DIR}/cmake/windows/README.txt.in ${PROJECT_BINARY_DIR}/README.txt
                    @ONLY NEWLINE_STYLE CRLF)
     install(FILES ${PROJECT_BINARY_DIR}/README.txt DESTINATION ${folder})

@@ -1,6 +1,8 @@
 #include "main_dialog.h"
 
+#include "engine/find_record.h"
 #include "engine/path_text.h"
+#include "engine/qdl_core.h"
 #include "program/app_settings.h"
 #include "program/file_request.h"
 #include "program/help_command.h"
@@ -27,9 +29,50 @@ void readSpecification(HWND dialog, int editId, char* text) {
     GetDlgItemTextA(dialog, editId, text, pathRoom);
 }
 
+// A text without a wildcard that names an existing folder, as the job would read it, typed
+// without the backslash that would make it one.
+bool namesFolder(const char* text) {
+    const std::size_t length = std::strlen(text);
+    if (length == 0 || text[length - 1] == '\\' || hasWildcard(text)) return false;
+    char path[pathRoom];
+    FindRecord record;
+    return normaliseSpecification(text, path) == 0 && lookUp(path, &record) == Presence::Found &&
+           isDirectory(record);
+}
+
+// Puts "\" and pattern behind a folder's text: 0, or 1 when that would not fit.
+int appendPattern(char* text, const char* pattern) {
+    const int length = static_cast<int>(std::strlen(text));
+    if (length > lastPatternBackslash) return 1;
+    text[length] = '\\';
+    std::memcpy(text + length + 1, pattern, patternLength + 1);
+    return 0;
+}
+
+// A source typed as a folder means its tree, as a folder does on qdlcheck's command line; the
+// destination follows unless it holds a pattern of its own. Both edits show what is compared.
+void takeFolderAsTree(HWND dialog, char* source, char* destination) {
+    if (!namesFolder(source)) return;
+    char tree[pathRoom];
+    char copy[pathRoom];
+    std::memcpy(tree, source, pathRoom);
+    std::memcpy(copy, destination, pathRoom);
+    const std::size_t copyLength = std::strlen(copy);
+    if (appendPattern(tree, "*\\*") != 0) return;
+    if (!hasWildcard(copy)) {
+        if (copyLength > 0 && copy[copyLength - 1] == '\\') copy[copyLength - 1] = '\0';
+        if (appendPattern(copy, "*\\*") != 0) return;
+    }
+    std::memcpy(source, tree, pathRoom);
+    std::memcpy(destination, copy, pathRoom);
+    SetDlgItemTextA(dialog, IDC_SOURCE_SPEC, source);
+    SetDlgItemTextA(dialog, IDC_DESTINATION_SPEC, destination);
+}
+
 INT_PTR compare(HWND dialog) {
     readSpecification(dialog, IDC_SOURCE_SPEC, appSettings.sourceSpec);
     readSpecification(dialog, IDC_DESTINATION_SPEC, appSettings.destinationSpec);
+    takeFolderAsTree(dialog, appSettings.sourceSpec, appSettings.destinationSpec);
     for (int level = 0; level < 4; ++level) {
         if (IsDlgButtonChecked(dialog, stopButtons[level]) == BST_CHECKED) {
             appSettings.stopLevel = static_cast<StopLevel>(level);
@@ -40,8 +83,10 @@ INT_PTR compare(HWND dialog) {
                            ComparingResultDialog, 0) == -1;
 }
 
-// 0 with the pattern written behind the folder part of text; 1 when it would not fit.
+// 0 with the pattern written behind the folder part of text (the whole text when it names a folder);
+// 1 when it would not fit.
 int insertPattern(char* text, const char* pattern) {
+    if (namesFolder(text)) return appendPattern(text, pattern);
     const int cut = lastBackslashBeforeWildcard(text, pathRoom);
     if (cut > lastPatternBackslash) return 1;
     std::memcpy(text + cut + 1, pattern, patternLength + 1);

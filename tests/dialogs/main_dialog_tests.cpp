@@ -70,6 +70,39 @@ TEST(MainDialog, PatternsReplaceWhatFollowsTheLastBackslashBeforeAWildcard) {
     }
 }
 
+// A folder typed as a folder (no trailing backslash) is taken as that folder: All Files and All Sub
+// Dirs put the pattern behind it, and Compare compares its tree and shows what it compared; texts
+// naming files are taken as before.
+TEST(MainDialog, AFolderTypedAsAFolderIsThatFolder) {
+    TempTree tree;
+    tree.file("trees/src/a.txt", "same");
+    tree.file("trees/dst/a.txt", "same");
+    tree.file("trees/src/sub/b.txt", "one");
+    tree.file("trees/dst/sub/b.txt", "two");
+    QuendleRun quendle;
+    const std::vector<PatternCase> cases = {
+        {"", "", {IDC_ALL_SUB_DIRS}, "src\\*\\*", "dst\\*\\*"},
+        {"", "", {IDC_ALL_FILES}, "src\\*.*", "dst\\*.*"},
+        {"", "", {IDC_ALL_FILES, IDC_ALL_SUB_DIRS}, "src\\*\\*", "dst\\*\\*"},
+        {"src\\a.txt", "dst\\a.txt", {IDC_ALL_SUB_DIRS}, "src\\*\\*", "dst\\*\\*"},
+    };
+    const std::string trees = tree.win("trees") + "\\";
+    for (const PatternCase& test : cases) {
+        quendle.setText(quendle.mainDialog, IDC_SOURCE_SPEC, (trees + (*test.source ? test.source : "src")).c_str());
+        quendle.setText(quendle.mainDialog, IDC_DESTINATION_SPEC,
+                        (trees + (*test.destination ? test.destination : "dst")).c_str());
+        for (int button : test.buttons) quendle.press(quendle.mainDialog, button);
+        EXPECT_EQ(quendle.text(quendle.mainDialog, IDC_SOURCE_SPEC), trees + test.expectedSource);
+        EXPECT_EQ(quendle.text(quendle.mainDialog, IDC_DESTINATION_SPEC), trees + test.expectedDestination);
+    }
+    HWND result = quendle.startCompare(trees + "src", trees + "dst", IDC_IGNORE_ANY_ERRORS);
+    ASSERT_TRUE(quendle.runToDone(result));
+    EXPECT_EQ(quendle.figures(result), (std::vector<std::string>{"1", "0", "1", "0", "2", "100"}));
+    quendle.press(result, IDOK);
+    EXPECT_EQ(quendle.text(quendle.mainDialog, IDC_SOURCE_SPEC), trees + "src\\*\\*");
+    EXPECT_EQ(quendle.text(quendle.mainDialog, IDC_DESTINATION_SPEC), trees + "dst\\*\\*");
+}
+
 TEST(MainDialog, APatternThatWouldPassTheLimitChangesNeitherEdit) {
     QuendleRun quendle;
     // The last backslash at position 255 still leaves room for "*.*"; at 256 it does not.

@@ -39,9 +39,15 @@ check "bash completes qdlcheck's options" test "$(bash -c 'source "$1"; COMP_WOR
   COMP_CWORD=1; _qdlcheck; echo "${COMPREPLY[*]}"' - "$completion")" = "--time-window"
 check "and the values of --stop" test "$(bash -c 'source "$1"; COMP_WORDS=(qdlcheck --stop f);
   COMP_CWORD=2; _qdlcheck; echo "${COMPREPLY[*]}"' - "$completion")" = "fatal"
+check "and the values of --stop= after the =" test "$(bash -c 'source "$1"; COMP_WORDS=(qdlcheck --stop =);
+  COMP_CWORD=2; _qdlcheck; echo "${COMPREPLY[*]}"' - "$completion")" = "notices errors fatal never"
+check "and the values of --stop=f" test "$(bash -c 'source "$1"; COMP_WORDS=(qdlcheck --stop = f);
+  COMP_CWORD=3; _qdlcheck; echo "${COMPREPLY[*]}"' - "$completion")" = "fatal"
 check "and paths" test "$(cd "$work" && bash -c 'source "$1"; COMP_WORDS=(qdlcheck -x sr);
   COMP_CWORD=2; _qdlcheck; echo "${COMPREPLY[*]}"' - "$completion")" = "src"
 check "lintian finds no error and no warning" lintian --fail-on error,warning "$deb"
+check "nor, at its pedantic level, programs built without Debian's hardening" \
+  test -z "$(lintian --pedantic "$deb" | grep hardening)"
 check "the programs are stripped" test "$(file "$work/root/usr/bin/"* | grep -c 'not stripped')" -eq 0
 check "their debug symbols come apart, by build ID" \
   test "$(tar tzf "build/packages/quendle_${version}_amd64-debug.tar.gz" | grep -c '\.debug$')" -eq 2
@@ -91,6 +97,10 @@ check "which holds the two programs, the help file and a README" \
   test "$(cd "$work/zip/" && ls | sort | tr '\n' ' ')" = "HowToUse.txt README.txt qdlcheck.exe quendle.exe "
 check "the README tells the exit status and carries the notice" \
   grep -q "All rights reserved" <(grep -a "16  nothing could be compared" -A20 "$work/zip/README.txt")
+check "down to exit bit 32" grep -q "32  extras" "$work/zip/README.txt"
+check "HowToUse.txt has CR LF ends and lines Notepad need not wrap" \
+  test "$(grep -c $'\r$' "$work/zip/HowToUse.txt")" -eq "$(wc -l <"$work/zip/HowToUse.txt")" -a \
+       -z "$(tr -d '\r' <"$work/zip/HowToUse.txt" | awk 'length > 76')"
 check "the programs have no debug sections" \
   test "$(i686-w64-mingw32-objdump -h "$work/zip/"*.exe | grep -c debug)" -eq 0
 source scripts/wine_env.sh

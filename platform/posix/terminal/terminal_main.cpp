@@ -6,7 +6,9 @@
 int main() {
     if (isatty(STDIN_FILENO) == 0 || isatty(STDOUT_FILENO) == 0) {
         static const char message[] = "quendle: needs a terminal to show its dialogs\n";
-        return write(STDERR_FILENO, message, sizeof message - 1) < 0 ? 2 : 2;
+        // Nothing more can be said when even this does not go out: the status tells.
+        if (write(STDERR_FILENO, message, sizeof message - 1) < 0) return 2;
+        return 2;
     }
     int result;
     {
