@@ -143,24 +143,38 @@ TEST(MainDialog, KeyboardReachesEveryControlInTemplateOrder) {
     quendle.key('4');
     EXPECT_TRUE(quendle.checked(quendle.mainDialog, IDC_RETRY_4));
     EXPECT_TRUE(quendle.checked(quendle.mainDialog, IDC_STOP_BY_NOTICES));
-    // Enter on a disabled default button does nothing; Esc quits.
+    // Enter on a disabled default button does nothing; Esc asks before it quits, Ctrl-C does not.
     quendle.key(KeyEnter);
     EXPECT_EQ(quendle.activeCaption(), "Quendle");
     quendle.key(KeyEscape);
+    HWND question = quendle.dialog("Quendle");
+    ASSERT_NE(question, quendle.mainDialog);
+    quendle.key('n');
+    EXPECT_FALSE(quendle.finished());
+    EXPECT_EQ(quendle.text(quendle.mainDialog, IDC_DESTINATION_SPEC), "");
+    quendle.key(KeyEscape);
+    quendle.key(KeyEnter);
     EXPECT_TRUE(quendle.finished());
+    QuendleRun interrupted;
+    interrupted.key(KeyInterrupt);
+    EXPECT_TRUE(interrupted.finished());
 }
 
 TEST(MainDialog, BrowseStartsInTheEditsFolderAndFillsInTheChosenFile) {
     TempTree tree;
     tree.folder("data");
     tree.file("data/a.txt", "a");
+    // Folders sort by their names: "apt" comes before "apt-transport-https".
+    tree.folder("data/apt-transport-https");
+    tree.folder("data/apt");
     QuendleRun quendle;
     quendle.setText(quendle.mainDialog, IDC_SOURCE_SPEC, tree.win("data/x.txt").c_str());
     quendle.press(quendle.mainDialog, IDC_BROWSE_SOURCE);
     HWND open = quendle.dialog("Open");
     ASSERT_NE(open, nullptr);
     EXPECT_EQ(quendle.text(open, IDC_CHOOSER_FOLDER), tree.win("data"));
-    EXPECT_EQ(quendle.lines(open, IDC_CHOOSER_ENTRIES), (std::vector<std::string>{"..\\", "a.txt"}));
+    EXPECT_EQ(quendle.lines(open, IDC_CHOOSER_ENTRIES),
+              (std::vector<std::string>{"..\\", "apt\\", "apt-transport-https\\", "a.txt"}));
     // A name that is not there is refused, and the chooser stays.
     quendle.setText(open, IDC_CHOOSER_NAME, "b.txt");
     quendle.press(open, IDOK);

@@ -112,7 +112,45 @@ TEST(Terminal, ATerminalTooSmallSaysSoUntilItGrows) {
     EXPECT_TRUE(terminal.shows("It needs 62 x 16 cells, it has 40 x 12."));
     terminal.tmux("resize-window -x 80 -y 24");
     ASSERT_TRUE(terminal.shows("Source File Name"));
+    // Esc asks before it quits; Ctrl-C does not.
     terminal.keys("Escape");
+    ASSERT_TRUE(terminal.shows("Quit Quendle?"));
+    terminal.keys("n");
+    ASSERT_TRUE(terminal.shows("Source File Name"));
+    terminal.keys("C-c");
+    EXPECT_EQ(terminal.exitCode(), 0);
+}
+
+// Names are drawn by what they are: an accented letter in one cell, a Japanese character in two,
+// a line too long for the list cut at a character inside its border, scrolled by Right and back
+// by Home, and a byte that is no UTF-8 shown escaped.
+TEST(Terminal, NamesInAnyScriptKeepToTheirCells) {
+    TempTree tree;
+    std::string wide;  // twenty characters of two cells each
+    for (int i = 0; i < 4; ++i) wide += "\u65e5\u672c\u8a9e\u306e\u540d";
+    for (const std::string side : {"src", "dst"}) {
+        tree.file(side + "/caf\u00e9.txt", "same");
+        tree.file(side + "/" + wide + ".txt", "same");
+        tree.file(side + "/raw\xe9.txt", "same");
+    }
+    Terminal terminal(tree.root, 80, 24);
+    ASSERT_TRUE(terminal.shows("Source File Name"));
+    terminal.type(tree.path("src").string());
+    terminal.keys("Tab Tab");
+    terminal.type(tree.path("dst").string());
+    terminal.keys("M-i M-c");
+    ASSERT_TRUE(terminal.shows("Done."));
+    terminal.keys("M-l");
+    ASSERT_TRUE(terminal.shows("\u2502OK! : caf\u00e9.txt "));
+    EXPECT_TRUE(terminal.shows("\u2502OK! : raw<E9>.txt ")) << terminal.screen();
+    // 39 cells inside the list: "OK! : " and 16 wide characters take 38; the 17th would not fit.
+    EXPECT_TRUE(terminal.shows("\u2502OK! : " + wide.substr(0, 16 * 3) + " \u2502")) << terminal.screen();
+    terminal.keys("BTab");
+    for (int i = 0; i < 12; ++i) terminal.keys("Right");
+    EXPECT_TRUE(terminal.shows(wide.substr(17 * 3) + ".txt ")) << terminal.screen();
+    terminal.keys("Home");
+    EXPECT_TRUE(terminal.shows("\u2502OK! : caf")) << terminal.screen();
+    terminal.keys("C-c C-c C-c");  // Details, Comparing Result, the main dialog
     EXPECT_EQ(terminal.exitCode(), 0);
 }
 

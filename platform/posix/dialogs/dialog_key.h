@@ -8,5 +8,6 @@ enum DialogKey : int {
     KeyHome, KeyEnd, KeyPageUp, KeyPageDown, KeyBackspace, KeyDelete,
     KeySelectAll,  // Ctrl-A in an edit
     KeyClearField, // Ctrl-U in an edit, as terminals clear their line
+    KeyInterrupt,  // Ctrl-C: Esc without being asked anything
 };
 constexpr int altKey = 0x10000;  // added to a character typed with Alt

@@ -1,10 +1,12 @@
 // The keyboard inside a dialog: Tab order, radio groups, mnemonics, Enter and Esc, line editing
 // in edits and scrolling in list boxes.
 #include "dialog_manager.h"
+#include "text_cells.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -63,6 +65,15 @@ void pressEnter(HWND dialog) {
     }
 }
 
+// Esc in a terminal is easily pressed by mistake (it also begins the keys typed with Alt): before
+// it ends the dialog that ends the program, the user is asked.
+bool escapeConfirmed(HWND dialog) {
+    const HWND owner = dialog->parent;
+    if (owner == nullptr || owner->kind != WindowKind::TopLevel) return true;
+    const std::string question = std::string("Quit ") + dialog->text + "?";
+    return MessageBoxA(dialog, question.c_str(), dialog->text, MB_YESNO) == IDYES;
+}
+
 void pressEscape(HWND dialog) {
     HWND cancel = controlById(dialog, IDCANCEL);
     if (cancel != nullptr && !cancel->enabled) return;
@@ -108,6 +119,15 @@ bool removeSelection(HWND edit) {
     return true;
 }
 
+// Horizontal scrolling keeps the caret in view, with a cell for it behind the text.
+void keepCaretInView(HWND edit) {
+    const char* text = edit->text;
+    if (edit->caret < edit->scroll) edit->scroll = edit->caret;
+    while (edit->scroll < edit->caret &&
+           cellsOf(text + edit->scroll, edit->caret - edit->scroll) > edit->cells.width - 1)
+        edit->scroll = glyphAfter(text, edit->scroll);
+}
+
 // The caret moves to position; an arrow with text selected goes to that end of the selection.
 void moveCaret(HWND edit, int position) {
     edit->caret = edit->anchor = position;
@@ -122,8 +142,8 @@ bool editKey(HWND edit, int key) {
     const int selectionEnd = std::max(edit->anchor, edit->caret);
     bool changed = false;
     switch (key) {
-    case KeyLeft: moveCaret(edit, selection ? selectionStart : std::max(0, edit->caret - 1)); break;
-    case KeyRight: moveCaret(edit, selection ? selectionEnd : std::min(length, edit->caret + 1)); break;
+    case KeyLeft: moveCaret(edit, selection ? selectionStart : glyphBefore(text, edit->caret)); break;
+    case KeyRight: moveCaret(edit, selection ? selectionEnd : glyphAfter(text, edit->caret)); break;
     case KeyHome: moveCaret(edit, 0); break;
     case KeyEnd: moveCaret(edit, length); break;
     case KeySelectAll:
@@ -142,7 +162,7 @@ bool editKey(HWND edit, int key) {
         if (!selection) {
             // The character before the caret, or after it: a selection of one.
             if (key == KeyBackspace ? edit->caret == 0 : edit->caret == length) break;
-            edit->anchor = edit->caret + (key == KeyBackspace ? -1 : 1);
+            edit->anchor = key == KeyBackspace ? glyphBefore(text, edit->caret) : glyphAfter(text, edit->caret);
         }
         changed = removeSelection(edit);
         break;
@@ -159,8 +179,7 @@ bool editKey(HWND edit, int key) {
         changed = true;
     }
     }
-    // Horizontal scrolling keeps the caret in view.
-    edit->scroll = std::clamp(edit->scroll, std::max(0, edit->caret - edit->cells.width + 1), edit->caret);
+    keepCaretInView(edit);
     if (changed) notifyDialog(edit, EN_CHANGE);
     return true;
 }
@@ -175,7 +194,10 @@ bool listKey(HWND list, int key) {
     case KeyDown: target += (selecting && list->selected < 0) ? 0 : 1; break;
     case KeyPageUp: target -= page; break;
     case KeyPageDown: target += page; break;
-    case KeyHome: target = 0; break;
+    case KeyHome:
+        target = 0;
+        list->scroll = 0;
+        break;
     case KeyEnd: target = count - 1; break;
     case KeyLeft: list->scroll = std::max(0, list->scroll - 1); return true;
     case KeyRight: list->scroll = std::min(std::max(0, list->extent - list->cells.width), list->scroll + 1); return true;
@@ -210,6 +232,9 @@ void handleDialogKey(HWND dialog, int key) {
         pressEnter(dialog);
         return;
     case KeyEscape:
+        if (escapeConfirmed(dialog)) pressEscape(dialog);
+        return;
+    case KeyInterrupt:
         pressEscape(dialog);
         return;
     }

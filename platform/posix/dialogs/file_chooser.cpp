@@ -80,8 +80,12 @@ void listFolder(HWND dialog, Chooser& chooser) {
         } while (FindNextFileA(handle, &found));
         FindClose(handle);
     }
+    // Folders by their names, without the backslash that marks them: "apt\\" before "apt-x\\".
     const auto byName = [](const std::string& a, const std::string& b) {
-        return strcasecmp(a.c_str(), b.c_str()) < 0;
+        const std::size_t aLength = a.size() - (a.back() == '\\' ? 1 : 0);
+        const std::size_t bLength = b.size() - (b.back() == '\\' ? 1 : 0);
+        const int order = strncasecmp(a.c_str(), b.c_str(), std::min(aLength, bLength));
+        return order != 0 ? order < 0 : aLength < bLength;
     };
     std::sort(chooser.entries.begin(), chooser.entries.end(), byName);
     std::sort(files.begin(), files.end(), byName);

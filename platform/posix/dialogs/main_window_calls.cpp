@@ -1,5 +1,6 @@
 // The hidden main window, its class, the message queue, and the drawing calls it makes.
 #include "dialog_manager.h"
+#include "text_cells.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -94,13 +95,13 @@ BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX*) { return TRUE; }
 
 void ExitProcess(UINT exitCode) { std::exit(static_cast<int>(exitCode)); }
 
-// One column per character is the terminal's only font.
+// A character cell is the terminal's only font: text measures the cells it takes.
 HDC GetDC(HWND window) { return liveWindow(window); }
 int ReleaseDC(HWND, HDC) { return 1; }
 HGDIOBJ SelectObject(HDC, HGDIOBJ) { return nullptr; }
 
 BOOL GetTextExtentPoint32A(HDC, LPCSTR text, int length, SIZE* extent) {
     if (text == nullptr || length < 0 || extent == nullptr) return FALSE;
-    *extent = SIZE{length, 1};
+    *extent = SIZE{cellsOf(text, length), 1};
     return TRUE;
 }

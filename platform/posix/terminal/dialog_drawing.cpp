@@ -1,12 +1,16 @@
 // Drawing the open dialogs in character cells: each centred on the screen, framed with its
-// caption; disabled controls dimmed, the focused one in reverse video, mnemonics underlined.
+// caption; disabled controls dimmed, the focused one in reverse video, mnemonics underlined. Texts
+// are drawn a glyph at a time (text_cells.h): a wide character takes two cells and is never cut in
+// half, what cannot be shown shows escaped.
 #include "terminal_front_end.h"
 
+#include "platform/posix/dialogs/text_cells.h"
 #include "platform/posix/dialogs/window_record.h"
 
 #include <algorithm>
 #include <cstring>
 #include <curses.h>
+#include <cwchar>
 #include <string>
 
 namespace {
@@ -71,12 +75,43 @@ public:
     void put(int row, int column, chtype cell) const {
         if (inside(row, column)) mvaddch(placement.top + row, placement.left + column, cell);
     }
-    void text(int row, int column, const std::string& value, int limit, attr_t attributes,
-              int mnemonic = -1) const {
-        for (int i = 0; i < static_cast<int>(value.size()) && i < limit; ++i) {
-            const attr_t extra = i == mnemonic ? A_UNDERLINE : 0;
-            put(row, column + i, static_cast<unsigned char>(value[i]) | attributes | extra);
+    // One glyph of text at a cell: false when it does not fit inside the dialog.
+    bool glyph(int row, int column, const char* text, const Glyph& glyph, attr_t attributes) const {
+        if (!inside(row, column) || !inside(row, column + glyph.width - 1)) return false;
+        if (glyph.escaped) {
+            const std::string escape = escapedByte(static_cast<unsigned char>(text[glyph.start]));
+            for (int i = 0; i < glyph.width; ++i)
+                put(row, column + i, static_cast<unsigned char>(escape[i]) | attributes);
+            return true;
         }
+        if (glyph.length == 1) {
+            put(row, column, static_cast<unsigned char>(text[glyph.start]) | attributes);
+            return true;
+        }
+        // A character and its combining marks in one cell (or two, for a wide one).
+        wchar_t characters[CCHARW_MAX + 1] = {};
+        std::mbstate_t state{};
+        const char* at = text + glyph.start;
+        const char* end = at + glyph.length;
+        for (int count = 0; at < end && count < CCHARW_MAX; ++count)
+            at += std::mbrtowc(&characters[count], at, static_cast<std::size_t>(end - at), &state);
+        cchar_t cell;
+        setcchar(&cell, characters, attributes, 0, nullptr);
+        mvadd_wch(placement.top + row, placement.left + column, &cell);
+        return true;
+    }
+    // The text from its first glyph on, in at most limit cells: no glyph is cut. The glyph that
+    // starts at byte mnemonic is underlined. Returns the cells drawn.
+    int text(int row, int column, const std::string& value, int limit, attr_t attributes,
+             int mnemonic = -1) const {
+        int used = 0;
+        for (const Glyph& g : glyphsOf(value.c_str(), static_cast<int>(value.size()))) {
+            if (used + g.width > limit) break;
+            const attr_t extra = g.start == mnemonic ? A_UNDERLINE : 0;
+            if (!glyph(row, column + used, value.c_str(), g, attributes | extra)) break;
+            used += g.width;
+        }
+        return used;
     }
     void cursorAt(int row, int column) const { move(placement.top + row, placement.left + column); }
 
@@ -115,7 +150,7 @@ void drawLabel(const Canvas& canvas, HWND control, attr_t attributes) {
     int mnemonic;
     const std::string text = plainText(control->text, mnemonic);
     const CellRect& r = control->cells;
-    const int length = static_cast<int>(text.size());
+    const int length = cellsOf(text.c_str(), static_cast<int>(text.size()));
     if ((control->style & SS_TYPEMASK) == SS_RIGHT) {
         // Right-aligned text that does not fit runs on to the left, over cells no control claims.
         const int ideal = r.left + r.width - length;
@@ -133,23 +168,27 @@ void drawEdit(const Canvas& canvas, HWND edit, attr_t attributes) {
     const std::string text = edit->text;
     const int length = static_cast<int>(text.size());
     if ((edit->style & ES_READONLY) != 0) {
+        const int cells = cellsOf(text.c_str(), length);
         if ((edit->style & ES_RIGHT) != 0)
-            canvas.text(r.top, r.left + std::max(0, r.width - length), text, r.width, attributes);
+            canvas.text(r.top, r.left + std::max(0, r.width - cells), text, r.width, attributes);
         else  // a cut text keeps a blank before whatever follows it
-            canvas.text(r.top, r.left, text, length > r.width ? r.width - 1 : r.width, attributes);
+            canvas.text(r.top, r.left, text, cells > r.width ? r.width - 1 : r.width, attributes);
         return;
     }
-    const std::string shown = text.substr(std::min(edit->scroll, length));
+    const int from = std::min(edit->scroll, length);
     // The selection of the focused edit shows in reverse video.
     const bool focused = edit->parent->focus == edit;
-    const int selectionStart = std::min(edit->anchor, edit->caret) - edit->scroll;
-    const int selectionEnd = std::max(edit->anchor, edit->caret) - edit->scroll;
-    for (int i = 0; i < r.width; ++i) {
-        const attr_t selected = focused && i >= selectionStart && i < selectionEnd ? A_REVERSE : 0;
-        canvas.put(r.top, r.left + i,
-                   (i < static_cast<int>(shown.size()) ? static_cast<unsigned char>(shown[i]) : '_') |
-                       attributes | selected);
+    const int selectionStart = std::min(edit->anchor, edit->caret);
+    const int selectionEnd = std::max(edit->anchor, edit->caret);
+    int used = 0;
+    for (const Glyph& g : glyphsOf(text.c_str() + from, length - from)) {
+        const int start = from + g.start;
+        const attr_t selected = focused && start >= selectionStart && start < selectionEnd ? A_REVERSE : 0;
+        if (used + g.width > r.width) break;
+        canvas.glyph(r.top, r.left + used, text.c_str() + from, g, attributes | selected);
+        used += g.width;
     }
+    for (; used < r.width; ++used) canvas.put(r.top, r.left + used, '_' | attributes);
 }
 
 void drawPushButton(const Canvas& canvas, HWND button, attr_t attributes) {
@@ -210,14 +249,27 @@ void drawListBox(const Canvas& canvas, HWND list, attr_t attributes, bool focuse
         canvas.put(r.top + 1 + row, r.left + r.width - 1, ACS_VLINE | frame);
         const int index = list->topLine + row;
         const bool selected = index == list->selected;
-        std::string line = index < count ? list->lines[index] : "";
-        line = line.substr(std::min(static_cast<int>(line.size()), list->scroll));
-        line.resize(inner, ' ');
-        canvas.text(r.top + 1 + row, r.left + 1, line, inner,
-                    attributes | (selected ? (focused ? A_REVERSE : A_BOLD) : A_NORMAL));
+        const std::string line = index < count ? list->lines[index] : "";
+        const attr_t lineAttributes = attributes | (selected ? (focused ? A_REVERSE : A_BOLD) : A_NORMAL);
+        // Scrolled by cells: a wide character cut by the left edge shows as a blank.
+        int skipped = 0;
+        std::size_t from = 0;
+        for (const Glyph& g : glyphsOf(line.c_str(), static_cast<int>(line.size()))) {
+            if (skipped >= list->scroll) break;
+            skipped += g.width;
+            from = static_cast<std::size_t>(g.start + g.length);
+        }
+        const int lead = std::max(0, skipped - list->scroll);  // none where the line ends before
+        for (int i = 0; i < lead; ++i) canvas.put(r.top + 1 + row, r.left + 1 + i, ' ' | lineAttributes);
+        const int drawn = lead + canvas.text(r.top + 1 + row, r.left + 1 + lead, line.substr(from),
+                                             inner - lead, lineAttributes);
+        for (int i = drawn; i < inner; ++i) canvas.put(r.top + 1 + row, r.left + 1 + i, ' ' | lineAttributes);
     }
     if (list->topLine > 0) canvas.put(r.top + 1, r.left + r.width - 1, ACS_UARROW | frame);
     if (list->topLine + rows < count) canvas.put(r.top + rows, r.left + r.width - 1, ACS_DARROW | frame);
+    // Lines wider than the list: arrows on its lower edge tell that Left and Right scroll it.
+    if (list->scroll > 0) canvas.put(r.top + r.height - 1, r.left + 1, ACS_LARROW | frame);
+    if (list->scroll + r.width < list->extent) canvas.put(r.top + r.height - 1, r.left + inner, ACS_RARROW | frame);
 }
 
 void drawProgress(const Canvas& canvas, HWND bar, attr_t attributes) {
@@ -291,15 +343,24 @@ void drawDialogs() {
         for (HWND control : dialog->children)
             if (!onlyDots(control->text)) drawControl(canvas, control);
     }
-    // The caret of a focused edit in the topmost dialog, drawn last so the cursor stays on it.
+    // The cursor on the focused control of the topmost dialog, drawn last so that it stays there:
+    // shown at the caret of an edit, hidden elsewhere (where the reverse video tells the focus).
     if (!dialogs.empty()) {
         HWND dialog = dialogs.back();
         HWND focus = dialog->focus;
         Placement placement;
-        if (focus != nullptr && focus->kind == WindowKind::Edit && (focus->style & ES_READONLY) == 0 &&
-            place(dialog, placement)) {
-            Canvas(dialog, placement).cursorAt(focus->cells.top, focus->cells.left + focus->caret - focus->scroll);
-            curs_set(1);
+        if (focus != nullptr && place(dialog, placement)) {
+            const Canvas canvas(dialog, placement);
+            const CellRect& r = focus->cells;
+            if (focus->kind == WindowKind::Edit && (focus->style & ES_READONLY) == 0) {
+                canvas.cursorAt(r.top, r.left + cellsOf(focus->text + focus->scroll, focus->caret - focus->scroll));
+                curs_set(1);
+            } else if (focus->kind == WindowKind::ListBox) {
+                const int line = std::max(focus->selected, focus->topLine) - focus->topLine;
+                canvas.cursorAt(r.top + 1 + std::min(line, std::max(0, r.height - 3)), r.left + 1);
+            } else {
+                canvas.cursorAt(r.top, r.left);
+            }
         }
     }
     refresh();

@@ -29,6 +29,7 @@ int dialogKey(int key) {
     case KEY_DC: return KeyDelete;
     case 0x01: return KeySelectAll;
     case 0x15: return KeyClearField;
+    case 0x03: return KeyInterrupt;  // Ctrl-C: raw mode delivers it as a key
     }
     return key >= 0x20 && key <= 0xFF ? key : KeyNone;
 }
