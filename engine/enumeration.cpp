@@ -61,7 +61,7 @@ void recordTreeEntry(const ListingRules& rules, TreeLevel& level, const FindReco
     // A folder's own search path is its text and the pattern.
     const int sourceRoom = backslash != 0 ? 1 + static_cast<int>(std::strlen(rules.pattern)) : 0;
     if (unnameable(entry.name)) {
-        entries.addPair(entry, noRecord, PendingSourceError, FaultCause::NameReadAsPattern);
+        entries.addPair(entry, noRecord, PendingSourceError, causeOfUnnameable());
         return;
     }
     if (!fitsBehind(folder.sourceLength, entry.name, sourceRoom)) {
@@ -170,7 +170,7 @@ void recordFolderEntry(const QdlCore& job, FolderEntries& matched, ListingTotals
                        const FindRecord& entry, int sourceFolderLength, const FindRecord* listed) {
     FindRecord destination{};
     ResultCode pending = PendingSourceError;
-    const FaultCause cause = unnameable(entry.name) ? FaultCause::NameReadAsPattern : FaultCause::None;
+    const FaultCause cause = unnameable(entry.name) ? causeOfUnnameable() : FaultCause::None;
     if (cause == FaultCause::None && fitsBehind(sourceFolderLength, entry.name)) {
         const char* path = buildDestinationPath(job, entry.name);
         pending = path == nullptr

@@ -48,3 +48,7 @@ FaultCause causeOfUnfollowedLink(const FindRecord& link) {
     default: return FaultCause::LinkUnreachable;
     }
 }
+
+FaultCause causeOfUnnameable() {
+    return namesHoldWildcards ? FaultCause::NameReadAsPattern : FaultCause::NameNotRepresentable;
+}

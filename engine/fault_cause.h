@@ -21,6 +21,11 @@ enum class FaultCause : std::uint8_t {
 const char* causeKey(FaultCause cause);
 const char* causeText(FaultCause cause);
 
+// Why a listed name holding "\\", "*" or "?" cannot be named: where names hold them as characters of
+// their own, that is the name's own doing; elsewhere (Windows) they stand for what the code page
+// could not carry.
+FaultCause causeOfUnnameable();
+
 struct FindRecord;
 // Why a link described by itself could not be followed.
 FaultCause causeOfUnfollowedLink(const FindRecord& link);

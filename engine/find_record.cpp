@@ -35,7 +35,7 @@ DWORD failureOfEnd(DWORD error) {
 bool firstEntry(const char* searchPath, FolderListing* listing, LinkRule links) {
     WIN32_FIND_DATAA data;
     listing->links = links;
-    listing->search = FindFirstFileA(searchPath, &data);
+    listing->search = findFirstEntry(searchPath, &data);
     if (listing->search == INVALID_HANDLE_VALUE) {
         listing->failure = failureOfEnd(GetLastError());
         return false;
@@ -48,7 +48,7 @@ bool firstEntry(const char* searchPath, FolderListing* listing, LinkRule links) 
 bool nextEntry(FolderListing* listing) {
     QUENDLE_EXPECT(listingOpen(*listing), "a listing is read on after its end");
     WIN32_FIND_DATAA data;
-    if (FindNextFileA(listing->search, &data) != 0) {
+    if (findNextEntry(listing->search, &data) != 0) {
         copyEntry(data, &listing->entry, listing->links);
         return true;
     }
@@ -64,7 +64,7 @@ void endListing(FolderListing* listing) {
 
 Presence lookUp(const char* path, FindRecord* record, LinkRule links) {
     WIN32_FIND_DATAA data;
-    const HANDLE search = FindFirstFileA(path, &data);
+    const HANDLE search = findFirstEntry(path, &data);
     if (search != INVALID_HANDLE_VALUE) {
         FindClose(search);
         copyEntry(data, record, links);

@@ -16,6 +16,13 @@
 #define QUENDLE_PATH_SEPARATOR '\\'
 // The POSIX layer keeps folders open between calls; Windows keeps nothing to release.
 inline void releaseFolderCache() {}
+// Beyond Win32: FindFirstFileA and FindNextFileA whose names are never another entry's: listed
+// wide and given in the program's code page exactly, or with "?" for each character it cannot
+// carry (platform/windows/exact_names.cpp).
+HANDLE findFirstEntry(LPCSTR path, WIN32_FIND_DATAA* data);
+BOOL findNextEntry(HANDLE search, WIN32_FIND_DATAA* data);
+// No Windows name holds "*", "?" or "\": a listed name with one was not carried exactly.
+constexpr bool namesHoldWildcards = false;
 // A link's target text is read where the POSIX layer can; Windows links are followed as the system
 // follows them.
 inline DWORD readLinkTarget(LPCSTR, LPSTR, DWORD) {

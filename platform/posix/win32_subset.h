@@ -157,6 +157,15 @@ BOOL MoveFileExA(LPCSTR existingName, LPCSTR newName, DWORD flags);
 BOOL GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* information);
 DWORD GetFullPathNameA(LPCSTR fileName, DWORD bufferLength, LPSTR buffer, LPSTR* filePart);
 DWORD GetLastError();
+// Beyond Win32: the listing calls as the engine makes them. POSIX names are bytes, listed as they
+// are; one may hold "*", "?" or "\\" of its own.
+inline HANDLE findFirstEntry(LPCSTR path, LPWIN32_FIND_DATAA data) {
+    return FindFirstFileA(path, data);
+}
+inline BOOL findNextEntry(HANDLE search, LPWIN32_FIND_DATAA data) {
+    return FindNextFileA(search, data);
+}
+constexpr bool namesHoldWildcards = true;
 // Beyond Win32: the target text of the link at path, into target (room bytes, terminator
 // included); its length, or 0 with the last error set (ERROR_FILENAME_EXCED_RANGE when it does not
 // fit).

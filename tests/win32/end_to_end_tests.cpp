@@ -214,6 +214,66 @@ TEST(EndToEnd, AbortInTheMiddleOfALargeFileClosesItAndANewRunStartsAfresh) {
 }
 
 namespace {
+
+// A file by its wide name, which the driver's own code page may not carry; the copy keeps its time.
+void wideFile(const std::string& folder, const wchar_t* name, const char* contents, const std::string& copy = "") {
+    const std::wstring path = std::wstring(folder.begin(), folder.end()) + L"\\" + name;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(file, contents, static_cast<DWORD>(strlen(contents)), &written, nullptr);
+    CloseHandle(file);
+    if (!copy.empty())
+        CopyFileW(path.c_str(), (std::wstring(copy.begin(), copy.end()) + L"\\" + name).c_str(), FALSE);
+}
+
+}  // namespace
+
+// A name the code page cannot carry is never read as another: with the UTF-8 code page its manifest
+// asks for, quendle.exe compares "Ωmega.txt" as itself; a build without it (as Windows before 1903
+// runs it, in code page 1252 here) reports it as a fatal error, and never as "Omega.txt", whose
+// file best fit would have compared twice. The folders are typed as folders.
+TEST(EndToEnd, ANameBeyondTheCodePageIsNeverReadAsAnother) {
+    TempTree tree;
+    tree.folder("src");
+    tree.folder("dst");
+    wideFile(tree.win("src"), L"\u03a9mega.txt", "one");
+    wideFile(tree.win("dst"), L"\u03a9mega.txt", "two");
+    wideFile(tree.win("src"), L"Omega.txt", "same", tree.win("dst"));
+    const struct {
+        const char* program;
+        std::vector<std::string> lines;
+    } runs[] = {
+        {"quendle.exe", {"NEC : \u03a9mega.txt", "OK! : Omega.txt"}},
+        {"quendle_legacy_code_page.exe", {"OK! : Omega.txt", "SOE : ?mega.txt"}},
+    };
+    for (const auto& run : runs) {
+        QuendleSession quendle(programFolder(), run.program);
+        ASSERT_NE(quendle.mainDialog, nullptr) << run.program;
+        setText(quendle.mainDialog, IDC_SOURCE_SPEC, tree.win("src"));
+        setText(quendle.mainDialog, IDC_DESTINATION_SPEC, tree.win("dst"));
+        // All Sub Dirs takes each folder itself; Compare does the same by itself.
+        if (&run == &runs[0]) {
+            press(quendle.mainDialog, IDC_ALL_SUB_DIRS);
+            EXPECT_TRUE(waitUntil([&] { return textOf(quendle.mainDialog, IDC_DESTINATION_SPEC) == tree.win("dst/*/*"); }));
+        }
+        HWND result = startCompare(quendle, "", "", IDC_IGNORE_ANY_ERRORS);
+        ASSERT_TRUE(waitUntil([&] { return done(result); })) << run.program;
+        EXPECT_EQ(textOf(quendle.mainDialog, IDC_SOURCE_SPEC), tree.win("src/*/*")) << run.program;
+        HWND details = showLog(quendle, result);
+        EXPECT_EQ(sorted(listLines(details, IDC_LOG_LIST)), run.lines) << run.program;
+        if (run.lines[0][0] == 'N') {
+            saveLog(quendle, details, tree.win("names.txt"));
+            EXPECT_TRUE(waitUntil([&] {
+                return contentsOf(tree.path("names.txt")).find("\r\nNEC : \xce\xa9mega.txt\r\n") != std::string::npos;
+            }));
+        }
+        closeDialog(details, IDCANCEL);
+        closeDialog(result, IDOK);
+        EXPECT_EQ(quendle.quit(), 0);
+    }
+}
+
+namespace {
 BOOL CALLBACK findHelpWindow(HWND window, LPARAM found) {
     char caption[256];
     GetWindowTextA(window, caption, sizeof caption);

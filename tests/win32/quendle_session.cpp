@@ -10,8 +10,9 @@ std::string programFolder() {
     return folder.substr(0, folder.rfind('\\'));
 }
 
-QuendleSession::QuendleSession(const std::string& folder) : mainDialog(nullptr), process() {
-    std::string command = "\"" + folder + "\\quendle.exe\"";
+QuendleSession::QuendleSession(const std::string& folder, const char* program)
+    : mainDialog(nullptr), process() {
+    std::string command = "\"" + folder + "\\" + program + "\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
@@ -92,8 +93,8 @@ std::vector<std::string> listLines(HWND dialog, int id) {
     for (LRESULT i = 0; i < count; ++i) {
         std::wstring wide(static_cast<std::size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
         SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(wide.data()));
-        std::string line(wide.size() * 2, '\0');
-        const int length = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, line.data(),
+        std::string line(wide.size() * 4, '\0');
+        const int length = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, line.data(),
                                                static_cast<int>(line.size()), nullptr, nullptr);
         line.resize(length > 0 ? static_cast<std::size_t>(length - 1) : 0);
         lines.push_back(line);

@@ -9,8 +9,9 @@
 
 class QuendleSession {
 public:
-    // Starts quendle.exe from folder (its current directory) and waits for the main dialog.
-    explicit QuendleSession(const std::string& folder);
+    // Starts the program (quendle.exe) from folder (its current directory) and waits for the main
+    // dialog.
+    explicit QuendleSession(const std::string& folder, const char* program = "quendle.exe");
     ~QuendleSession();
     QuendleSession(const QuendleSession&) = delete;
     QuendleSession& operator=(const QuendleSession&) = delete;
@@ -32,6 +33,7 @@ std::string textOf(HWND dialog, int id);
 bool enabled(HWND dialog, int id);
 // Posted, so a button that opens a modal dialog does not hold the driver.
 void press(HWND dialog, int id);
+// The lines in UTF-8, whatever code page either program runs in.
 std::vector<std::string> listLines(HWND dialog, int id);
 // Polls until done() holds; false after timeoutMs.
 template <typename Done>
