@@ -10,10 +10,16 @@
 namespace {
 
 // Other readers may hold the file too (another name of it, another run); a writer may not. The
-// file is read from start to end.
+// file is read from start to end. The folders the layer keeps open for this thread are let go
+// when they are what stands between the open and the descriptor limit.
 HANDLE openForCompare(const char* path, const FindRecord& listed) {
-    return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                       listedAsPlainFile(listed) ? FILE_FLAG_SEQUENTIAL_SCAN : 0, nullptr);
+    const DWORD flags = listedAsPlainFile(listed) ? FILE_FLAG_SEQUENTIAL_SCAN : 0;
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, flags, nullptr);
+    if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_TOO_MANY_OPEN_FILES) {
+        releaseFolderCache();
+        file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, flags, nullptr);
+    }
+    return file;
 }
 
 // Whether two last-write times differ by more than the window (a FAT stick keeps 2 seconds).

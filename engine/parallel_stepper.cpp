@@ -1,6 +1,7 @@
 #include "parallel_stepper.h"
 
 #include "misuse.h"
+#include "test_points.h"
 #include "tree_plan.h"
 
 #include <chrono>
@@ -60,7 +61,7 @@ int ParallelStepper::step() {
     if (recorded == taken) return listEnded ? 1 : 0;
     if (!waitBriefly([&] { return head.compared.load(handshake); })) return 0;
     if (head.alone) return startAlone(head);
-    if (head.toCompare) inFlight.fetch_sub(head.outcome.bytes, relaxed);
+    if (head.toCompare) inFlight.fetch_sub(head.inFlightBytes, relaxed);
     record(head);
     return 0;
 }
@@ -175,6 +176,7 @@ void ParallelStepper::takeAhead() {
         } else {
             freeSlots[freeCount++] = slot;
         }
+        pair.inFlightBytes = 0;
         pair.compared.store(!pair.toCompare, relaxed);
         ++taken;
     }
@@ -186,10 +188,13 @@ void ParallelStepper::takeAhead() {
     }
 }
 
-PairInFlight* ParallelStepper::claimPair() {
+PairInFlight* ParallelStepper::claimPair(bool& holding) {
     for (;;) {
-        if (abandoned.load(relaxed)) return nullptr;
-        busyWorkers.fetch_add(1, handshake);
+        if (!holding) {
+            busyWorkers.fetch_add(1, handshake);
+            holding = true;
+        }
+        if (abandoned.load(relaxed)) break;
         if (!paused.load(handshake)) {
             std::uint64_t entry = nextToClaim.load(relaxed);
             // Acquiring filesTaken makes the claimed pair's record and paths visible here.
@@ -198,9 +203,11 @@ PairInFlight* ParallelStepper::claimPair() {
                     return &at(fileQueue[entry % window]);
             }
         }
-        // A worker that waits holds no descriptor: the pair compared alone may need them all.
+        // A worker that waits holds no descriptor: the pair compared alone may need them all. It
+        // lets them go before it stops counting itself.
         releaseFolderCache();
         busyWorkers.fetch_sub(1, handshake);
+        holding = false;
         wakeMain();
         std::unique_lock<std::mutex> held(lock);
         idleWorkers.fetch_add(1, handshake);
@@ -210,6 +217,10 @@ PairInFlight* ParallelStepper::claimPair() {
         });
         idleWorkers.fetch_sub(1, relaxed);
     }
+    releaseFolderCache();
+    busyWorkers.fetch_sub(1, handshake);
+    holding = false;
+    return nullptr;
 }
 
 void ParallelStepper::compareInWorker(PairInFlight& pair, PairComparison& comparison) {
@@ -226,6 +237,7 @@ void ParallelStepper::compareInWorker(PairInFlight& pair, PairComparison& compar
         const std::uint64_t before = outcome.bytes;
         outcome.code = comparePairChunk(comparison, *pair.source, *pair.destination, &outcome.bytes,
                                         &outcome.read);
+        pair.inFlightBytes += outcome.bytes - before;
         inFlight.fetch_add(outcome.bytes - before, relaxed);
     }
     outcome.firstDifference = comparison.firstDifference;
@@ -238,11 +250,13 @@ void ParallelStepper::work(CompareWorker& worker) {
     comparison.destinationBuffer = worker.destinationBuffer;
     comparison.chunk = workerChunk;
     comparison.timeWindow = job.timeWindow;
-    for (PairInFlight* pair; (pair = claimPair()) != nullptr;) {
+    bool holding = false;
+    for (PairInFlight* pair; (pair = claimPair(holding)) != nullptr;) {
         compareInWorker(*pair, comparison);
         // Publishes the outcome to the main thread, and is its half of compared / mainWaiting.
         if (pair->outcome.code != Pending || pair->alone) pair->compared.store(true, handshake);
-        busyWorkers.fetch_sub(1, handshake);
+        // The worst moment for a pair compared alone: this worker may still hold its folders.
+        QUENDLE_PAUSE_POINT("worker-between-pairs");
         wakeMain();
     }
 }

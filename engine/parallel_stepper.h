@@ -18,11 +18,15 @@
 //   Its records stay in the list, whose blocks outlive every pair not yet recorded.
 // - Publishing is release/acquire: filesTaken publishes the pairs' records and paths to the
 //   workers, `compared` publishes an outcome to the main thread.
+// - busyWorkers counts the workers that may hold descriptors: a worker counts itself before its
+//   first claim and stays counted from pair to pair; it gives up its folders' descriptors before
+//   it stops counting itself, when it finds nothing to claim or the run paused.
 // - Three handshakes pair a store on one side with a load on the other, and the reverse on the
 //   other side; they are sequentially consistent, so that at least one side sees the other's
 //   store (with acquire/release both could miss each other):
 //   paused / busyWorkers    while paused, once busyWorkers is seen at 0, no worker holds a pair
-//                           and none claims one: the pair compared alone has every descriptor;
+//                           or a descriptor and none claims one: the pair compared alone has
+//                           every descriptor;
 //   filesTaken / idleWorkers a worker says it is idle before it sleeps, the main thread reads that
 //                           after publishing: a worker never sleeps past work it could claim;
 //   compared / mainWaiting  the same for the main thread waiting for the pair at the head.
@@ -46,6 +50,8 @@
 struct PairInFlight {
     ListCursor slot;  // the cursor just behind the pair
     PairOutcome outcome;
+    // What the worker has added to the bytes in flight for it; taken off again when it is recorded.
+    std::uint64_t inFlightBytes;
     // Its records, where the list keeps them.
     const FindRecord* source;
     const FindRecord* destination;
@@ -111,8 +117,9 @@ private:
     bool waitBriefly(Ready ready);
     void wakeMain();
     void work(CompareWorker& worker);
-    // The next pair for a worker, counted busy until it is compared; null once abandoned.
-    PairInFlight* claimPair();
+    // The next pair for a worker, which is counted busy (holding) from its first claim until it
+    // has nothing to claim; null once abandoned.
+    PairInFlight* claimPair(bool& holding);
     void compareInWorker(PairInFlight& pair, PairComparison& comparison);
     PairInFlight& at(std::uint64_t index) { return pairs[index % window]; }
     const PairInFlight& at(std::uint64_t index) const { return pairs[index % window]; }

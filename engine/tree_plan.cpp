@@ -82,25 +82,29 @@ TreeLevel* listedChild(TreePlan& plan, const TreeLevel& level, int index, const 
     return child;
 }
 
-// A folder entry come due: recorded and entered, or recorded with its verdict.
-void enterFolder(QdlCore& job, TreePlan& plan, TreeLevel& level, int index,
-                 const FindRecord& entry, const FindRecord& destination) {
+// A folder entry come due: recorded and entered, or recorded with its verdict. 1 when the list
+// could not take it.
+int enterFolder(QdlCore& job, TreePlan& plan, TreeLevel& level, int index,
+                const FindRecord& entry, const FindRecord& destination) {
     TreeLevel* child = listedChild(plan, level, index, entry.name);
     if (child == nullptr) {
         ++job.pairs.lostPairs;
-        job.pairs.addPair(entry, destination, PendingSourceError);
-        return;
+        return job.pairs.addPair(entry, destination, PendingSourceError);
     }
     if (child->listed != listedInFull) {
         job.pairs.lostPairs += child->totals.lostPairs;
-        job.pairs.addPair(entry, destination, unlistedVerdict(child->listed), child->cause);
+        const int lost = job.pairs.addPair(entry, destination, unlistedVerdict(child->listed), child->cause);
         dropLevel(child);
-        return;
+        return lost;
     }
     addTotals(job, child->totals);
-    job.pairs.addPair(entry, destination);
+    if (job.pairs.addPair(entry, destination) != 0) {
+        dropLevel(child);
+        return 1;
+    }
     child->above = plan.levels;
     plan.levels = child;
+    return 0;
 }
 
 template <typename List>
@@ -156,20 +160,21 @@ int planTreeMore(QdlCore& job) {
     FindRecord destination;
     ResultCode pending;
     FaultCause cause;
+    int lost;
     if (level->entries.pairAt(&level->next, &entry, &destination, &pending, &cause) != 0) {
-        job.pairs.addPair(exitMarker, noRecord);
+        lost = job.pairs.addPair(exitMarker, noRecord);
         plan->levels = level->above;
         dropLevel(level);
         if (plan->levels == nullptr) endTree(job);
-        return 0;
-    }
-    const int index = level->next.index - 1;
-    if (isFolderToEnter(entry, destination, pending)) {
-        enterFolder(job, *plan, *level, index, entry, destination);
-        listAhead(*plan);
+    } else if (isFolderToEnter(entry, destination, pending)) {
+        lost = enterFolder(job, *plan, *level, level->next.index - 1, entry, destination);
+        if (lost == 0) listAhead(*plan);
     } else {
-        job.pairs.addPair(entry, destination, pending, cause);
+        lost = job.pairs.addPair(entry, destination, pending, cause);
     }
+    // A pair the list could not take ends the plan: had it been a marker, every later line would
+    // name a path a level off. The run ends short, as listIncomplete tells.
+    if (lost != 0) endTree(job);
     return 0;
 }
 

@@ -882,17 +882,29 @@ TEST_F(Qdlcheck, ALogInsideTheTreesIsNoEntryOfThem) {
     EXPECT_EQ(compare({"--log", "qdl.log"}).out, levels("SOF : sub/qdl.log\n"));
 }
 
-// With few descriptors, several pairs in flight give the answer of one pair at a time.
+// With few descriptors, several pairs in flight give the answer of one pair at a time, also when a
+// worker is held at the worst moment (done with a pair, its folders still open) while a pair is
+// compared alone; one pair at a time lets its folders go before a file would not open.
 TEST_F(Qdlcheck, RunningOutOfDescriptorsDoesNotChangeTheAnswer) {
     if (underWine()) GTEST_SKIP() << "the descriptor limit is a POSIX one";
     for (int i = 0; i < 200; ++i) {
         tree.file("src/f/" + std::to_string(i), patternBytes(3000, i));
         tree.file("dst/f/" + std::to_string(i), patternBytes(3000, i));
     }
-    for (const std::string jobs : {"1", "8"}) {
-        const Outcome r = run({"--all", "--jobs", jobs, "src", "dst"}, launching([](Launch& l) { l.openFileLimit = 16; }));
-        EXPECT_EQ(r.status, 0) << jobs << " jobs: " << r.err;
-        EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 202) << jobs << " jobs";
+    const struct {
+        const char* jobs;
+        rlim_t descriptors;
+        const char* pauseAt;
+    } runs[] = {{"1", 16, nullptr}, {"1", 10, nullptr}, {"8", 16, nullptr}, {"8", 16, "worker-between-pairs"}};
+    for (const auto& run : runs) {
+        if (run.pauseAt != nullptr) setenv("QUENDLE_PAUSE_AT", run.pauseAt, 1);
+        static rlim_t limit;
+        limit = run.descriptors;
+        const Outcome r = this->run({"--all", "--jobs", run.jobs, "src", "dst"},
+                                    launching([](Launch& l) { l.openFileLimit = limit; }));
+        unsetenv("QUENDLE_PAUSE_AT");
+        EXPECT_EQ(r.status, 0) << run.jobs << " jobs, " << run.descriptors << " descriptors: " << r.err;
+        EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 202) << run.jobs << " jobs";
     }
 }
 

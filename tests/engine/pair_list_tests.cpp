@@ -1,11 +1,14 @@
 #include "engine/file_inf_list.h"
 #include "engine/qdl_core.h"
+#include "engine/stepper.h"
+#include "log_text/log_lines.h"
 #include "support/failing_allocation.h"
 #include "support/job_reading.h"
 #include "support/temp_tree.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -149,6 +152,42 @@ TEST(PairList, JobPlannedWithoutMemoryForBlocksKnowsItIsIncomplete) {
     EXPECT_TRUE(job->listIncomplete());
     EXPECT_EQ(job->pairs.lostPairs, 4);
     EXPECT_EQ(pairRows(*job).size(), 16u);
+}
+
+// A tree planned as it is stepped that cannot have a block of its list, at any moment: the run
+// knows it is short, and each line it gives names a real entry (a lost exit marker would put every
+// later line a level off).
+TEST(PairList, ATreeThatRunsOutOfMemoryHalfWayGivesOnlyRealLines) {
+    TempTree tree;
+    for (const std::string side : {"src", "dst"})
+        for (const std::string folder : {"a", "a/deep", "b", "b/deep", "c"})
+            for (int i = 0; i < 14; ++i) {
+                std::string name = folder + std::to_string(i);  // a name of that folder only
+                std::replace(name.begin(), name.end(), '/', '-');
+                tree.file(side + "/" + folder + "/" + name, "x");
+            }
+    // The list's 17th pair, the first of its second block, is the marker that ends "a/deep".
+    for (int from = 1; from < 160; ++from) {
+        QdlCore job(tree.win("src/*/*").c_str(), tree.win("dst/*/*").c_str(), IgnoreAnyErrors);
+        ASSERT_EQ(job.startPlan(), 0);
+        int step = 0;
+        while (compareStep(job) == 0) {
+            // One block of the list cannot be had; memory comes back at once.
+            if (++step == from) {
+                NothrowAllocationFailure noBlock(sizeof(FileInf), 1);
+                (void)compareStep(job);
+            }
+        }
+        EXPECT_TRUE(job.listIncomplete() || job.stats.total == 70) << from;
+        LogReader reader;
+        startLogReader(job, &reader);
+        while (const char* line = readLogLine(job, reader)) {
+            std::string path = line + 6;
+            for (char& c : path)
+                if (c == '\\') c = '/';
+            EXPECT_TRUE(fs::exists(tree.path("src/" + path))) << line << ", short of memory from step " << from;
+        }
+    }
 }
 
 TEST(ResultCodes, MnemonicsAndSeverityClasses) {

@@ -100,6 +100,11 @@ protected:
                 break;
             }
         }
+        // What the progress line adds to the bytes recorded: nothing once every pair is, also after
+        // pairs whose files did not open in a worker.
+        if (parallel && !answer.stopped) {
+            EXPECT_EQ(parallel->bytesInFlight(), 0u) << jobs << " jobs";
+        }
         parallel.reset();
         EXPECT_FALSE(pairInProgress(*job));
         CloseHandle(heldSource);
