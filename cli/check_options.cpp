@@ -185,8 +185,13 @@ int parseCheckOptions(int argc, char** argv, CheckOptions* options) {
             if (numberOf(optarg, 0, maxTimeWindowSeconds, &options->timeWindow) != 0)
                 return usageError("--time-window takes seconds from 0 to 3600, not ", optarg);
             break;
-        case 'h': std::fputs(usage, stdout); return 2;
-        case 'V': std::printf("qdlcheck %s (Quendle)\n", QUENDLE_VERSION); return 2;
+        case 'h': (void)writeOutput(usage, sizeof usage - 1); return 2;
+        case 'V': {
+            char version[64];
+            const int length = std::snprintf(version, sizeof version, "qdlcheck %s (Quendle)\n", QUENDLE_VERSION);
+            (void)writeOutput(version, static_cast<std::size_t>(length));
+            return 2;
+        }
         case ':': return usageError("this option needs a value: ", optionNamed(true, argv[optind - 1]));
         default: return usageError("unknown option ", optionNamed(false, argv[optind - 1]));
         }

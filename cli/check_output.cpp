@@ -1,50 +1,16 @@
 #include "check_output.h"
 
+#include "console_streams.h"
 #include "exit_bits.h"
 #include "log_text/log_lines.h"
 #include "platform/win32.h"
 
-#include <cerrno>
 #include <cstring>
-
-namespace {
-
-UINT consoleCodePage;
-// The first error of standard output, 0 while every write went through.
-int outputError;
-
-}  // namespace
-
-void beginConsoleOutput() {
-    consoleCodePage = GetConsoleOutputCP();
-    SetConsoleOutputCP(GetACP());
-}
-
-int endConsoleOutput() {
-    const bool failed = std::fflush(stdout) != 0 || std::ferror(stdout) != 0 ||
-                        std::fflush(stderr) != 0 || std::ferror(stderr) != 0;
-    SetConsoleOutputCP(consoleCodePage);
-    return failed ? 1 : 0;
-}
 
 void printMessage(const char* what, const char* detail, const char* after) {
     char shown[shownPathRoom];
     showPath(detail, shown, sizeof shown);
-    std::fprintf(stderr, "qdlcheck: %s%s%s\n", what, shown, after);
-}
-
-int writeOutput(const char* bytes, std::size_t length) {
-    errno = 0;
-    if (std::fwrite(bytes, 1, length, stdout) == length) return 0;
-    if (outputError == 0) outputError = errno != 0 ? errno : EIO;
-    return 1;
-}
-
-int flushOutput() {
-    errno = 0;
-    if (std::fflush(stdout) == 0) return 0;
-    if (outputError == 0) outputError = errno != 0 ? errno : EIO;
-    return 1;
+    printError("qdlcheck: %s%s%s\n", what, shown, after);
 }
 
 namespace {
@@ -71,18 +37,8 @@ void printCause(const char* line, const char* why) {
     char shown[sizeof(LogLine) + 1];
     withOwnSeparators(line, shown);
     // After the line it belongs to, where both go to one terminal or file.
-    std::fflush(stdout);
-    std::fprintf(stderr, "qdlcheck: %s: %s\n", shown, why);
-}
-
-int reportOutputFailure() {
-    errno = 0;
-    if (std::fflush(stdout) != 0 && outputError == 0) outputError = errno != 0 ? errno : EIO;
-    if (outputError == 0) return 0;
-    if (outputError != EPIPE)
-        std::fprintf(stderr, "qdlcheck: standard output could not be written: %s\n",
-                     std::strerror(outputError));
-    return 1;
+    (void)flushOutput();
+    printError("qdlcheck: %s: %s\n", shown, why);
 }
 
 const char* unfinishedRunText(const QdlCore& job, RunEnd end) {
@@ -92,6 +48,7 @@ const char* unfinishedRunText(const QdlCore& job, RunEnd end) {
     case RunEnd::OutputLost: return "NOT every entry was compared: the output was lost.";
     case RunEnd::Complete: break;
     }
+    if (job.planStopped) return "NOT every entry was compared: interrupted.";
     return job.listIncomplete() ? "NOT every entry was compared: out of memory while listing." : nullptr;
 }
 
@@ -108,19 +65,19 @@ const char* endText(const QdlCore& job, RunEnd end) {
 }  // namespace
 
 bool everyEntryCompared(const QdlCore& job, RunEnd end) {
-    return end == RunEnd::Complete && job.stats.fatalErrors == 0 && !job.listIncomplete();
+    return end == RunEnd::Complete && job.stats.fatalErrors == 0 && !job.listIncomplete() && !job.planStopped;
 }
 
 void printSummary(const QdlCore& job, RunEnd end, double seconds, bool extras, bool totalTold) {
     const CompareStats& s = job.stats;
-    std::fprintf(stderr, "qdlcheck: No Difference %d, Notices %d, Errors %d, Fatal Errors %d, Total %d",
-                 s.noDifference, s.notices, s.errors, s.fatalErrors, s.total);
-    if (extras) std::fprintf(stderr, ", Extra %d", job.extras);
+    printError("qdlcheck: No Difference %d, Notices %d, Errors %d, Fatal Errors %d, Total %d",
+               s.noDifference, s.notices, s.errors, s.fatalErrors, s.total);
+    if (extras) printError(", Extra %d", job.extras);
     if (job.temporaryPassedOver != 0)
-        std::fprintf(stderr, "; %d temporary entries passed over", job.temporaryPassedOver);
+        printError("; %d temporary entries passed over", job.temporaryPassedOver);
     if (job.ownFilesPassedOver != 0)
-        std::fprintf(stderr, "; %d of its own files passed over", job.ownFilesPassedOver);
-    if (job.filteredOut != 0) std::fprintf(stderr, "; %d excluded", job.filteredOut);
+        printError("; %d of its own files passed over", job.ownFilesPassedOver);
+    if (job.filteredOut != 0) printError("; %d excluded", job.filteredOut);
     const double megabytes = static_cast<double>(job.readBytes) / 1e6;
     char total[32] = "a total not yet listed";
     if (totalTold)
@@ -138,7 +95,7 @@ int exitBits(const QdlCore& job, RunEnd end) {
     const CompareStats& s = job.stats;
     return (s.notices != 0 ? ExitNotices : 0) | (s.errors != 0 ? ExitErrors : 0) |
            (s.fatalErrors != 0 ? ExitFatalErrors : 0) |
-           (end != RunEnd::Complete ? ExitNotEveryEntry : 0) |
+           (end != RunEnd::Complete || job.planStopped ? ExitNotEveryEntry : 0) |
            (end == RunEnd::OutputLost ? ExitCannotCompare : 0) | (job.extras != 0 ? ExitExtras : 0) |
            // A tree planned as it is compared can run out of memory half-way.
            (job.listIncomplete() ? ExitNotEveryEntry | ExitCannotCompare : 0);

@@ -1,26 +1,14 @@
 // What qdlcheck writes: result lines on standard output, the summary and progress on standard error.
 #pragma once
 
+#include "console_streams.h"
 #include "engine/qdl_core.h"
 
 #include <cstdio>
 
-// Names are in the program's (ANSI) code page; the console is told so for the run, and set back.
-void beginConsoleOutput();
-// 0, or 1 when standard output or standard error could not take everything written to them.
-[[nodiscard]] int endConsoleOutput();
-
 // One line on standard error: "qdlcheck: ", what, detail (text from the command line, its control
 // characters shown escaped), after.
 void printMessage(const char* what, const char* detail, const char* after = "");
-
-// Bytes on standard output: 0, or 1 when it could not take them (the first failure is kept for
-// reportOutputFailure).
-[[nodiscard]] int writeOutput(const char* bytes, std::size_t length);
-
-// Hands what standard output holds to its reader, so that lines written to a pipe or a file come as
-// they are found: 0, or 1 when standard output failed.
-[[nodiscard]] int flushOutput();
 
 // A log line, with the platform's own separator between the levels: 0, or 1 when standard output
 // could not take it.
@@ -49,7 +37,3 @@ bool everyEntryCompared(const QdlCore& job, RunEnd end);
 
 // The exit status bits (ExitBit) of what the run found and of how it ended.
 int exitBits(const QdlCore& job, RunEnd end);
-
-// Says why standard output failed, unless a reader closed the pipe (pipelines expect quiet), and
-// whether it failed: 0, or 1 after the message.
-[[nodiscard]] int reportOutputFailure();

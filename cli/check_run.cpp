@@ -74,6 +74,11 @@ int passNewLines(QdlCore& job, LineSinks& sinks, ProgressLine& progress, LogRead
     return result;
 }
 
+// A write to standard output that failed, or that gave way to Ctrl-C.
+RunEnd lostOrInterrupted() {
+    return outputInterrupted() ? RunEnd::Interrupted : RunEnd::OutputLost;
+}
+
 // Steps the planned job to its end with the stepper, printing each result's line as it is recorded.
 RunEnd stepJob(QdlCore& job, JobStepper& stepper, LineSinks& sinks,
                std::chrono::steady_clock::time_point start) {
@@ -96,14 +101,14 @@ RunEnd stepJob(QdlCore& job, JobStepper& stepper, LineSinks& sinks,
         }
         if (stepper.step() != 0) break;
         if (passNewLines(job, sinks, progress, reader, &passed) != 0) {
-            end = RunEnd::OutputLost;
+            end = lostOrInterrupted();
             break;
         }
         if (sinks.unflushed && secondsSince(start) - flushed >= flushSeconds) {
             flushed = secondsSince(start);
             sinks.unflushed = false;
             if (flushOutput() != 0) {
-                end = RunEnd::OutputLost;
+                end = lostOrInterrupted();
                 break;
             }
         }
@@ -113,8 +118,11 @@ RunEnd stepJob(QdlCore& job, JobStepper& stepper, LineSinks& sinks,
         }
     }
     clearProgressLine(progress);
+    // A signal that came while the last step listed or read ended that step short.
+    if (interrupted && end == RunEnd::Complete) end = RunEnd::Interrupted;
     // The log keeps every line recorded, also those standard output could no longer take.
-    if (passNewLines(job, sinks, progress, reader, &passed) != 0) end = RunEnd::OutputLost;
+    if (passNewLines(job, sinks, progress, reader, &passed) != 0 && end == RunEnd::Complete)
+        end = lostOrInterrupted();
     return end;
 }
 
@@ -128,6 +136,7 @@ QdlCore* createJob(const CheckSpecifications& specifications, const CheckOptions
     job->links = options.links ? LinkRule::AsLinks : LinkRule::Follow;
     if (log.file != INVALID_HANDLE_VALUE) job->ownFiles = &log.own;
     if (filter.count > 0) job->filter = &filter;
+    job->stopRequested = &interrupted;
     return job;
 }
 
@@ -153,7 +162,7 @@ int compareAndReport(QdlCore& job, const CheckOptions& options, LogOutput& log,
     int status = exitBits(job, end) | (outputLost ? ExitCannotCompare : 0);
     if (log.file != INVALID_HANDLE_VALUE && finishLogOutput(log, job, unfinishedRunText(job, end)) != 0)
         status |= ExitCannotCompare;
-    if (options.format == OutputFormat::Json && !outputLost &&
+    if (options.format == OutputFormat::Json && !outputLost && !outputInterrupted() &&
         (printJsonSummary(job, end, secondsSince(start), status, totalTold) != 0 ||
          reportOutputFailure() != 0))
         status |= ExitCannotCompare;
@@ -195,13 +204,13 @@ int runCheck(const CheckOptions& given) {
                          specifications.source);
     } else if (job->listIncomplete()) {
         status = failure("out of memory while listing ", specifications.source);
-    } else if (specifications.sourcePattern && recordsNoSourceEntry(*job)) {
+    } else if (!job->planStopped && specifications.sourcePattern && recordsNoSourceEntry(*job)) {
         // A pattern that matched nothing compared nothing: that is no clean result.
         status = failure("nothing matches ", options.source);
     } else {
         status = compareAndReport(*job, options, log, start);
     }
-    discardLogOutput(log);
+    if (discardLogOutput(log) != 0) status |= ExitCannotCompare;
     SetConsoleCtrlHandler(onControl, FALSE);
     delete job;
     return status;

@@ -70,10 +70,22 @@ int printJson(const JsonText& json) {
                : 0;
 }
 
+// Why a fatal entry was not compared, as people read it: the cause, and the system's own words for
+// its error; none when the cause is not known.
+const char* whyText(const Fault& fault, char (&text)[320]) {
+    const char* cause = causeText(fault.cause);
+    if (cause == nullptr) return nullptr;
+    char system[256] = "";
+    if (fault.error != 0) systemErrorText(fault.error, system, sizeof system);
+    std::snprintf(text, sizeof text, fault.error != 0 ? "%s (%s)" : "%s", cause, system);
+    return text;
+}
+
 }  // namespace
 
 int printEntry(const char* line, const LogEntry& entry, OutputFormat format) {
-    const char* why = causeText(entry.cause);
+    char text[320];
+    const char* why = whyText(entry.fault, text);
     if (format == OutputFormat::Text) {
         const int printed = printResultLine(line);
         if (why != nullptr) printCause(line, why);
@@ -82,7 +94,7 @@ int printEntry(const char* line, const LogEntry& entry, OutputFormat format) {
     if (format == OutputFormat::NullEnded) {
         if (why != nullptr) printCause(line, why);
         // The names as stored, between the platform's own separators.
-        char text[sizeof LogLine::codeText + sizeof LogLine::separator + pathRoom];
+        char text[sizeof LogLine::codeText + sizeof LogLine::separator + storedPathRoom];
         std::snprintf(text, sizeof text, "%.6s%s", line, entry.storedPath);
         for (char* c = text + 6; *c != '\0'; ++c)
             if (*c == '/') *c = QUENDLE_PATH_SEPARATOR;
@@ -100,7 +112,8 @@ int printEntry(const char* line, const LogEntry& entry, OutputFormat format) {
     if (entry.destination.name[0] != '\0') appendSide(json, "destination", entry.destination);
     if (entry.code == CodeNEC && !isLinkAsItself(entry.source) && !isLinkAsItself(entry.destination))
         appendNumber(json, "first_difference", entry.firstDifference);
-    if (const char* reason = causeKey(entry.cause)) appendText(json, "reason", reason);
+    if (const char* reason = causeKey(entry.fault.cause)) appendText(json, "reason", reason);
+    if (entry.fault.error != 0) appendNumber(json, "error", static_cast<std::uint64_t>(entry.fault.error));
     endObject(json);
     return printJson(json);
 }

@@ -27,6 +27,13 @@ int temporaryName(const char* logPath, char (&name)[pathRoom]) {
     return 0;
 }
 
+// Removes a temporary file: 0, or 1 after naming the one left behind.
+int removeTemporary(const char* path) {
+    if (DeleteFileA(path) != 0) return 0;
+    printMessage("the temporary file ", std::strrchr(path, '\\') + 1, " could not be removed");
+    return 1;
+}
+
 int cannotCreate(const LogOutput& log) {
     printMessage("cannot create the log file ", log.typed);
     return 1;
@@ -65,7 +72,7 @@ int copySpool(LogOutput& log) {
         }
         copied += got;
     }
-    CloseHandle(spool);
+    if (CloseHandle(spool) == 0) result = 1;
     return result != 0 || copied != log.lines.written ? 1 : 0;
 }
 
@@ -89,14 +96,14 @@ int openLogOutput(const char* typed, LogOutput* log) {
     if (log->file == INVALID_HANDLE_VALUE) return cannotCreate(*log);
     const HANDLE spool = createTemporary(log->path, log->spoolPath);
     if (spool == INVALID_HANDLE_VALUE) {
-        discardLogOutput(*log);
+        (void)discardLogOutput(*log);
         return cannotCreate(*log);
     }
     startLogLines(log->lines, spool);
     // Its own temporary files must be known, or a log inside a tree would report them.
     if (addOwnOpenFile(log->own, log->temporaryPath, log->file) != 0 ||
         addOwnOpenFile(log->own, log->spoolPath, spool) != 0) {
-        discardLogOutput(*log);
+        (void)discardLogOutput(*log);
         return cannotCreate(*log);
     }
     return 0;
@@ -111,24 +118,25 @@ int finishLogOutput(LogOutput& log, const QdlCore& job, const char* unfinished) 
     log.lines.file = INVALID_HANDLE_VALUE;
     const bool written = spooled && writeLogHeader(job, log.file) == 0 && copySpool(log) == 0 &&
                          (unfinished == nullptr || writeLogEnd(log.file, unfinished) == 0);
-    DeleteFileA(log.spoolPath);
+    const bool spoolRemoved = removeTemporary(log.spoolPath) == 0;
     const bool closed = CloseHandle(log.file) != 0;
     log.file = INVALID_HANDLE_VALUE;
     if (written && closed &&
         MoveFileExA(log.temporaryPath, log.path, MOVEFILE_REPLACE_EXISTING) != 0)
-        return 0;
-    DeleteFileA(log.temporaryPath);
+        return spoolRemoved ? 0 : 1;
+    (void)removeTemporary(log.temporaryPath);
     printMessage("the log file could not be written: ", log.typed);
     return 1;
 }
 
-void discardLogOutput(LogOutput& log) {
-    if (log.file == INVALID_HANDLE_VALUE) return;
-    CloseHandle(log.file);
+int discardLogOutput(LogOutput& log) {
+    if (log.file == INVALID_HANDLE_VALUE) return 0;
+    (void)CloseHandle(log.file);
     log.file = INVALID_HANDLE_VALUE;
-    DeleteFileA(log.temporaryPath);
-    if (log.lines.file == INVALID_HANDLE_VALUE) return;
-    CloseHandle(log.lines.file);
+    int left = removeTemporary(log.temporaryPath);
+    if (log.lines.file == INVALID_HANDLE_VALUE) return left;
+    (void)CloseHandle(log.lines.file);
     log.lines.file = INVALID_HANDLE_VALUE;
-    DeleteFileA(log.spoolPath);
+    left |= removeTemporary(log.spoolPath);
+    return left;
 }

@@ -31,5 +31,6 @@ void spoolLogLine(LogOutput& log, const char* line);
 // entry when it did not (unfinished, else none), and puts it in the log's place: 0, or 1 after a
 // message on standard error, the earlier log left as it was.
 [[nodiscard]] int finishLogOutput(LogOutput& log, const QdlCore& job, const char* unfinished);
-// Closes and removes the temporary files: the run ended before anything was compared.
-void discardLogOutput(LogOutput& log);
+// Closes and removes the temporary files (the run ended before anything was compared, or the
+// log was finished): 0, or 1 after naming one that could not be removed.
+[[nodiscard]] int discardLogOutput(LogOutput& log);

@@ -1,5 +1,6 @@
 #include "progress_line.h"
 
+#include "console_streams.h"
 #include "engine/stepper.h"
 #include "log_text/name_text.h"
 #include "platform/win32.h"
@@ -74,13 +75,12 @@ void drawProgressLine(ProgressLine& line, const QdlCore& job, const InProgress& 
     int length = static_cast<int>(std::strlen(text));
     if (length > line.width - 1) length = line.width - 1 > 0 ? line.width - 1 : 0;
     const int blanks = line.drawnLength > length ? line.drawnLength - length : 0;
-    std::fprintf(stderr, "\r%.*s%*s", length, text, blanks, "");
-    std::fflush(stderr);
+    printError("\r%.*s%*s", length, text, blanks, "");
     line.drawnLength = length;
 }
 
 void clearProgressLine(ProgressLine& line) {
     if (!line.shown || line.drawnLength == 0) return;
-    std::fprintf(stderr, "\r%*s\r", line.drawnLength, "");
+    printError("\r%*s\r", line.drawnLength, "");
     line.drawnLength = 0;
 }

@@ -16,18 +16,18 @@ void recordListed(QdlCore& job, const FolderEntries& listed) {
     FindRecord source;
     FindRecord destination;
     ResultCode pending;
-    FaultCause cause;
+    Fault fault;
     EntryCursor at = FolderEntries::start();
-    while (listed.pairAt(&at, &source, &destination, &pending, &cause) == 0)
-        job.pairs.addPair(source, destination, pending, cause);
+    while (listed.pairAt(&at, &source, &destination, &pending, &fault) == 0)
+        job.pairs.addPair(source, destination, pending, fault);
 }
 
 // Looks the destination of an entry up. Pending with the record found, or with an empty name
-// when nothing is there; PendingDestinationError when the destination could not be reached, or
-// when the path the stepper builds from the name found (behind split, plus a backslash for a
-// folder) would not fit.
+// when nothing is there; PendingDestinationError, with why in *fault, when the destination could
+// not be reached, or when the path the stepper builds from the name found (behind split, plus a
+// backslash for a folder) would not fit.
 ResultCode lookUpDestination(const char* path, int split, int backslash, LinkRule links,
-                             FindRecord* destination, const FindRecord* listed) {
+                             FindRecord* destination, const FindRecord* listed, Fault* fault) {
     // The destination's own listing, when it is walked beside the source, has the record already.
     Presence presence = Presence::Found;
     if (listed != nullptr)
@@ -39,16 +39,20 @@ ResultCode lookUpDestination(const char* path, int split, int backslash, LinkRul
         destination->name[0] = '\0';
         return Pending;
     case Presence::Unreachable:
+        *fault = lastFault();
         return PendingDestinationError;
     case Presence::Found:
         break;
     }
-    return fitsBehind(split, destination->name, backslash) ? Pending : PendingDestinationError;
+    if (fitsBehind(split, destination->name, backslash)) return Pending;
+    *fault = {FaultCause::TooLong, 0};
+    return PendingDestinationError;
 }
 
 // A listing that fails for want of memory leaves the list short, as a lost pair does.
-void listingFailed(ListingTotals& totals, DWORD failure) {
-    if (failure == ERROR_NOT_ENOUGH_MEMORY) ++totals.lostPairs;
+void listingFailed(ListingTotals& totals, const FolderListing& listing) {
+    if (listing.failure == ERROR_NOT_ENOUGH_MEMORY) ++totals.lostPairs;
+    totals.failure = faultOf(listing.failure, listing.systemError);
 }
 
 // Records one entry in the folder's own list, with its destination record as listed when there is
@@ -61,29 +65,31 @@ void recordTreeEntry(const ListingRules& rules, TreeLevel& level, const FindReco
     // A folder's own search path is its text and the pattern.
     const int sourceRoom = backslash != 0 ? 1 + static_cast<int>(std::strlen(rules.pattern)) : 0;
     if (unnameable(entry.name)) {
-        entries.addPair(entry, noRecord, PendingSourceError, causeOfUnnameable());
+        entries.addPair(entry, noRecord, PendingSourceError, {causeOfUnnameable(), 0});
         return;
     }
     if (!fitsBehind(folder.sourceLength, entry.name, sourceRoom)) {
-        entries.addPair(entry, noRecord, PendingSourceError);
+        entries.addPair(entry, noRecord, PendingSourceError, {FaultCause::TooLong, 0});
         return;
     }
     if (!fitsBehind(folder.destinationLength, entry.name, backslash)) {
-        entries.addPair(entry, noRecord, PendingDestinationError);
+        entries.addPair(entry, noRecord, PendingDestinationError, {FaultCause::TooLong, 0});
         return;
     }
     appendCut(folder.destinationPath, folder.destinationLength, entry.name, pathLimit);
     FindRecord destination{};
+    Fault fault = noFault;
     const ResultCode pending = lookUpDestination(folder.destinationPath, folder.destinationSplit,
-                                                 backslash, rules.links, &destination, listed);
+                                                 backslash, rules.links, &destination, listed, &fault);
     if (pending != Pending || destination.name[0] == '\0') {
-        entries.addPair(entry, destination, pending);
+        entries.addPair(entry, destination, pending, fault);
     } else if (backslash != 0 && !isDirectory(destination)) {
         // A file, FIFO or link where the folder's copy should be: nothing inside it has a copy.
         entries.addPair(entry, destination, PendingDestinationError,
-                        isLinkAsItself(destination) && rules.links == LinkRule::Follow
-                            ? causeOfUnfollowedLink(destination)
-                            : FaultCause::NotAFolder);
+                        {isLinkAsItself(destination) && rules.links == LinkRule::Follow
+                             ? causeOfUnfollowedLink(destination)
+                             : FaultCause::NotAFolder,
+                         0});
     } else {
         if (backslash == 0) level.totals.bytes += fileSize(entry);
         entries.addPair(entry, destination);
@@ -92,14 +98,22 @@ void recordTreeEntry(const ListingRules& rules, TreeLevel& level, const FindReco
 
 // Lists a source folder by its search path, the destination walked beside it when extras are
 // asked for, and hands each entry the mode records to record, with its destination record when
-// the walk has it: listedInFull, or sourceUnlisted or destinationUnlisted when a listing failed.
+// the walk has it: listedInFull, sourceUnlisted or destinationUnlisted when a listing failed, or
+// listingStopped when it gave way to the user's request to stop (between entries, or inside the
+// platform's read of the names).
 template <typename Record>
 int listBeside(const ListingRules& rules, ListingTotals& totals, const char* searchPath,
                DWORD notRecorded, DestinationWalk& extras, Record record) {
     const int folderLength = lastBackslashBeforeWildcard(searchPath, pathRoom) + 1;
     FolderListing listing;
     bool destinationFailed = false;
+    const auto stopAsked = [&] { return rules.stop != nullptr && rules.stop->load(std::memory_order_relaxed); };
     for (bool more = firstEntry(searchPath, &listing, rules.links); more; more = nextEntry(&listing)) {
+        if (stopAsked()) {
+            endListing(&listing);
+            endDestinationWalk(extras);
+            return listingStopped;
+        }
         const FindRecord& entry = listing.entry;
         FindRecord listed;
         const bool same = listingOpen(extras.listing) &&
@@ -110,11 +124,14 @@ int listBeside(const ListingRules& rules, ListingTotals& totals, const char* sea
     }
     if (listing.failure == 0 && finishDestinationWalk(extras) != 0) destinationFailed = true;
     endDestinationWalk(extras);
+    if (listing.failure == ERROR_OPERATION_ABORTED && stopAsked()) return listingStopped;
     if (listing.failure != 0) {
-        listingFailed(totals, listing.failure);
+        listingFailed(totals, listing);
         return sourceUnlisted;
     }
-    return destinationFailed ? destinationUnlisted : listedInFull;
+    if (!destinationFailed) return listedInFull;
+    listingFailed(totals, extras.listing);
+    return destinationUnlisted;
 }
 
 // Starts the walk of the destination folder beside the source one when extras are asked for:
@@ -149,7 +166,7 @@ int listTreeFolder(const ListingRules& rules, TreeLevel& level) {
     appendCut(sourcePath, 0, level.sourceFolder, pathLimit);
     DestinationWalk extras;
     if (walkDestinationBeside(rules, level, sourcePath, &extras) != 0) {
-        listingFailed(level.totals, extras.listing.failure);
+        listingFailed(level.totals, extras.listing);
         return destinationUnlisted;
     }
     return listBeside(rules, level.totals, folder.searchPath, 0, extras,
@@ -170,15 +187,18 @@ void recordFolderEntry(const QdlCore& job, FolderEntries& matched, ListingTotals
                        const FindRecord& entry, int sourceFolderLength, const FindRecord* listed) {
     FindRecord destination{};
     ResultCode pending = PendingSourceError;
-    const FaultCause cause = unnameable(entry.name) ? causeOfUnnameable() : FaultCause::None;
-    if (cause == FaultCause::None && fitsBehind(sourceFolderLength, entry.name)) {
+    Fault fault = unnameable(entry.name) ? Fault{causeOfUnnameable(), 0} : noFault;
+    if (fault.cause == FaultCause::None && !fitsBehind(sourceFolderLength, entry.name))
+        fault = {FaultCause::TooLong, 0};
+    if (fault.cause == FaultCause::None) {
         const char* path = buildDestinationPath(job, entry.name);
+        if (path == nullptr) fault = {FaultCause::TooLong, 0};
         pending = path == nullptr
             ? PendingDestinationError
-            : lookUpDestination(path, job.destinationPrefixLength, 0, job.links, &destination, listed);
+            : lookUpDestination(path, job.destinationPrefixLength, 0, job.links, &destination, listed, &fault);
     }
     if (pending == Pending && destination.name[0] != '\0') totals.bytes += fileSize(entry);
-    matched.addPair(entry, destination, pending, cause);
+    matched.addPair(entry, destination, pending, fault);
 }
 
 }  // namespace
@@ -202,11 +222,14 @@ void enumerateFolder(QdlCore& job) {
     // With extras: the destination folder's files that the source pattern matches, walked beside.
     DestinationWalk extras = noDestinationWalk(sourcePath, sourceFolderLength);
     const char* destinationSearch = buildDestinationPath(job, job.workSource + sourceFolderLength);
-    if (job.listExtras && (destinationSearch == nullptr ||
-                           startDestinationWalk(destinationSearch, false, sourcePath,
-                                                sourceFolderLength, {&rules, &totals, &matched},
-                                                &extras) != 0)) {
-        job.pairs.addPair(folderItself, noRecord, PendingDestinationError);
+    if (job.listExtras && destinationSearch == nullptr) {
+        job.pairs.addPair(folderItself, noRecord, PendingDestinationError, {FaultCause::TooLong, 0});
+        return;
+    }
+    if (job.listExtras && startDestinationWalk(destinationSearch, false, sourcePath, sourceFolderLength,
+                                               {&rules, &totals, &matched}, &extras) != 0) {
+        job.pairs.addPair(folderItself, noRecord, PendingDestinationError,
+                          faultOf(extras.listing.failure, extras.listing.systemError));
         return;
     }
 
@@ -216,14 +239,16 @@ void enumerateFolder(QdlCore& job) {
                                                         sourceFolderLength, destination);
                                   });
     totals.lostPairs += matched.lostPairs;
-    if (listed == listedInFull) {
+    if (listed == listingStopped) {
+        job.planStopped = true;
+    } else if (listed == listedInFull) {
         addTotals(job, totals);
         recordListed(job, matched);
     } else {
         // A folder that cannot be listed to its end is one fatal error, not a pattern that matched
         // less.
         job.pairs.lostPairs += totals.lostPairs;
-        job.pairs.addPair(folderItself, noRecord, unlistedVerdict(listed));
+        job.pairs.addPair(folderItself, noRecord, unlistedVerdict(listed), totals.failure);
     }
 }
 
@@ -233,7 +258,7 @@ TreeLevel* newLevel(const char* sourceFolder, const char* destinationFolder, con
     level->self.above = above;
     level->totals = {};
     level->listed = sourceUnlisted;
-    level->cause = FaultCause::None;
+    level->fault = noFault;
     level->above = nullptr;
     level->parent = nullptr;
     level->entryIndex = 0;
@@ -250,14 +275,16 @@ void listLevel(const ListingRules& rules, TreeLevel& level) {
     // A folder that cannot be identified cannot be shown not to loop.
     if (identifyFile(level.sourceFolder, &level.self.identity) != 0) {
         level.listed = sourceUnlisted;
+        level.fault = lastFault();
         return;
     }
     if (isAncestor(level.self.identity, level.self.above)) {
         level.listed = sourceUnlisted;
-        level.cause = FaultCause::FolderLoop;
+        level.fault = {FaultCause::FolderLoop, 0};
         return;
     }
     level.listed = listTreeFolder(rules, level);
+    if (level.listed == sourceUnlisted || level.listed == destinationUnlisted) level.fault = level.totals.failure;
     // Pairs the folder's list could not hold leave the job's list short.
     level.totals.lostPairs += level.entries.lostPairs;
 }
@@ -267,7 +294,7 @@ void dropLevel(TreeLevel* level) {
 }
 
 ListingRules listingRules(const QdlCore& job, const char* pattern, int rootLength) {
-    return {pattern, job.listExtras, job.links, job.ownFiles, job.filter, rootLength};
+    return {pattern, job.listExtras, job.links, job.ownFiles, job.filter, rootLength, job.stopRequested};
 }
 
 void addTotals(QdlCore& job, const ListingTotals& totals) {

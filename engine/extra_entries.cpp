@@ -54,7 +54,7 @@ void recordIfExtra(const DestinationWalk& walk) {
 }  // namespace
 
 DestinationWalk noDestinationWalk(char* sourcePath, int sourceLength) {
-    return {{INVALID_HANDLE_VALUE, {}, 0, LinkRule::Follow}, false, {}, {}, 0, sourcePath, sourceLength};
+    return {{INVALID_HANDLE_VALUE, {}, 0, 0, LinkRule::Follow}, false, {}, {}, 0, sourcePath, sourceLength};
 }
 
 int startDestinationWalk(const char* searchPath, bool withFolders, char* sourcePath,

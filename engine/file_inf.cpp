@@ -1,12 +1,12 @@
 #include "file_inf.h"
 
 int FileInf::append(const FindRecord& source, const FindRecord& destination,
-                    ResultCode pending, FaultCause cause) {
+                    ResultCode pending, Fault fault) {
     if (count >= capacity) return 1;
     sources[count] = source;
     destinations[count] = destination;
     codes[count] = pending;
-    causes[count] = cause;
+    faults[count] = fault;
     ++count;
     return 0;
 }

@@ -15,7 +15,7 @@ public:
     FileInf() : count(0), next(nullptr) {}
 
     int append(const FindRecord& source, const FindRecord& destination, ResultCode pending,
-               FaultCause cause = FaultCause::None);
+               Fault fault = noFault);
     int readSlot(int index, FindRecord* source, FindRecord* destination, ResultCode* code) const;
     int setCode(int index, ResultCode code);
 
@@ -25,7 +25,7 @@ public:
     // For a pair whose contents differ: the offset of its first differing byte.
     std::uint64_t firstDifferences[capacity];
     // For a pair that could not be compared as itself: why, when that is known.
-    FaultCause causes[capacity];
+    Fault faults[capacity];
     std::int32_t count;
     FileInf* next;
 };

@@ -3,8 +3,8 @@
 #include <new>
 
 int FileInfList::addPair(const FindRecord& source, const FindRecord& destination,
-                         ResultCode pending, FaultCause cause) {
-    if (tailBlock->append(source, destination, pending, cause) == 0) return 0;
+                         ResultCode pending, Fault fault) {
+    if (tailBlock->append(source, destination, pending, fault) == 0) return 0;
     auto* block = new (std::nothrow) FileInf;
     if (block == nullptr) {
         ++lostPairs;
@@ -12,7 +12,7 @@ int FileInfList::addPair(const FindRecord& source, const FindRecord& destination
     }
     tailBlock->next = block;
     tailBlock = block;
-    return block->append(source, destination, pending, cause);
+    return block->append(source, destination, pending, fault);
 }
 
 void FileInfList::releaseBefore(const ListCursor& at) {

@@ -19,7 +19,7 @@ public:
     // 0 when recorded; 1 when a new block could not be allocated and the pair was lost. The pair
     // starts as pending, with planning's verdict when it has one.
     int addPair(const FindRecord& source, const FindRecord& destination,
-                ResultCode pending = Pending, FaultCause cause = FaultCause::None);
+                ResultCode pending = Pending, Fault fault = noFault);
     // 0 with the pair at the cursor, moving past it; 1 at the end of the list.
     int nextPair(FindRecord* source, FindRecord* destination, ResultCode* code);
     // The same with a reader's own cursor: any number of readers walk the list beside the stepper.
@@ -36,10 +36,8 @@ public:
         return at.block->firstDifferences[slotBefore(at)];
     }
     // The same for why a pair could not be compared.
-    void setCauseBefore(const ListCursor& at, FaultCause cause) {
-        at.block->causes[slotBefore(at)] = cause;
-    }
-    FaultCause causeBefore(const ListCursor& at) const { return at.block->causes[slotBefore(at)]; }
+    void setFaultBefore(const ListCursor& at, Fault fault) { at.block->faults[slotBefore(at)] = fault; }
+    Fault faultBefore(const ListCursor& at) const { return at.block->faults[slotBefore(at)]; }
     // The records of the pair just before `at`, where the list keeps them until its block goes.
     const FindRecord& sourceBefore(const ListCursor& at) const { return at.block->sources[slotBefore(at)]; }
     const FindRecord& destinationBefore(const ListCursor& at) const {

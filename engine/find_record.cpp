@@ -38,6 +38,7 @@ bool firstEntry(const char* searchPath, FolderListing* listing, LinkRule links) 
     listing->search = findFirstEntry(searchPath, &data);
     if (listing->search == INVALID_HANDLE_VALUE) {
         listing->failure = failureOfEnd(GetLastError());
+        listing->systemError = lastSystemError();
         return false;
     }
     copyEntry(data, &listing->entry, links);
@@ -53,6 +54,7 @@ bool nextEntry(FolderListing* listing) {
         return true;
     }
     listing->failure = failureOfEnd(GetLastError());
+    listing->systemError = lastSystemError();
     endListing(listing);
     return false;
 }

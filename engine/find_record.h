@@ -69,6 +69,7 @@ struct FolderListing {
     HANDLE search;  // INVALID_HANDLE_VALUE once the listing has ended
     FindRecord entry;
     DWORD failure;
+    int systemError;  // the system's own number for the failure
     LinkRule links;
 };
 

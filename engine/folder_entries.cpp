@@ -43,8 +43,8 @@ FolderEntries::~FolderEntries() {
 }
 
 int FolderEntries::addPair(const FindRecord& source, const FindRecord& destination, ResultCode pending,
-                           FaultCause cause) {
-    const std::size_t length = 2 + packedLength(source) + packedLength(destination);
+                           Fault fault) {
+    const std::size_t length = 1 + sizeof fault + packedLength(source) + packedLength(destination);
     if (used + length > room) {
         const std::size_t larger = (used + length) * 2;
         auto* grown = static_cast<char*>(std::realloc(bytes, larger));
@@ -57,7 +57,8 @@ int FolderEntries::addPair(const FindRecord& source, const FindRecord& destinati
     }
     char* to = bytes + used;
     *to++ = static_cast<char>(pending);
-    *to++ = static_cast<char>(cause);
+    std::memcpy(to, &fault, sizeof fault);
+    to += sizeof fault;
     pack(destination, pack(source, to));
     used += length;
     ++count;
@@ -65,12 +66,12 @@ int FolderEntries::addPair(const FindRecord& source, const FindRecord& destinati
 }
 
 int FolderEntries::pairAt(EntryCursor* at, FindRecord* source, FindRecord* destination,
-                          ResultCode* pending, FaultCause* cause) const {
+                          ResultCode* pending, Fault* fault) const {
     if (at->index >= count) return 1;
     const char* from = bytes + at->offset;
     *pending = static_cast<ResultCode>(static_cast<unsigned char>(*from++));
-    if (cause != nullptr) *cause = static_cast<FaultCause>(*from);
-    ++from;
+    if (fault != nullptr) std::memcpy(fault, from, sizeof *fault);
+    from += sizeof(Fault);
     from = unpack(unpack(from, source), destination);
     at->offset = static_cast<std::size_t>(from - bytes);
     ++at->index;

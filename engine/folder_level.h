@@ -42,6 +42,7 @@ struct TreeFolder {
 constexpr int listedInFull = 0;
 constexpr int sourceUnlisted = 1;
 constexpr int destinationUnlisted = 2;  // only when extras are asked for
+constexpr int listingStopped = 3;       // the user asked the run to stop while it listed
 
 class QdlCore;
 
@@ -52,7 +53,7 @@ struct TreeLevel {
     EntryCursor next;  // the next entry to record
     ListingTotals totals;
     int listed;  // listedInFull, or why it was not
-    FaultCause cause;  // what lies behind a folder not listed, when that is known
+    Fault fault;  // what lies behind a folder not listed, when that is known
     // Once entered: the level it lies in. Listed ahead: the next level listed ahead.
     TreeLevel* above;
     // Listed ahead: the level holding its folder entry, and that entry's place there.
@@ -73,7 +74,7 @@ TreeLevel* newLevel(const char* sourceFolder, const char* destinationFolder, con
 void listLevel(const ListingRules& rules, TreeLevel& level);
 void dropLevel(TreeLevel* level);
 
-// The verdict of a folder whose listing failed.
+// The verdict of a folder whose listing failed (not one that stopped at the user's request).
 inline ResultCode unlistedVerdict(int listed) {
     return listed == sourceUnlisted ? PendingSourceError : PendingDestinationError;
 }

@@ -1,5 +1,6 @@
 #include "folder_listers.h"
 
+#include "platform/thread_calls.h"
 #include "platform/win32.h"
 
 #include <system_error>
@@ -20,6 +21,8 @@ FolderListers::~FolderListers() {
         stopping = true;
     }
     queued.notify_all();
+    // A lister blocked in a slow listing gives way where the system lets it.
+    for (int i = 0; i < count; ++i) interruptBlockedCall(threads[i]);
     for (int i = 0; i < count; ++i) threads[i].join();
 }
 

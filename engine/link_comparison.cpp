@@ -25,12 +25,12 @@ LinkVerdict compareLinks(const char* sourcePath, const char* destinationPath, co
     char destinationTarget[linkTargetRoom];
     for (const ResultCode read : {readTarget(sourceLink, sourcePath, sourceTarget, CodeSOE),
                                   readTarget(destinationLink, destinationPath, destinationTarget, CodeDOE)}) {
-        if (read == CodeOK) return {Pending, FaultCause::None};
-        if (read != Pending) return {read, FaultCause::LinkUnreadable};
+        if (read == CodeOK) return {Pending, noFault};
+        if (read != Pending) return {read, {FaultCause::LinkUnreadable, lastSystemError()}};
     }
     if (sourceLink && destinationLink && std::strcmp(sourceTarget, destinationTarget) == 0)
-        return {CodeOK, FaultCause::None};
-    if (links == LinkRule::AsLinks) return {CodeNEC, FaultCause::None};
-    return sourceLink ? LinkVerdict{CodeSOE, causeOfUnfollowedLink(source)}
-                      : LinkVerdict{CodeDOE, causeOfUnfollowedLink(destination)};
+        return {CodeOK, noFault};
+    if (links == LinkRule::AsLinks) return {CodeNEC, noFault};
+    return sourceLink ? LinkVerdict{CodeSOE, {causeOfUnfollowedLink(source), 0}}
+                      : LinkVerdict{CodeDOE, {causeOfUnfollowedLink(destination), 0}};
 }

@@ -9,7 +9,7 @@
 
 struct LinkVerdict {
     ResultCode code;  // Pending: the platform cannot read a link's target; compare the files
-    FaultCause cause;
+    Fault fault;
 };
 
 // Links followed: a link that cannot be followed is a fatal error of its side, unless both sides

@@ -3,9 +3,11 @@
 #pragma once
 
 #include "entry_filter.h"
+#include "fault_cause.h"
 #include "find_record.h"
 #include "own_files.h"
 
+#include <atomic>
 #include <cstdint>
 
 struct ListingRules {
@@ -15,6 +17,8 @@ struct ListingRules {
     const OwnFiles* ownFiles;   // none when the run makes no file
     const EntryFilter* filter;  // none when nothing is left out
     int rootLength;  // of the starting source folder's text: a path for the filter starts behind it
+    // Set when the user asks the run to stop: a listing gives way between entries. None: never.
+    const std::atomic<bool>* stop;
 };
 
 // What listing a folder adds to the job, kept apart until its entries are recorded.
@@ -24,6 +28,7 @@ struct ListingTotals {
     std::int32_t ownFilesPassedOver;
     std::int32_t filteredOut;          // entries left out by the filter, a folder as one
     std::int32_t lostPairs;            // entries dropped for want of memory
+    Fault failure;                     // why a listing failed, when one did
 };
 
 // Where a listed entry lies: its folder's text (ending in a backslash), and the source folder's

@@ -43,11 +43,20 @@ ResultCode classifyCompletePair(const FindRecord& source, const FindRecord& dest
 // How one chunk compared, in the terms of the dialogs' chunks (chunkSize bytes from the start of
 // the files): a larger chunk gives the code and the bytes read that those chunks one after the
 // other would give, so that the answer does not depend on who compared the pair.
+// A chunk a read of which gave way to the user's request to stop: nothing is known of it.
+constexpr int chunkInterrupted = -1;
+
 struct ChunkResult {
-    int code;  // 0 equal, or CodeNEC, CodeSID, CodeDIS, CodeSRE, CodeDRE
+    int code;  // 0 equal, or CodeNEC, CodeSID, CodeDIS, CodeSRE, CodeDRE, or chunkInterrupted
     std::uint32_t difference;  // for CodeNEC: the offset of the first differing byte in the chunk
     std::uint32_t read;        // bytes read from both sides and compared, in whole dialog chunks
+    Fault fault;               // for CodeSRE and CodeDRE: the failed read's, or a short one
 };
+
+// Why a side's read gave less than asked: its error, or a file shorter than listed.
+Fault readFault(bool succeeded, const Fault& failure) {
+    return succeeded ? Fault{FaultCause::Shrank, 0} : failure;
+}
 
 // The whole dialog chunks a side delivered before it failed or came short; none missing when it
 // delivered all it was asked for.
@@ -80,11 +89,15 @@ ChunkResult compareChunk(PairComparison& pair, std::uint32_t length, bool bothEn
     DWORD destinationGot = 0;
     // A read that fails is not the end of the file, whatever it delivered.
     const bool sourceRead = ReadFile(pair.sourceHandle, pair.sourceBuffer, asked, &sourceGot, nullptr) != 0;
+    const Fault sourceFailure = sourceRead ? noFault : lastFault();
     const bool destinationRead =
         ReadFile(pair.destinationHandle, pair.destinationBuffer, asked, &destinationGot, nullptr) != 0;
+    const Fault destinationFailure = destinationRead ? noFault : lastFault();
+    if (sourceFailure.cause == FaultCause::Interrupted || destinationFailure.cause == FaultCause::Interrupted)
+        return {chunkInterrupted, 0, 0, noFault};
     const std::uint32_t sourceUnits = unitsDelivered(sourceRead, sourceGot, length);
     const std::uint32_t destinationUnits = unitsDelivered(destinationRead, destinationGot, length);
-    ChunkResult result{0, 0, length};
+    ChunkResult result{0, 0, length, noFault};
     if (sourceUnits == allUnits && destinationUnits == allUnits) {
         if (differ(pair.sourceBuffer, pair.destinationBuffer, length, &result.difference)) {
             result.code = CodeNEC;
@@ -105,8 +118,16 @@ ChunkResult compareChunk(PairComparison& pair, std::uint32_t length, bool bothEn
         return result;
     }
     result.code = sourceUnits <= destinationUnits ? CodeSRE : CodeDRE;
+    result.fault = result.code == CodeSRE ? readFault(sourceRead, sourceFailure)
+                                          : readFault(destinationRead, destinationFailure);
     result.read = whole;
     return result;
+}
+
+// Why a file did not open: never opened at all when the listing found no plain file there.
+Fault openFault(const FindRecord& listed) {
+    if ((listed.attributes & FILE_ATTRIBUTE_DEVICE) != 0) return {FaultCause::NotAFile, 0};
+    return lastFault();
 }
 
 }  // namespace
@@ -115,16 +136,22 @@ ResultCode openPair(PairComparison& pair, const char* sourcePath, const char* de
                     const FindRecord& source, const FindRecord& destination) {
     QUENDLE_EXPECT(pair.sourceHandle == nullptr, "a pair is opened while its comparison is still open");
     const HANDLE sourceFile = openForCompare(sourcePath, source);
-    if (sourceFile == INVALID_HANDLE_VALUE) return CodeSOE;
+    if (sourceFile == INVALID_HANDLE_VALUE) {
+        pair.fault = openFault(source);
+        return CodeSOE;
+    }
     const HANDLE destinationFile = openForCompare(destinationPath, destination);
     if (destinationFile == INVALID_HANDLE_VALUE) {
+        pair.fault = openFault(destination);
+        // The caller asks the last error whether the open is worth trying again alone.
         const DWORD error = GetLastError();
-        CloseHandle(sourceFile);
+        (void)CloseHandle(sourceFile);
         SetLastError(error);
         return CodeDOE;
     }
     pair.sourceHandle = sourceFile;
     pair.destinationHandle = destinationFile;
+    pair.interrupted = false;
     pair.commonRemaining = std::min(fileSize(source), fileSize(destination));
     pair.sourceRemaining = fileSize(source);
     return Pending;
@@ -142,6 +169,12 @@ ResultCode comparePairChunk(PairComparison& pair, const FindRecord& source,
     const bool bothEnd = length == pair.commonRemaining && fileSize(source) == fileSize(destination);
     const ChunkResult chunk = compareChunk(pair, length, bothEnd);
     const int result = chunk.code;
+    pair.fault = chunk.fault;
+    if (result == chunkInterrupted) {
+        (void)closePair(pair);
+        pair.interrupted = true;
+        return Pending;
+    }
     if (result == CodeNEC)
         pair.firstDifference = std::min(fileSize(source), fileSize(destination)) -
                                pair.commonRemaining + chunk.difference;
@@ -149,27 +182,40 @@ ResultCode comparePairChunk(PairComparison& pair, const FindRecord& source,
     if (result != 0) {
         // The failed pair still accounts for its whole source size.
         *compared += pair.sourceRemaining;
-        closePair(pair);
+        // A difference or a failed read stands, whatever closing the files says.
+        const Fault failure = pair.fault;
+        (void)closePair(pair);
+        pair.fault = failure;
         return static_cast<ResultCode>(result);
     }
     pair.commonRemaining -= length;
     pair.sourceRemaining -= length;
     *compared += length;
     if (pair.commonRemaining != 0) return Pending;
-    closePair(pair);
-    return classifyCompletePair(source, destination, pair.timeWindow);
+    const int closed = closePair(pair);
+    const ResultCode code = classifyCompletePair(source, destination, pair.timeWindow);
+    // What was read may not be what the files hold: a difference found stands, no clean result.
+    return closed != 0 && severityOf(code) < Error ? static_cast<ResultCode>(closed) : code;
 }
 
 bool openMayWorkAlone(DWORD error) {
     return error == ERROR_TOO_MANY_OPEN_FILES || error == ERROR_SHARING_VIOLATION;
 }
 
-void closePair(PairComparison& pair) {
-    if (pair.sourceHandle == nullptr) return;
-    CloseHandle(pair.sourceHandle);
-    CloseHandle(pair.destinationHandle);
+int closePair(PairComparison& pair) {
+    if (pair.sourceHandle == nullptr) return 0;
+    int failed = 0;
+    if (CloseHandle(pair.sourceHandle) == 0) {
+        failed = CodeSRE;
+        pair.fault = lastFault();
+    }
+    if (CloseHandle(pair.destinationHandle) == 0 && failed == 0) {
+        failed = CodeDRE;
+        pair.fault = lastFault();
+    }
     pair.sourceHandle = nullptr;
     pair.destinationHandle = nullptr;
     pair.sourceRemaining = 0;
     pair.commonRemaining = 0;
+    return failed;
 }

@@ -3,6 +3,7 @@
 // through it, so a pair gets the same code whoever compares it.
 #pragma once
 
+#include "fault_cause.h"
 #include "find_record.h"
 #include "result_code.h"
 
@@ -20,21 +21,28 @@ struct PairComparison {
     // Last-write times this far apart (100-ns units) still count as equal; 0 compares them exactly.
     std::uint64_t timeWindow;
     std::uint64_t firstDifference;  // once the pair ended as CodeNEC: its first differing byte
+    Fault fault;  // once the pair ended with a fatal code: why, where that is known
+    // A read gave way to the user's request to stop: the pair ended, closed, with no code at all.
+    bool interrupted;
 };
 
 // Opens both files of a pair, sharing them with other readers only. Pending when both opened and
-// the pair is in progress; otherwise CodeSOE or CodeDOE with nothing left open and the last error
-// that of the open that failed.
+// the pair is in progress; otherwise CodeSOE or CodeDOE with nothing left open, the fault that of
+// the open that failed and the last error its own.
 [[nodiscard]] ResultCode openPair(PairComparison& pair, const char* sourcePath, const char* destinationPath,
                     const FindRecord& source, const FindRecord& destination);
 // Compares the next chunk of the pair in progress, adding the bytes it accounts for to *compared
 // and those it read from both sides and compared to *read. Pending while the pair goes on;
-// otherwise its code, with both files closed.
+// otherwise its code, with both files closed. A file that fails as it is closed ends an
+// identical pair with that side's read error: the system could not vouch for what was read. A
+// read that gave way to the user's request to stop ends the pair without a code: Pending, closed,
+// with interrupted set.
 [[nodiscard]] ResultCode comparePairChunk(PairComparison& pair, const FindRecord& source,
                             const FindRecord& destination, std::uint64_t* compared,
                             std::uint64_t* read);
 // An open that failed for a reason of this run rather than of the file (no descriptor left):
 // the pair is worth opening again once the run's other files are closed.
 bool openMayWorkAlone(DWORD error);
-// Closes the pair's files without a result and forgets what was left of it.
-void closePair(PairComparison& pair);
+// Closes the pair's files without a result and forgets what was left of it: 0, or CodeSRE or
+// CodeDRE (the fault set) when the system reported a failure as it closed one.
+int closePair(PairComparison& pair);

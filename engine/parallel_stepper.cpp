@@ -1,6 +1,7 @@
 #include "parallel_stepper.h"
 
 #include "misuse.h"
+#include "platform/thread_calls.h"
 #include "test_points.h"
 #include "tree_plan.h"
 
@@ -54,6 +55,7 @@ int ParallelStepper::step() {
         head.outcome.code = comparePairChunk(pairAlone, *head.source, *head.destination,
                                              &head.outcome.bytes, &head.outcome.read);
         head.outcome.firstDifference = pairAlone.firstDifference;
+        head.outcome.fault = pairAlone.fault;
         if (head.outcome.code != Pending) endAlone(head);
         return 0;
     }
@@ -100,10 +102,12 @@ int ParallelStepper::startAlone(PairInFlight& pair) {
     const PairPaths& named = paths[pair.paths];
     pair.outcome.code = openPair(pairAlone, named.source, named.destination, *pair.source,
                                  *pair.destination);
-    if (pair.outcome.code == Pending)
+    if (pair.outcome.code == Pending) {
         pair.outcome.bytes = pair.outcome.read = 0;
-    else
+    } else {
+        pair.outcome.fault = pairAlone.fault;
         endAlone(pair);
+    }
     return 0;
 }
 
@@ -141,6 +145,8 @@ void ParallelStepper::abandon() {
         abandoned.store(true, relaxed);
     }
     pairsTaken.notify_all();
+    // A worker blocked in a slow read gives way where the system lets it.
+    for (int i = 0; i < workerCount; ++i) interruptBlockedCall(workers[i].thread);
     for (int i = 0; i < workerCount; ++i) {
         if (workers[i].thread.joinable()) workers[i].thread.join();
     }
@@ -230,10 +236,11 @@ void ParallelStepper::compareInWorker(PairInFlight& pair, PairComparison& compar
                             *pair.destination);
     if (outcome.code != Pending) {
         pair.alone = openMayWorkAlone(GetLastError());
+        outcome.fault = comparison.fault;
         return;
     }
     outcome.bytes = outcome.read = 0;
-    while (outcome.code == Pending && !abandoned.load(relaxed)) {
+    while (outcome.code == Pending && !comparison.interrupted && !abandoned.load(relaxed)) {
         const std::uint64_t before = outcome.bytes;
         outcome.code = comparePairChunk(comparison, *pair.source, *pair.destination, &outcome.bytes,
                                         &outcome.read);
@@ -241,7 +248,8 @@ void ParallelStepper::compareInWorker(PairInFlight& pair, PairComparison& compar
         inFlight.fetch_add(outcome.bytes - before, relaxed);
     }
     outcome.firstDifference = comparison.firstDifference;
-    closePair(comparison);
+    outcome.fault = comparison.fault;
+    (void)closePair(comparison);
 }
 
 void ParallelStepper::work(CompareWorker& worker) {

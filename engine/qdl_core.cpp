@@ -27,7 +27,7 @@ QdlCore::QdlCore(const char* sourceSpecification, const char* destinationSpecifi
     : totalBytes(0), comparedBytes(0), readBytes(0), stopLevel(level), stats{}, currentSource{},
       currentDestination{}, inProgress{}, temporaryPassedOver(0), ownFiles(nullptr),
       ownFilesPassedOver(0), filter(nullptr), filteredOut(0), timeWindow(0), listExtras(false), links(LinkRule::Follow),
-      extras(0), tree(nullptr) {
+      extras(0), tree(nullptr), stopRequested(nullptr), planStopped(false) {
     // The pair in progress reads its chunks into the job's buffers.
     inProgress.sourceBuffer = sourceBuffer;
     inProgress.destinationBuffer = destinationBuffer;
@@ -117,7 +117,7 @@ void QdlCore::pairSingleFile() {
         // Not knowing what is there is not the same as nothing being there.
         const char* name = std::strrchr(workSource, '\\') + 1;
         appendCut(source.name, 0, *name != '\0' ? name : ".", pathLimit);
-        pairs.addPair(source, FindRecord{}, PendingSourceError);
+        pairs.addPair(source, FindRecord{}, PendingSourceError, lastFault());
         return;
     }
     case Presence::Found:
@@ -133,7 +133,7 @@ void QdlCore::pairSingleFile() {
     FindRecord destination{};
     const Presence presence = lookUp(workDestination, &destination, links);
     if (presence == Presence::Unreachable) {
-        pairs.addPair(source, FindRecord{}, PendingDestinationError);
+        pairs.addPair(source, FindRecord{}, PendingDestinationError, lastFault());
     } else if (presence == Presence::Found && (destination.attributes & unusable) == 0) {
         totalBytes = fileSize(source);
         pairs.addPair(source, destination);

@@ -9,6 +9,7 @@
 #include "path_text.h"
 #include "stop_level.h"
 
+#include <atomic>
 #include <cstdint>
 
 struct CompareStats {
@@ -86,6 +87,10 @@ public:
     bool specificationCut;
     // A tree still being planned; none once planning has ended.
     TreePlan* tree;
+    // Set before planning: the user's request to stop, which a listing heeds between its entries;
+    // none for a run nobody stops (the dialogs). planStopped tells that planning gave way to it.
+    const std::atomic<bool>* stopRequested;
+    bool planStopped;
 
 private:
     void pairSingleFile();

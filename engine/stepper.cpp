@@ -26,9 +26,15 @@ int chunkStep(QdlCore& job) {
     const ResultCode code = comparePairChunk(job.inProgress, job.currentSource,
                                              job.currentDestination, &compared, &job.readBytes);
     addCompared(job, compared);
+    // The user asked the run to stop while a read waited: the pair keeps no code, and no pair after
+    // it is taken.
+    if (job.inProgress.interrupted) return 1;
     if (code == CodeNEC)
         job.pairs.setFirstDifferenceBefore(job.pairs.cursor(), job.inProgress.firstDifference);
-    if (code != Pending) recordResult(job, code);
+    if (code != Pending) {
+        if (severityOf(code) == FatalError) job.pairs.setFaultBefore(job.pairs.cursor(), job.inProgress.fault);
+        recordResult(job, code);
+    }
     return 0;
 }
 
@@ -57,6 +63,7 @@ int takeStep(QdlCore& job) {
             job.stats.currentName = job.currentSource.name;
             return 0;
         }
+        if (outcome.code == CodeSOE || outcome.code == CodeDOE) outcome.fault = job.inProgress.fault;
     }
     settlePair(job, job.pairs.cursor(), outcome);
     return 0;
@@ -74,7 +81,7 @@ int takePair(QdlCore& job, FindRecord& destination, PairOutcome* outcome) {
     // A tree planned as it is stepped records its next pairs once the list has run out.
     while (job.pairs.nextPair(&source, &destination, &pending) != 0)
         if (job.planMore() != 0) return 1;
-    *outcome = {CodeOK, Settling::Uncounted, 0, 0, 0, FaultCause::None};
+    *outcome = {CodeOK, Settling::Uncounted, 0, 0, 0, noFault};
 
     const int sourceSplit = lastBackslashBeforeWildcard(job.workSource, pathRoom);
     const int destinationSplit = lastBackslashBeforeWildcard(job.workDestination, pathRoom);
@@ -84,17 +91,17 @@ int takePair(QdlCore& job, FindRecord& destination, PairOutcome* outcome) {
         return 0;
     }
     if (pending == PendingExtra) {
-        *outcome = {isDirectory(source) ? CodeDOD : CodeDOF, Settling::Extra, 0, 0, 0, FaultCause::None};
+        *outcome = {isDirectory(source) ? CodeDOD : CodeDOF, Settling::Extra, 0, 0, 0, noFault};
         return 0;
     }
     // Planning found that the entry cannot be compared; its bytes were never counted.
     if (pending == PendingSourceError || pending == PendingDestinationError) {
         *outcome = {pending == PendingSourceError ? CodeSOE : CodeDOE, Settling::Counted, 0, 0, 0,
-                    job.pairs.causeBefore(job.pairs.cursor())};
+                    job.pairs.faultBefore(job.pairs.cursor())};
         return 0;
     }
     if (destination.name[0] == '\0') {
-        *outcome = {isDirectory(source) ? CodeSOD : CodeSOF, Settling::Counted, 0, 0, 0, FaultCause::None};
+        *outcome = {isDirectory(source) ? CodeSOD : CodeSOF, Settling::Counted, 0, 0, 0, noFault};
         return 0;
     }
     if (isDirectory(source)) {
@@ -103,7 +110,7 @@ int takePair(QdlCore& job, FindRecord& destination, PairOutcome* outcome) {
         return 0;
     }
     // Every file pair that is not compared still accounts for its source size.
-    *outcome = {Pending, Settling::WithBytes, fileSize(source), 0, 0, FaultCause::None};
+    *outcome = {Pending, Settling::WithBytes, fileSize(source), 0, 0, noFault};
     // Nothing is opened by a cut path: a name found longer than the one asked for may not fit.
     if (!fitsBehind(sourceSplit + 1, source.name)) {
         outcome->code = CodeSOE;
@@ -116,7 +123,7 @@ int takePair(QdlCore& job, FindRecord& destination, PairOutcome* outcome) {
             const LinkVerdict verdict = compareLinks(job.workSource, job.workDestination, source,
                                                      destination, job.links);
             outcome->code = verdict.code;
-            outcome->cause = verdict.cause;
+            outcome->fault = verdict.fault;
         }
     }
     return 0;
@@ -125,7 +132,7 @@ int takePair(QdlCore& job, FindRecord& destination, PairOutcome* outcome) {
 void settlePair(QdlCore& job, const ListCursor& slot, const PairOutcome& outcome) {
     job.pairs.setCodeBefore(slot, outcome.code);
     if (outcome.code == CodeNEC) job.pairs.setFirstDifferenceBefore(slot, outcome.firstDifference);
-    job.pairs.setCauseBefore(slot, outcome.cause);
+    job.pairs.setFaultBefore(slot, outcome.fault);
     if (outcome.settling == Settling::Uncounted) return;
     if (outcome.settling == Settling::Extra) {
         ++job.extras;

@@ -7,8 +7,9 @@
 
 #include <cstdint>
 
-// 0 while there is more to do, 1 once the list is exhausted. The pair in progress is the job's
-// own (QdlCore::inProgress), its chunks read into the job's buffers.
+// 0 while there is more to do, 1 once the list is exhausted (or a read gave way to the user's
+// request to stop, the pair it read left without a code). The pair in progress is the job's own
+// (QdlCore::inProgress), its chunks read into the job's buffers.
 [[nodiscard]] int compareStep(QdlCore& job);
 // Sets the code of the pair taken last and counts it.
 void recordResult(QdlCore& job, ResultCode code);
@@ -36,7 +37,7 @@ struct PairOutcome {
     std::uint64_t bytes;
     std::uint64_t read;  // of bytes, those read from both sides and compared
     std::uint64_t firstDifference;  // for CodeNEC
-    FaultCause cause;  // for a fatal code: why, when that is known
+    Fault fault;  // for a fatal code: why, when that is known
 };
 
 // Takes the next pair into currentSource and destination and moves the work paths, deciding all

@@ -87,13 +87,18 @@ TreeLevel* listedChild(TreePlan& plan, const TreeLevel& level, int index, const 
 int enterFolder(QdlCore& job, TreePlan& plan, TreeLevel& level, int index,
                 const FindRecord& entry, const FindRecord& destination) {
     TreeLevel* child = listedChild(plan, level, index, entry.name);
+    if (child != nullptr && child->listed == listingStopped) {
+        dropLevel(child);
+        job.planStopped = true;
+        return 1;
+    }
     if (child == nullptr) {
         ++job.pairs.lostPairs;
         return job.pairs.addPair(entry, destination, PendingSourceError);
     }
     if (child->listed != listedInFull) {
         job.pairs.lostPairs += child->totals.lostPairs;
-        const int lost = job.pairs.addPair(entry, destination, unlistedVerdict(child->listed), child->cause);
+        const int lost = job.pairs.addPair(entry, destination, unlistedVerdict(child->listed), child->fault);
         dropLevel(child);
         return lost;
     }
@@ -139,6 +144,12 @@ void startTree(QdlCore& job, const char* sourceFolder, const char* destinationFo
         return;
     }
     listLevel(rules, *start);
+    if (start->listed == listingStopped) {
+        job.planStopped = true;
+        dropLevel(start);
+        delete plan;
+        return;
+    }
     if (start->listed == listedInFull) {
         addTotals(job, start->totals);
         job.tree = plan;
@@ -146,7 +157,7 @@ void startTree(QdlCore& job, const char* sourceFolder, const char* destinationFo
     }
     // The starting folder has no pair of its own: its line names it, and its marker still ends it.
     job.pairs.lostPairs += start->totals.lostPairs;
-    job.pairs.addPair(folderItself, noRecord, unlistedVerdict(start->listed));
+    job.pairs.addPair(folderItself, noRecord, unlistedVerdict(start->listed), start->fault);
     job.pairs.addPair(exitMarker, noRecord);
     dropLevel(start);
     delete plan;
@@ -159,9 +170,9 @@ int planTreeMore(QdlCore& job) {
     FindRecord entry;
     FindRecord destination;
     ResultCode pending;
-    FaultCause cause;
+    Fault fault;
     int lost;
-    if (level->entries.pairAt(&level->next, &entry, &destination, &pending, &cause) != 0) {
+    if (level->entries.pairAt(&level->next, &entry, &destination, &pending, &fault) != 0) {
         lost = job.pairs.addPair(exitMarker, noRecord);
         plan->levels = level->above;
         dropLevel(level);
@@ -170,7 +181,7 @@ int planTreeMore(QdlCore& job) {
         lost = enterFolder(job, *plan, *level, level->next.index - 1, entry, destination);
         if (lost == 0) listAhead(*plan);
     } else {
-        lost = job.pairs.addPair(entry, destination, pending, cause);
+        lost = job.pairs.addPair(entry, destination, pending, fault);
     }
     // A pair the list could not take ends the plan: had it been a marker, every later line would
     // name a path a level off. The run ends short, as listIncomplete tells.

@@ -18,6 +18,7 @@
 #include "log_text/log_lines.h"
 #include "platform/posix/fault_injection.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -227,10 +228,12 @@ void runJob(const std::string& source, const std::string& destination) {
     delete job;
 }
 
-// The same job with one file call failed: with an error, or (odd choices) a read coming short.
+// The same job with one system call failed: with an I/O error, or (odd choices) a read coming
+// short.
 void checkFailedCall(const std::string& source, const std::string& destination, std::uint8_t choice,
                      const std::string& run) {
-    planFault({static_cast<std::uint64_t>(choice >> 1) + 1, ERROR_GEN_FAILURE, (choice & 1) != 0});
+    planFault({static_cast<std::uint64_t>(choice >> 1) + 1, EIO,
+               (choice & 1) != 0 ? FaultMode::Short : FaultMode::Once});
     bool planned = false;
     auto job = plannedJob(source, destination, &planned);
     while (planned && compareStep(*job) == 0) {
@@ -239,7 +242,7 @@ void checkFailedCall(const std::string& source, const std::string& destination, 
     const CompareStats& s = job->stats;
     const bool clean = planned && !job->listIncomplete() && s.notices == 0 && s.errors == 0 &&
                        s.fatalErrors == 0;
-    if (faultInjected() && clean) fail("a file call failed, yet the run is clean", run);
+    if (faultsInjected() != 0 && clean) fail("a file call failed, yet the run is clean", run);
 }
 
 }  // namespace

@@ -58,15 +58,15 @@ const char* readLogLine(const QdlCore& job, LogReader& reader, bool withExtras) 
             continue;
         }
         showName(source.name, path + reader.pathLength, shownPathRoom - reader.pathLength);
-        appendCut(reader.storedPath, reader.storedPathLength, source.name, pathLimit);
+        appendCut(reader.storedPath, reader.storedPathLength, source.name, storedPathRoom - 1);
         if (isDirectory(source) && code == CodeOK) {
             enterLevel(path, shownPathRoom, &reader.pathLength, '\\');
-            enterLevel(reader.storedPath, pathRoom, &reader.storedPathLength, '/');
+            enterLevel(reader.storedPath, storedPathRoom, &reader.storedPathLength, '/');
             continue;
         }
         reader.entry = {reader.storedPath, source, destination, code,
                         code == CodeNEC ? job.pairs.firstDifferenceBefore(reader.cursor) : 0,
-                        job.pairs.causeBefore(reader.cursor)};
+                        job.pairs.faultBefore(reader.cursor)};
         std::memcpy(reader.line.codeText, mnemonicOf(code), sizeof reader.line.codeText);
         std::memcpy(reader.line.separator, ": ", sizeof reader.line.separator);
         return reader.line.codeText;

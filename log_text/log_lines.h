@@ -21,8 +21,12 @@ struct LogEntry {
     FindRecord destination;
     ResultCode code;
     std::uint64_t firstDifference;  // for CodeNEC: the offset of the first differing byte
-    FaultCause cause;  // for a fatal code: why, when that is known
+    Fault fault;  // for a fatal code: why, when that is known
 };
+
+// Room for a path as stored: a folder path the program could enter and a name longer than it could
+// open (such an entry is reported, and its path must not be cut into another's).
+constexpr int storedPathRoom = 2 * pathRoom;
 
 // One walk of a job's lines: its own cursor in the list, the line and the folder prefix it is in.
 // Any number of readers may walk one job, also while it is being stepped (on the stepping thread):
@@ -33,7 +37,7 @@ struct LogReader {
     // Length of the directory prefix at the start of line.relativePath, each level ending in "\".
     std::int32_t pathLength;
     // The line's path beside the shown one: names as stored, "/" (which no name holds) between levels.
-    char storedPath[pathRoom];
+    char storedPath[storedPathRoom];
     std::int32_t storedPathLength;
     LogEntry entry;
 };

@@ -23,6 +23,11 @@ HANDLE findFirstEntry(LPCSTR path, WIN32_FIND_DATAA* data);
 BOOL findNextEntry(HANDLE search, WIN32_FIND_DATAA* data);
 // No Windows name holds "*", "?" or "\": a listed name with one was not carried exactly.
 constexpr bool namesHoldWildcards = false;
+// The system's own number for an error is Windows' own; its text comes from the system.
+inline int lastSystemError() {
+    return static_cast<int>(GetLastError());
+}
+void systemErrorText(int error, char* text, int room);
 // A link's target text is read where the POSIX layer can; Windows links are followed as the system
 // follows them.
 inline DWORD readLinkTarget(LPCSTR, LPSTR, DWORD) {

@@ -1,6 +1,7 @@
 // The console calls over a terminal (standard descriptors, isatty, TIOCGWINSZ and SIGINT), and
 // the program's own path.
 #include "handles.h"
+#include "interruption.h"
 #include "path_map.h"
 
 #include <csignal>
@@ -14,14 +15,20 @@
 namespace {
 
 PHANDLER_ROUTINE controlHandler = nullptr;
+volatile std::sig_atomic_t interrupted = 0;
 
 void onSignal(int signal) {
     if (controlHandler == nullptr) return;
+    interrupted = 1;
     controlHandler(signal == SIGINT ? CTRL_C_EVENT : signal == SIGHUP ? CTRL_CLOSE_EVENT
                                                                       : CTRL_SHUTDOWN_EVENT);
 }
 
 }  // namespace
+
+bool interruptionRequested() {
+    return interrupted != 0;
+}
 
 HANDLE GetStdHandle(DWORD which) {
     switch (which) {
@@ -48,18 +55,26 @@ BOOL GetConsoleScreenBufferInfo(HANDLE console, CONSOLE_SCREEN_BUFFER_INFO* info
     return TRUE;
 }
 
-// One handler, as the program has; it runs in the signal handler, so it may only set a flag.
-// From the first handler on, a write to a pipe nobody reads fails with EPIPE instead of ending the
-// process, so that a console program can see the failure.
+// One handler, as the program has; it runs in the signal handler, so it may only set a flag. It is
+// set without SA_RESTART: a call blocked in a slow file system gives way to Ctrl-C where the system
+// lets it, and the layer's calls make an interrupted call again unless the user asked to stop. A
+// signal the program was started ignoring (SIGHUP under nohup) stays ignored. From the first
+// handler on, a write to a pipe nobody reads fails with EPIPE instead of ending the process, so
+// that a console program can see the failure.
 BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add) {
     if (add) signal(SIGPIPE, SIG_IGN);
     controlHandler = add ? handler : nullptr;
+    if (add) interrupted = 0;
     struct sigaction action {};
     action.sa_handler = add ? onSignal : SIG_DFL;
     sigemptyset(&action.sa_mask);
     BOOL result = TRUE;
-    for (const int signal : {SIGINT, SIGHUP, SIGTERM})
+    for (const int signal : {SIGINT, SIGHUP, SIGTERM}) {
+        struct sigaction before {};
+        if (sigaction(signal, nullptr, &before) != 0) result = FALSE;
+        if (before.sa_handler == SIG_IGN) continue;
         if (sigaction(signal, &action, nullptr) != 0) result = FALSE;
+    }
     return result;
 }
 

@@ -5,12 +5,13 @@
 // "..", then by name with letters compared as capitals (as NTFS lists them), byte order breaking
 // ties. Each entry's status is read when it is delivered; an entry whose status cannot be read is
 // still delivered, its type taken from the listing.
-#include "fault_injection.h"
 #include "find_data.h"
 #include "folder_cache.h"
+#include "interruption.h"
 #include "last_error.h"
 #include "path_map.h"
 #include "platform/wildcard.h"
+#include "system_calls.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -87,11 +88,22 @@ bool listedBefore(const char* a, const char* b) {
     return std::strcmp(a, b) < 0;
 }
 
+// Names read between two looks at whether the user asked the run to stop: a folder of millions of
+// names gives way at once.
+constexpr std::size_t namesBetweenLooks = 4096;
+
 // 0 with every matching name kept and sorted; 1 with the last error set.
 int readFolder(DirectorySearch* search, const char* pattern) {
-    for (;;) {
+    int interruptions = 0;
+    for (std::size_t read = 1;; ++read) {
+        if (read % namesBetweenLooks == 0 && interruptionRequested()) {
+            SetLastError(ERROR_OPERATION_ABORTED);
+            return 1;
+        }
         errno = 0;
-        const dirent* entry = readdir(search->directory);
+        const dirent* entry = sys::readdir(search->directory);
+        // Interrupted, the read of names is made again unless the user asked the run to stop.
+        if (entry == nullptr && errno == EINTR && !interruptionRequested() && ++interruptions < 64) continue;
         if (entry == nullptr) break;
         if (!matchesWildcard(pattern, entry->d_name)) continue;
         if (!keepName(search, entry)) {
@@ -117,12 +129,12 @@ int readFolder(DirectorySearch* search, const char* pattern) {
 // followed (dangling, a loop), the link's own and the error following it met, so that the listing
 // and the single-entry lookup both find it. One call for an entry that is no link.
 bool statEntry(int folder, const char* name, struct stat* status, bool* link, int* followError) {
-    if (fstatat(folder, name, status, AT_SYMLINK_NOFOLLOW) != 0) return false;
+    if (sys::fstatat(folder, name, status, AT_SYMLINK_NOFOLLOW) != 0) return false;
     *link = S_ISLNK(status->st_mode);
     *followError = 0;
     struct stat target;
     if (!*link) return true;
-    if (fstatat(folder, name, &target, 0) == 0)
+    if (sys::fstatat(folder, name, &target, 0) == 0)
         *status = target;
     else
         *followError = errno;
@@ -179,7 +191,6 @@ HANDLE findSingleEntry(const char* windowsPath, const char* name, WIN32_FIND_DAT
 }  // namespace
 
 HANDLE FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findData) {
-    if (QUENDLE_FAULT(false) == Fault::Fail) return INVALID_HANDLE_VALUE;
     const char* lastSeparator = std::strrchr(fileName, '\\');
     const char* name = lastSeparator != nullptr ? lastSeparator + 1 : fileName;
     if (*name == '\0' || std::strlen(name) >= MAX_PATH) {
@@ -208,13 +219,13 @@ HANDLE FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findData) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return INVALID_HANDLE_VALUE;
     }
-    search->directory = opendir(posixFolder);
+    search->directory = sys::opendir(posixFolder);
     if (search->directory == nullptr) setLastErrorFromErrno(errno, ERROR_PATH_NOT_FOUND);
     if (search->directory == nullptr || readFolder(search, name) != 0 ||
         !deliverNext(search, findData)) {
-        const DWORD error = GetLastError();
+        const SavedError error = saveLastError();
         FindClose(search);
-        SetLastError(error);
+        restoreLastError(error);
         return INVALID_HANDLE_VALUE;
     }
     return search;
@@ -226,7 +237,6 @@ BOOL FindNextFileA(HANDLE search, LPWIN32_FIND_DATAA findData) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    if (QUENDLE_FAULT(false) == Fault::Fail) return FALSE;
     if (directorySearch->directory == nullptr) {
         SetLastError(ERROR_NO_MORE_FILES);
         return FALSE;
@@ -238,7 +248,7 @@ BOOL FindClose(HANDLE search) {
     if (search == INVALID_HANDLE_VALUE || search == nullptr) return FALSE;
     if (search == &singleEntrySearch) return TRUE;
     auto* directorySearch = static_cast<DirectorySearch*>(search);
-    if (directorySearch->directory != nullptr) closedir(directorySearch->directory);
+    if (directorySearch->directory != nullptr) sys::closeListing(directorySearch->directory);
     std::free(directorySearch->names);
     std::free(directorySearch->offsets);
     std::free(directorySearch);

@@ -1,39 +1,81 @@
 #include "fault_injection.h"
 
 #include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstddef>
 
 namespace {
 
 FaultPlan plan{};
-std::atomic<std::uint64_t> calls{0};
-std::atomic<bool> injected{false};
+// The plan's generation: a thread counts afresh when the plan is newer than its count.
+std::atomic<std::uint64_t> generation{0};
+std::atomic<std::uint64_t> mostCalls{0};
+std::atomic<std::uint64_t> injected{0};
+
+struct ThreadCount {
+    std::uint64_t generation;
+    std::uint64_t calls;
+    bool held;  // Hang has held a call of this thread
+};
+thread_local ThreadCount here{0, 0, false};
+
+// Waits until a signal is handled, as a call blocked in a slow file system does.
+void waitForSignal() {
+    sigset_t none;
+    sigemptyset(&none);
+    sigsuspend(&none);
+}
 
 }  // namespace
 
 void planFault(const FaultPlan& chosen) {
     plan = chosen;
-    calls = 0;
-    injected = false;
+    mostCalls = 0;
+    injected = 0;
+    generation.fetch_add(1);
 }
 
 std::uint64_t faultableCalls() {
-    return calls.load();
+    return mostCalls.load();
 }
 
-bool faultInjected() {
+std::uint64_t faultsInjected() {
     return injected.load();
 }
 
-Fault faultForThisCall(bool transfer) {
-    const std::uint64_t number = calls.fetch_add(1, std::memory_order_relaxed) + 1;
-    if (plan.failingCall == 0 || number != plan.failingCall) return Fault::None;
-    if (transfer && plan.shortCount) return Fault::Shorten;
-    injected = true;
-    SetLastError(plan.error);
-    return Fault::Fail;
-}
-
-DWORD shortenedCount(DWORD transferred) {
-    if (transferred / 2 < transferred) injected = true;
-    return transferred / 2;
+int injectFault(CallKind kind, std::size_t* size) {
+    const std::uint64_t current = generation.load(std::memory_order_acquire);
+    if (here.generation != current) here = {current, 0, false};
+    const std::uint64_t number = ++here.calls;
+    std::uint64_t most = mostCalls.load(std::memory_order_relaxed);
+    while (number > most && !mostCalls.compare_exchange_weak(most, number, std::memory_order_relaxed)) {
+    }
+    if (plan.failingCall == 0 || number < plan.failingCall) return 0;
+    if (plan.mode == FaultMode::Hang || plan.mode == FaultMode::HangListing) {
+        const bool held = plan.mode == FaultMode::Hang ? kind == CallKind::Read || kind == CallKind::Write
+                                                       : kind == CallKind::List;
+        if (!held || here.held) return 0;
+        here.held = true;
+        ++injected;
+        waitForSignal();
+        errno = EINTR;
+        return -1;
+    }
+    if (number > plan.failingCall && plan.mode != FaultMode::FromThenOn) return 0;
+    switch (plan.mode) {
+    case FaultMode::Short:
+        if (kind != CallKind::Read || size == nullptr || *size < 2) return 0;
+        *size /= 2;
+        ++injected;
+        return 0;
+    case FaultMode::Hang:
+    case FaultMode::HangListing:
+    case FaultMode::Once:
+    case FaultMode::FromThenOn:
+        break;
+    }
+    ++injected;
+    errno = plan.error;
+    return -1;
 }

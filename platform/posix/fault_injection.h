@@ -1,38 +1,43 @@
-// Test builds only (QUENDLE_FAULT_INJECTION): the file calls of the subset that can fail on a real
-// system (FindFirstFileA, lookups included, FindNextFileA, CreateFileA, ReadFile, WriteFile) are
-// counted, on every thread together, and the one chosen fails. Tests sweep the choice over every
-// call a run makes, to show that no failure can pass for a clean result.
+// Test builds only (QUENDLE_FAULT_INJECTION): the system calls of the layer (system_calls.h) are
+// counted, each thread on its own so that a failure chosen under several threads falls on the same
+// kind of call again, and the chosen ones fail with the chosen errno: call N of each thread once,
+// or every call from N on. A read or write may instead go through and report half of what it
+// transferred, or wait for a signal and fail with EINTR, as a slow file system interrupted does.
+// Tests sweep the choice over every call a run makes and check what the run answers.
 #pragma once
 
-#include "win32_subset.h"
-
+#include <cstddef>
 #include <cstdint>
 
+enum class FaultMode : unsigned char {
+    Once,        // call N of each thread fails
+    FromThenOn,  // call N and every later one fails
+    Short,       // call N, a read or a write, transfers half and reports it
+    Hang,        // the first read or write from call N on waits for a signal, then fails with EINTR
+    HangListing, // the same for the first read of a folder's names
+};
+
 struct FaultPlan {
-    std::uint64_t failingCall;  // counted from 1; 0 fails none
-    DWORD error;                // the last error the failing call leaves
-    // ReadFile and WriteFile succeed instead, reporting half of what they really transferred.
-    bool shortCount;
+    std::uint64_t failingCall;  // counted from 1 in each thread; 0 fails none
+    int error;                  // the errno the failing call leaves
+    FaultMode mode;
 };
 
 // Starts counting afresh under the plan.
 void planFault(const FaultPlan& plan);
-// Calls counted since the plan, and whether the chosen one has failed.
+// The most calls one thread has made since the plan, and how many faults were injected.
 std::uint64_t faultableCalls();
-bool faultInjected();
+std::uint64_t faultsInjected();
 
-enum class Fault { None, Fail, Shorten };
+enum class CallKind : unsigned char { Other, Read, Write, List };
 
-// For the subset's calls: what this one is to do. Fail leaves the plan's error as the last error.
-// Shorten comes only for a transfer (a read or a write), which then goes through and reports
-// shortenedCount of what it transferred.
-Fault faultForThisCall(bool transfer = false);
-// Half of what was transferred; the fault counts as injected only when that is less.
-DWORD shortenedCount(DWORD transferred);
+// For the system calls: -1 with errno set when this call is to fail, 0 when it goes through. Short
+// halves a read's *size (a write that comes short is written on by its caller: no fault); Hang
+// holds a read or a write, HangListing a read of names.
+int injectFault(CallKind kind, std::size_t* size = nullptr);
 
-// The subset's calls ask at their start; without QUENDLE_FAULT_INJECTION nothing is counted.
 #ifdef QUENDLE_FAULT_INJECTION
-#define QUENDLE_FAULT(transfer) faultForThisCall(transfer)
+#define QUENDLE_INJECT_FAULT(...) injectFault(__VA_ARGS__)
 #else
-#define QUENDLE_FAULT(transfer) Fault::None
+#define QUENDLE_INJECT_FAULT(...) 0
 #endif

@@ -1,10 +1,11 @@
 // CreateFileA, ReadFile, WriteFile and CloseHandle over POSIX descriptors.
-#include "fault_injection.h"
 #include "find_data.h"
 #include "folder_cache.h"
 #include "handles.h"
+#include "interruption.h"
 #include "last_error.h"
 #include "path_map.h"
+#include "system_calls.h"
 #include "win32_subset.h"
 
 #include <cerrno>
@@ -33,7 +34,7 @@ int openFlags(DWORD desiredAccess, DWORD creationDisposition) {
 // opens nothing a FIFO or device would notice.
 HANDLE openForQuery(const char* posixPath) {
     const FolderRelative at = relativeToFolder(posixPath);
-    const int descriptor = openat(at.folder, at.name, O_PATH | O_CLOEXEC);
+    const int descriptor = sys::openat(at.folder, at.name, O_PATH | O_CLOEXEC);
     if (descriptor < 0) {
         setLastErrorFromErrno(errno);
         return INVALID_HANDLE_VALUE;
@@ -42,21 +43,21 @@ HANDLE openForQuery(const char* posixPath) {
 }
 
 // What is at the name, before an open that would create or that was not vouched for: 0 when it may
-// be opened, 1 with the last error set.
-int checkBeforeOpen(const FolderRelative& at, DWORD creationDisposition) {
+// be opened (*exists telling whether anything is there), 1 with the last error set.
+int checkBeforeOpen(const FolderRelative& at, DWORD creationDisposition, bool* exists) {
     struct stat status;
     const bool creates = creationDisposition != OPEN_EXISTING;
     const int follow = creationDisposition == CREATE_NEW ? AT_SYMLINK_NOFOLLOW : 0;
-    const bool exists = fstatat(at.folder, at.name, &status, follow) == 0;
-    if (!exists && (errno != ENOENT || !creates)) {
+    *exists = sys::fstatat(at.folder, at.name, &status, follow) == 0;
+    if (!*exists && (errno != ENOENT || !creates)) {
         setLastErrorFromErrno(errno);
         return 1;
     }
-    if (exists && creationDisposition == CREATE_NEW) {
+    if (*exists && creationDisposition == CREATE_NEW) {
         SetLastError(ERROR_FILE_EXISTS);
         return 1;
     }
-    if (exists && !S_ISREG(status.st_mode)) {
+    if (*exists && !S_ISREG(status.st_mode)) {
         SetLastError(ERROR_ACCESS_DENIED);
         return 1;
     }
@@ -77,7 +78,6 @@ void ignoreFileSizeSignal() {
 HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
                    LPSECURITY_ATTRIBUTES, DWORD creationDisposition, DWORD flagsAndAttributes,
                    HANDLE) {
-    if (QUENDLE_FAULT(false) == Fault::Fail) return INVALID_HANDLE_VALUE;
     if (creationDisposition != OPEN_EXISTING && creationDisposition != CREATE_ALWAYS &&
         creationDisposition != CREATE_NEW) {
         SetLastError(ERROR_GEN_FAILURE);
@@ -100,10 +100,11 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
     const bool listedPlain = creationDisposition == OPEN_EXISTING &&
                              (desiredAccess & GENERIC_WRITE) == 0 &&
                              (flagsAndAttributes & FILE_FLAG_SEQUENTIAL_SCAN) != 0;
-    if (!listedPlain && checkBeforeOpen(at, creationDisposition) != 0) return INVALID_HANDLE_VALUE;
+    bool existed = true;
+    if (!listedPlain && checkBeforeOpen(at, creationDisposition, &existed) != 0) return INVALID_HANDLE_VALUE;
     // Non-blocking still: should a FIFO take the file's place after the check, the open cannot hang
     // and its reads come short.
-    const int descriptor = openat(at.folder, at.name,
+    const int descriptor = sys::openat(at.folder, at.name,
                                   openFlags(desiredAccess, creationDisposition) | (listedPlain ? O_NOFOLLOW : 0),
                                   0666);
     if (descriptor < 0) {
@@ -112,10 +113,18 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
     }
     const int lockMode = (shareMode == 0 ? LOCK_EX : LOCK_SH) | LOCK_NB;
     // The lock comes before any truncation so that a file held by someone else is never cut.
-    if (flock(descriptor, lockMode) != 0 ||
-        (creationDisposition == CREATE_ALWAYS && ftruncate(descriptor, 0) != 0)) {
-        close(descriptor);
-        SetLastError(ERROR_ACCESS_DENIED);
+    if (sys::flock(descriptor, lockMode) != 0 ||
+        (creationDisposition == CREATE_ALWAYS && sys::ftruncate(descriptor, 0) != 0)) {
+        // Held by another (EWOULDBLOCK) is Windows' sharing violation; anything else its own.
+        if (errno == EWOULDBLOCK)
+            SetLastError(ERROR_SHARING_VIOLATION);
+        else
+            setLastErrorFromErrno(errno);
+        const SavedError error = saveLastError();
+        sys::close(descriptor);
+        // A file this call made is not left behind by its failure.
+        if (!existed) sys::unlinkat(at.folder, at.name);
+        restoreLastError(error);
         return INVALID_HANDLE_VALUE;
     }
     return handleOf(descriptor);
@@ -123,8 +132,12 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
 
 BOOL GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* information) {
     struct stat status;
-    if (file == INVALID_HANDLE_VALUE || file == nullptr || fstat(descriptorOf(file), &status) != 0) {
+    if (file == INVALID_HANDLE_VALUE || file == nullptr) {
         SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (sys::fstat(descriptorOf(file), &status) != 0) {
+        setLastErrorFromErrno(errno);
         return FALSE;
     }
     WIN32_FIND_DATAA record;
@@ -139,46 +152,56 @@ BOOL GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* informa
     return TRUE;
 }
 
-BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, LPOVERLAPPED) {
-    const Fault fault = QUENDLE_FAULT(true);
-    if (fault == Fault::Fail) {
-        if (bytesRead != nullptr) *bytesRead = 0;
-        return FALSE;
+namespace {
+
+// A call interrupted by a signal is made again, unless the user asked the run to stop: then it
+// fails, so that a read blocked in a slow file system gives way. Interruptions without end fail.
+constexpr int mostInterruptions = 64;
+
+bool giveWay(int* interruptions) {
+    if (interruptionRequested() || ++*interruptions > mostInterruptions) {
+        SetLastError(interruptionRequested() ? ERROR_OPERATION_ABORTED : ERROR_GEN_FAILURE);
+        return true;
     }
+    return false;
+}
+
+}  // namespace
+
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, LPOVERLAPPED) {
     DWORD total = 0;
     BOOL result = TRUE;
+    int interruptions = 0;
     while (total < bytesToRead) {
         const DWORD asked = bytesToRead - total;
-        const ssize_t got = read(descriptorOf(file), static_cast<char*>(buffer) + total, asked);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) result = FALSE;
+        const ssize_t got = sys::read(descriptorOf(file), static_cast<char*>(buffer) + total, asked);
+        if (got < 0 && errno == EINTR && !giveWay(&interruptions)) continue;
+        if (got < 0) {
+            if (errno != EINTR) setLastErrorFromErrno(errno);
+            result = FALSE;
+        }
         if (got <= 0) break;
         total += static_cast<DWORD>(got);
         // As on Windows, a read that comes short has met the end of the file: asking again would
         // only cost a call that answers 0.
         if (static_cast<DWORD>(got) < asked) break;
     }
-    if (fault == Fault::Shorten) total = shortenedCount(total);
     if (bytesRead != nullptr) *bytesRead = total;
     return result;
 }
 
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten,
                LPOVERLAPPED) {
-    const Fault fault = QUENDLE_FAULT(true);
-    if (fault == Fault::Fail) {
-        if (bytesWritten != nullptr) *bytesWritten = 0;
-        return FALSE;
-    }
-    // A short write puts down only the first half, as a full disk would.
-    if (fault == Fault::Shorten) bytesToWrite = shortenedCount(bytesToWrite);
     DWORD total = 0;
     BOOL result = TRUE;
+    int interruptions = 0;
     while (total < bytesToWrite) {
-        const ssize_t put = write(descriptorOf(file), static_cast<const char*>(buffer) + total,
-                                  bytesToWrite - total);
-        if (put < 0 && errno == EINTR) continue;
+        const ssize_t put = sys::write(descriptorOf(file), static_cast<const char*>(buffer) + total,
+                                       bytesToWrite - total);
+        if (put < 0 && errno == EINTR && !giveWay(&interruptions)) continue;
         if (put <= 0) {
+            if (put < 0 && errno != EINTR) setLastErrorFromErrno(errno);
+            if (put == 0) SetLastError(ERROR_HANDLE_DISK_FULL);
             result = FALSE;
             break;
         }
@@ -194,7 +217,7 @@ BOOL DeleteFileA(LPCSTR fileName) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return FALSE;
     }
-    if (unlink(posixPath) != 0) {
+    if (sys::unlink(posixPath) != 0) {
         setLastErrorFromErrno(errno);
         return FALSE;
     }
@@ -211,11 +234,11 @@ BOOL MoveFileExA(LPCSTR existingName, LPCSTR newName, DWORD flags) {
         return FALSE;
     }
     struct stat status;
-    if ((flags & MOVEFILE_REPLACE_EXISTING) == 0 && lstat(to, &status) == 0) {
+    if ((flags & MOVEFILE_REPLACE_EXISTING) == 0 && sys::lstat(to, &status) == 0) {
         SetLastError(ERROR_FILE_EXISTS);
         return FALSE;
     }
-    if (rename(from, to) != 0) {
+    if (sys::rename(from, to) != 0) {
         setLastErrorFromErrno(errno);
         return FALSE;
     }
@@ -223,6 +246,11 @@ BOOL MoveFileExA(LPCSTR existingName, LPCSTR newName, DWORD flags) {
 }
 
 BOOL CloseHandle(HANDLE object) {
-    if (object == INVALID_HANDLE_VALUE || object == nullptr) return FALSE;
-    return close(descriptorOf(object)) == 0 ? TRUE : FALSE;
+    if (object == INVALID_HANDLE_VALUE || object == nullptr) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (sys::close(descriptorOf(object)) == 0) return TRUE;
+    setLastErrorFromErrno(errno);
+    return FALSE;
 }

@@ -1,4 +1,5 @@
 #include "folder_cache.h"
+#include "system_calls.h"
 #include "win32_subset.h"
 
 #include <cstring>
@@ -23,7 +24,7 @@ struct FolderCache {
     ~FolderCache() { release(); }
     void release() {
         for (auto& folder : folders) {
-            if (folder.descriptor >= 0) close(folder.descriptor);
+            if (folder.descriptor >= 0) sys::closeFolder(folder.descriptor);
             folder.descriptor = -1;
         }
     }
@@ -51,9 +52,9 @@ FolderRelative relativeToFolder(const char* posixPath) {
     char path[PATH_MAX];
     std::memcpy(path, posixPath, length);
     path[length] = '\0';
-    const int descriptor = open(path, O_PATH | O_DIRECTORY | O_CLOEXEC);
+    const int descriptor = sys::open(path, O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (descriptor < 0) return {AT_FDCWD, posixPath};
-    if (oldest->descriptor >= 0) close(oldest->descriptor);
+    if (oldest->descriptor >= 0) sys::closeFolder(oldest->descriptor);
     std::memcpy(oldest->path, path, length + 1);
     oldest->descriptor = descriptor;
     oldest->lastUse = ++cache.uses;

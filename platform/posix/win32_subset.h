@@ -127,11 +127,14 @@ constexpr DWORD ERROR_NO_MORE_FILES = 18;
 constexpr DWORD ERROR_GEN_FAILURE = 31;
 constexpr DWORD ERROR_SHARING_VIOLATION = 32;
 constexpr DWORD ERROR_NOT_SUPPORTED = 50;
+constexpr DWORD ERROR_BROKEN_PIPE = 109;
 constexpr DWORD ERROR_HANDLE_DISK_FULL = 39;
 constexpr DWORD ERROR_FILE_EXISTS = 80;
 constexpr DWORD ERROR_INVALID_NAME = 123;
 constexpr DWORD ERROR_FILENAME_EXCED_RANGE = 206;
 constexpr DWORD ERROR_DIRECTORY = 267;
+constexpr DWORD ERROR_NO_DATA = 232;
+constexpr DWORD ERROR_OPERATION_ABORTED = 995;
 constexpr DWORD ERROR_CANT_RESOLVE_FILENAME = 1921;
 struct SECURITY_ATTRIBUTES;
 struct OVERLAPPED;
@@ -176,6 +179,10 @@ void releaseFolderCache();
 // process may then hold (at most a million).
 int raiseOpenFileLimit();
 void SetLastError(DWORD error);
+// Beyond Win32: the system's own number for the error behind GetLastError (errno here), 0 when the
+// layer refused by itself, with no system call failing; and that error's text.
+int lastSystemError();
+void systemErrorText(int error, char* text, int room);
 LONG CompareFileTime(const FILETIME* first, const FILETIME* second);
 DWORD GetCurrentDirectoryA(DWORD bufferLength, LPSTR buffer);
 

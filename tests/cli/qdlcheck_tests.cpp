@@ -1054,8 +1054,54 @@ TEST_F(Qdlcheck, ExtrasAreWhatOnlyTheCopyHolds) {
     EXPECT_EQ(pattern.status, ExitExtras);
 }
 
-// Every file call of a run, failed in turn (with an error, or a read or write coming short): no
-// run in which a call failed ends clean, one pair at a time or four.
+// What a run with injected faults must still answer: never a clean status (unless the failed call
+// was made again, or another way, and every entry has the clean run's line), no temporary file
+// left behind (unless the run names it), the earlier log whole or a new one whole, and every error
+// number a line carries the one injected.
+struct FaultedRun {
+    std::string fault;
+    int error;  // the errno injected; 0 for a read come short
+    Outcome outcome;
+    bool injected;
+};
+
+std::string invariantBroken(const FaultedRun& run, const Outcome& clean, const fs::path& root,
+                            const std::string& earlierLog) {
+    // A call the layer made again, or did another way, may leave the run clean: then every entry
+    // (the runs list them all) has the clean run's line.
+    const std::regex seconds("\"seconds\":[0-9.]+");
+    if (run.outcome.status == 0 &&
+        std::regex_replace(run.outcome.out, seconds, "") != std::regex_replace(clean.out, seconds, ""))
+        return "a clean status";
+    // One that could not be removed is named, unless every call failed from some point on.
+    bool unnamedLeft = false;
+    for (const auto& entry : fs::directory_iterator(root)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind(".qdlcheck-", 0) != 0) continue;
+        fs::remove(entry.path());
+        unnamedLeft |= run.outcome.err.find(name + " could not be removed") == std::string::npos;
+    }
+    if (unnamedLeft && run.fault.find(" from") == std::string::npos) return "a temporary file left";
+    const std::string log = contentsOf(root / "qdl.log");
+    if (log != earlierLog) {
+        std::smatch total;
+        if (log.rfind("Quendle Log File\r\n", 0) != 0 || log.size() < 2 || log.substr(log.size() - 2) != "\r\n" ||
+            !std::regex_search(log, total, std::regex("Total *: ([0-9]+)\r\n")))
+            return "a log that is neither the earlier one nor whole";
+        const std::regex entryLine("\n[A-Z!]{3} : ");
+        const std::ptrdiff_t lines =
+            std::distance(std::sregex_iterator(log.begin(), log.end(), entryLine), std::sregex_iterator());
+        if (lines != std::stol(total[1])) return "a log whose lines are not its total";
+    }
+    const std::regex error("\"error\":([0-9]+)");
+    for (auto at = std::sregex_iterator(run.outcome.out.begin(), run.outcome.out.end(), error);
+         at != std::sregex_iterator(); ++at)
+        if (std::stoi((*at)[1]) != run.error) return "a line with another error than the one injected";
+    return "";
+}
+
+// Every system call of a run, failed in turn with one error or another, once or from then on, or
+// a read coming short: what the run answers keeps every invariant above, one pair at a time or four.
 TEST_F(Qdlcheck, NoFailingCallEverEndsInACleanResult) {
     if (underWine()) GTEST_SKIP() << "the calls are counted in the POSIX layer";
     tree.file("src/.hidden", "dot");
@@ -1064,34 +1110,46 @@ TEST_F(Qdlcheck, NoFailingCallEverEndsInACleanResult) {
     tree.file("dst/empty", "");
     tree.file("src/sub/deeper/c.txt", "c");
     tree.file("dst/sub/deeper/c.txt", "c");
+    const std::string earlierLog = "the log of an earlier run";
     const fs::path report = tree.path(".report");
     const auto runWith = [&](const std::string& fault, const std::vector<std::string>& arguments) {
+        tree.file("qdl.log", earlierLog);
         setenv("QUENDLE_FAULT", fault.c_str(), 1);
         setenv("QUENDLE_FAULT_REPORT", report.c_str(), 1);
-        const int status = run(arguments, launching([](Launch& l) { l.program = {QDLCHECK_WITH_FAULTS}; })).status;
+        const Outcome outcome = run(arguments, launching([](Launch& l) { l.program = {QDLCHECK_WITH_FAULTS}; }));
         unsetenv("QUENDLE_FAULT");
         unsetenv("QUENDLE_FAULT_REPORT");
         std::istringstream counted(contentsOf(report));
         unsigned long long calls = 0;
-        int injected = 0;
+        unsigned long long injected = 0;
         counted >> calls >> injected;
-        return std::make_tuple(status, calls, injected != 0);
+        return std::make_pair(outcome, std::make_pair(calls, injected != 0));
     };
+    // Each call fails with EIO, and with one more of the others in turn.
+    const std::pair<const char*, int> others[] = {{"EACCES", EACCES}, {"ENOSPC", ENOSPC},
+                                                  {"EMFILE", EMFILE}, {"ENOMEM", ENOMEM},
+                                                  {"EINTR", EINTR},   {"EIO short", 0},
+                                                  {"EIO from", EIO}};
     for (const auto& arguments : std::vector<std::vector<std::string>>{
-             {"--log", "qdl.log", "src", "dst"}, {"src/*", "dst"}, {"src/a.txt", "dst/"},
-             {"--extra", "src", "dst"}}) {
-        const auto [cleanStatus, calls, none] = runWith("0 0", arguments);
-        ASSERT_EQ(cleanStatus, 0) << arguments[0];
+             {"--all", "--format", "json", "--log", "qdl.log", "src", "dst"}, {"--all", "src/*", "dst"},
+             {"--all", "src/a.txt", "dst/"}, {"--all", "--extra", "src", "dst"}}) {
+        const auto [clean, counted] = runWith("0 EIO", arguments);
+        const auto calls = counted.first;
+        ASSERT_EQ(clean.status, 0) << arguments[0] << clean.err;
         ASSERT_GT(calls, 5u);
         for (const std::string jobs : {"1", "4"}) {
             std::vector<std::string> withJobs = {"--jobs", jobs};
             withJobs.insert(withJobs.end(), arguments.begin(), arguments.end());
             for (unsigned long long call = 1; call <= calls; ++call) {
-                for (const std::string kind : {" 31", " 5 short"}) {
-                    const auto [status, made, injected] = runWith(std::to_string(call) + kind, withJobs);
-                    EXPECT_TRUE(!injected || status != 0)
-                        << "call " << call << kind << " failed, yet a clean result: " << arguments[0]
-                        << ", " << jobs << " jobs";
+                const auto& other = others[call % std::size(others)];
+                for (const auto& [kind, error] : {std::make_pair("EIO", EIO), other}) {
+                    const std::string fault = std::to_string(call) + " " + kind;
+                    const auto [outcome, made] = runWith(fault, withJobs);
+                    if (!made.second) continue;
+                    const std::string broken =
+                        invariantBroken({fault, error, outcome, true}, clean, tree.root, earlierLog);
+                    EXPECT_EQ(broken, "") << "call " << fault << ", " << jobs << " jobs, " << arguments[1]
+                                          << "\n" << outcome.out << outcome.err;
                 }
             }
         }

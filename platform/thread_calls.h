@@ -1,0 +1,9 @@
+// Waking a thread from a call it is blocked in, beyond Win32: a read of a slow file system gives
+// way, where the system lets it, so that a run can end while its workers wait.
+#pragma once
+
+#include <thread>
+
+// The thread's blocked call fails with the system's "interrupted" (EINTR), which the file calls
+// make again unless the user asked the run to stop. Nothing where the platform cannot do it.
+void interruptBlockedCall(std::thread& thread);
