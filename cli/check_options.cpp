@@ -165,7 +165,10 @@ int parseCheckOptions(int argc, char** argv, CheckOptions* options) {
         case 'p': options->progressAlways = true; break;
         case 'L': options->listFirst = true; break;
         case 'l': options->links = true; break;
-        case 'g': options->logFile = optarg; break;
+        case 'g':
+            if (optarg[0] == '\0') return usageError("--log takes a file name, not an empty one", "");
+            options->logFile = optarg;
+            break;
         case 'e':
         case 'i':
             if (addFilterRule(options->filters, option == 'i', optarg) != 0) return 1;

@@ -150,10 +150,12 @@ int compareAndReport(QdlCore& job, const CheckOptions& options, LogOutput& log,
     JobStepper* const stepper = startStepper(job, options.jobs);
     if (stepper == nullptr) return failure("out of memory", "");
     LineSinks sinks{options, log.file != INVALID_HANDLE_VALUE ? &log : nullptr, true, false};
-    const RunEnd end = stepJob(job, *stepper, sinks, start);
+    RunEnd end = stepJob(job, *stepper, sinks, start);
     // Ends what is still in flight, closing its files.
     delete stepper;
     const bool outputLost = reportOutputFailure() != 0;
+    // Ctrl-C while the last lines waited on their reader: they are not lost, the run was stopped.
+    if (outputInterrupted() && end == RunEnd::Complete) end = RunEnd::Interrupted;
     // The total in bytes is told where it does not depend on how far the listing had got when the
     // run ended: a run gone to its end, or a tree listed first.
     const bool totalTold = end == RunEnd::Complete || options.listFirst;

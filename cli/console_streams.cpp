@@ -45,7 +45,8 @@ void beginConsoleOutput() {
 }
 
 int endConsoleOutput() {
-    const bool failed = flushOutput() != 0 || errorFailed;
+    // Output that gave way to Ctrl-C is told by the run's own status.
+    const bool failed = (flushOutput() != 0 && !outputInterrupted()) || errorFailed;
     SetConsoleOutputCP(consoleCodePage);
     return failed ? 1 : 0;
 }

@@ -83,7 +83,10 @@ int openLogOutput(const char* typed, LogOutput* log) {
     log->file = INVALID_HANDLE_VALUE;
     log->lines.file = INVALID_HANDLE_VALUE;
     if (fullEnginePath(typed, log->path) != 0) return cannotCreate(*log);
-    // A folder of that name would refuse the rename only at the end.
+    // A path that names a folder (a trailing separator) would refuse the rename only at the end.
+    const std::size_t length = std::strlen(typed);
+    if (typed[length - 1] == QUENDLE_PATH_SEPARATOR || typed[length - 1] == '\\') return cannotCreate(*log);
+    // So would a folder of that name.
     FindRecord existing;
     const Presence presence = lookUp(log->path, &existing);
     if (presence == Presence::Unreachable || (presence == Presence::Found && isDirectory(existing)))

@@ -3,6 +3,7 @@
 #include "extra_entries.h"
 #include "folder_level.h"
 #include "qdl_core.h"
+#include "test_points.h"
 
 #include <cstring>
 #include <new>
@@ -114,6 +115,8 @@ int listBeside(const ListingRules& rules, ListingTotals& totals, const char* sea
             endDestinationWalk(extras);
             return listingStopped;
         }
+        // A folder of a million entries, as the tests make one: slow to list.
+        QUENDLE_PAUSE_POINT("listing-entry");
         const FindRecord& entry = listing.entry;
         FindRecord listed;
         const bool same = listingOpen(extras.listing) &&

@@ -13,12 +13,13 @@ std::atomic<std::uint64_t> generation{0};
 std::atomic<std::uint64_t> mostCalls{0};
 std::atomic<std::uint64_t> injected{0};
 
+std::atomic<bool> held{false};  // Hang has held its one call
+
 struct ThreadCount {
     std::uint64_t generation;
     std::uint64_t calls;
-    bool held;  // Hang has held a call of this thread
 };
-thread_local ThreadCount here{0, 0, false};
+thread_local ThreadCount here{0, 0};
 
 // Waits until a signal is handled, as a call blocked in a slow file system does.
 void waitForSignal() {
@@ -33,6 +34,7 @@ void planFault(const FaultPlan& chosen) {
     plan = chosen;
     mostCalls = 0;
     injected = 0;
+    held = false;
     generation.fetch_add(1);
 }
 
@@ -46,17 +48,16 @@ std::uint64_t faultsInjected() {
 
 int injectFault(CallKind kind, std::size_t* size) {
     const std::uint64_t current = generation.load(std::memory_order_acquire);
-    if (here.generation != current) here = {current, 0, false};
+    if (here.generation != current) here = {current, 0};
     const std::uint64_t number = ++here.calls;
     std::uint64_t most = mostCalls.load(std::memory_order_relaxed);
     while (number > most && !mostCalls.compare_exchange_weak(most, number, std::memory_order_relaxed)) {
     }
     if (plan.failingCall == 0 || number < plan.failingCall) return 0;
     if (plan.mode == FaultMode::Hang || plan.mode == FaultMode::HangListing) {
-        const bool held = plan.mode == FaultMode::Hang ? kind == CallKind::Read || kind == CallKind::Write
-                                                       : kind == CallKind::List;
-        if (!held || here.held) return 0;
-        here.held = true;
+        const bool holds = plan.mode == FaultMode::Hang ? kind == CallKind::Read || kind == CallKind::Write
+                                                        : kind == CallKind::List;
+        if (!holds || held.exchange(true)) return 0;
         ++injected;
         waitForSignal();
         errno = EINTR;

@@ -13,8 +13,9 @@ enum class FaultMode : unsigned char {
     Once,        // call N of each thread fails
     FromThenOn,  // call N and every later one fails
     Short,       // call N, a read or a write, transfers half and reports it
-    Hang,        // the first read or write from call N on waits for a signal, then fails with EINTR
-    HangListing, // the same for the first read of a folder's names
+    Hang,        // the run's first read or write from call N on waits for a signal, then fails
+                 // with EINTR
+    HangListing, // the same for the run's first read of a folder's names
 };
 
 struct FaultPlan {

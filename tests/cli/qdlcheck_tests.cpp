@@ -18,6 +18,8 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <functional>
+#include <sys/syscall.h>
 #include <grp.h>
 #include <sstream>
 #include <sys/file.h>
@@ -94,6 +96,7 @@ struct Launch {
     bool asNobody = false;                 // as user 65534, where permissions bite
     std::string output;                    // standard output to this file instead
     std::vector<std::string> program;      // another program than the one under test
+    bool ignoreHangUp = false;             // started with SIGHUP ignored, as nohup starts it
 };
 
 Launch launching(void (*set)(Launch&)) {
@@ -123,6 +126,7 @@ pid_t start(const std::vector<std::string>& arguments, const fs::path& folder, c
         _exit(127);
     if (launch.asNobody && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
         _exit(127);
+    if (launch.ignoreHangUp) signal(SIGHUP, SIG_IGN);
     execvp(argv[0], argv.data());
     _exit(127);
 }
@@ -131,6 +135,26 @@ int waitFor(pid_t child) {
     int status = 0;
     waitpid(child, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// Awaits what a test waits for, ten seconds at the most: true once it holds.
+bool awaitFor(const std::function<bool()>& holds, double seconds = 10) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!holds()) {
+        if (std::chrono::steady_clock::now() > until) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+// Whether a thread of the process is held in a call: the system call it waits in, by number.
+bool waitingIn(pid_t process, long call) {
+    for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(process) + "/task")) {
+        std::istringstream syscall(contentsOf(task.path() / "syscall"));
+        long number = -1;
+        if (syscall >> number && number == call) return true;
+    }
+    return false;
 }
 
 class Qdlcheck : public ::testing::Test {
@@ -361,6 +385,9 @@ TEST_F(Qdlcheck, UsageErrorsAndWhatCannotBeComparedExitWith16AndOneLine) {
         {{levels("none/*.txt"), "dst"}, "qdlcheck: " + levels("none/*.txt") + ": its folder does not exist\n"},
         {{"--log", levels("no/such/folder/log.txt"), "src", "dst"},
          "qdlcheck: cannot create the log file " + levels("no/such/folder/log.txt") + "\n"},
+        // A log that cannot be one is refused before anything is compared.
+        {{"--log", "", "src", "dst"}, "qdlcheck: --log takes a file name, not an empty one (see qdlcheck --help)\n"},
+        {{"--log", levels("sub/"), "src", "dst"}, "qdlcheck: cannot create the log file " + levels("sub/") + "\n"},
         // A copy missing as a whole is one message, not a missing entry for each file.
         {{"src", "backup"}, "qdlcheck: backup: no such folder\n"},
         {{levels("src/*.txt"), "backup"}, "qdlcheck: backup: no such folder\n"},
@@ -693,17 +720,16 @@ TEST_F(Qdlcheck, SignalsEndTheRunWithItsLogAndTheEarlierLogIsNeverLost) {
         fs::remove(tree.path("qdl.log"));
         fs::create_symlink(tree.path("victim"), tree.path("qdl.log"));
         const mode_t previous = umask(022);
-        const pid_t child = start({"--log", "qdl.log", "src", "dst"}, tree.root, out, err);
+        const pid_t child = start({"--all", "--log", "qdl.log", "src", "dst"}, tree.root, out, err);
         umask(previous);
-        // The signal comes once the run has its temporary log, well into the large file.
+        // The signal comes once the run has its temporary log and has compared a.txt, well into
+        // the large file after it.
         const auto temporaryLog = [&] {
             for (const auto& entry : fs::directory_iterator(tree.root))
                 if (entry.path().filename().string().rfind(".qdlcheck-", 0) == 0) return true;
             return false;
         };
-        for (int i = 0; i < 100 && !temporaryLog(); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        ASSERT_TRUE(awaitFor([&] { return temporaryLog() && contentsOf(out).find("OK! : a.txt") != std::string::npos; }));
         kill(child, signal);
         const int status = waitFor(child);
         EXPECT_EQ(contentsOf(tree.path("victim")), "not the program's to write");
@@ -733,6 +759,100 @@ TEST_F(Qdlcheck, SignalsEndTheRunWithItsLogAndTheEarlierLogIsNeverLost) {
         for (const auto& entry : fs::directory_iterator(tree.root))
             EXPECT_NE(entry.path().filename().string().rfind(".qdlcheck-", 0), 0u) << delay << " ms";
     }
+}
+
+// Ctrl-C is heard within a second wherever the run waits: in the read of a folder's names, between
+// the entries of a folder slow to list, and in a read the file system holds (held here until a
+// signal comes, one pair at a time or four). The run ends interrupted, the entry it was reading
+// without a line, its log saying why.
+TEST_F(Qdlcheck, CtrlCIsHeardWithinASecondInListingsAndReads) {
+    if (underWine()) GTEST_SKIP() << "signals reach a POSIX program only";
+    for (int i = 0; i < 300; ++i) {
+        tree.file("src/many/" + std::to_string(i), "x");
+        tree.file("dst/many/" + std::to_string(i), "x");
+    }
+    const fs::path out = tree.path(".out");
+    const fs::path err = tree.path(".err");
+    const struct {
+        const char* fault;
+        const char* pauseAt;
+        const char* jobs;
+    } waits[] = {{"1 EIO hang-listing", nullptr, "1"}, {nullptr, "listing-entry", "1"},
+                 {"1 EIO hang", nullptr, "1"}, {"1 EIO hang", nullptr, "4"}};
+    for (const auto& wait : waits) {
+        const std::string what = wait.fault != nullptr ? wait.fault : wait.pauseAt;
+        if (wait.fault != nullptr) setenv("QUENDLE_FAULT", wait.fault, 1);
+        if (wait.pauseAt != nullptr) setenv("QUENDLE_PAUSE_AT", wait.pauseAt, 1);
+        const pid_t child = start({"--jobs", wait.jobs, "--log", "qdl.log", "src", "dst"}, tree.root, out, err,
+                                  launching([](Launch& l) { l.program = {QDLCHECK_WITH_FAULTS}; }));
+        unsetenv("QUENDLE_FAULT");
+        unsetenv("QUENDLE_PAUSE_AT");
+        // Held in the call, or (listing slowly) once the run has its temporary log.
+        ASSERT_TRUE(awaitFor([&] {
+            if (wait.fault != nullptr) return waitingIn(child, SYS_rt_sigsuspend);
+            for (const auto& entry : fs::directory_iterator(tree.root))
+                if (entry.path().filename().string().rfind(".qdlcheck-", 0) == 0) return true;
+            return false;
+        })) << what;
+        const auto interrupted = std::chrono::steady_clock::now();
+        kill(child, SIGINT);
+        const int status = waitFor(child);
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - interrupted).count();
+        EXPECT_LT(seconds, 1.0) << what;
+        EXPECT_EQ(status, ExitNotEveryEntry) << what << ": " << contentsOf(err);
+        EXPECT_EQ(contentsOf(out), "") << what;
+        EXPECT_NE(contentsOf(err).find("interrupted."), std::string::npos) << what;
+        const std::string log = contentsOf(tree.path("qdl.log"));
+        EXPECT_TRUE(log.ends_with("\r\n\r\nNOT every entry was compared: interrupted.\r\n")) << what << log;
+    }
+}
+
+// Ctrl-C while standard output waits on a pipe nobody reads: the run was interrupted, its output
+// not lost.
+TEST_F(Qdlcheck, CtrlCWhileTheOutputWaitsIsAnInterruption) {
+    if (underWine()) GTEST_SKIP() << "signals reach a POSIX program only";
+    const std::string longName(200, 'n');
+    for (int i = 0; i < 500; ++i) {
+        tree.file("src/" + longName + std::to_string(i), "x");
+        tree.file("dst/" + longName + std::to_string(i), "x");
+    }
+    const fs::path pipe = tree.path(".pipe");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const int reader = open(pipe.c_str(), O_RDONLY | O_NONBLOCK);  // there, reading nothing
+    static std::string output;
+    output = pipe.string();
+    const pid_t child = start({"--all", "src", "dst"}, tree.root, tree.path(".out"), tree.path(".err"),
+                              launching([](Launch& l) { l.output = output; }));
+    ASSERT_TRUE(awaitFor([&] { return waitingIn(child, SYS_write); }));
+    kill(child, SIGINT);
+    EXPECT_EQ(waitFor(child), ExitNotEveryEntry);
+    close(reader);
+    const std::string err = contentsOf(tree.path(".err"));
+    EXPECT_NE(err.find("interrupted."), std::string::npos) << err;
+    EXPECT_EQ(err.find("could not be written"), std::string::npos) << err;
+}
+
+// A signal the program was started ignoring (SIGHUP under nohup) stays ignored: the run goes on to
+// its end and writes its whole log.
+TEST_F(Qdlcheck, ASignalIgnoredFromTheStartStaysIgnored) {
+    if (underWine()) GTEST_SKIP() << "signals reach a POSIX program only";
+    tree.file("src/held", "compared after the hang-up");
+    tree.file("dst/held", "compared after the hang-up");
+    setenv("QUENDLE_FAULT", "1 EIO hang", 1);
+    // One pair at a time: the signal that lets the read go on reaches the thread that holds it.
+    const pid_t child = start({"--jobs", "1", "--log", "qdl.log", "src", "dst"}, tree.root, tree.path(".out"),
+                              tree.path(".err"), launching([](Launch& l) {
+                                  l.program = {QDLCHECK_WITH_FAULTS};
+                                  l.ignoreHangUp = true;
+                              }));
+    unsetenv("QUENDLE_FAULT");
+    ASSERT_TRUE(awaitFor([&] { return waitingIn(child, SYS_rt_sigsuspend); }));
+    kill(child, SIGHUP);
+    // SIGHUP, ignored, does not wake the held read; SIGUSR1, which ends no run, lets it go on.
+    kill(child, SIGUSR1);
+    EXPECT_EQ(waitFor(child), 0) << contentsOf(tree.path(".err"));
+    EXPECT_NE(contentsOf(tree.path("qdl.log")).find("Total         : 3\r\n"), std::string::npos);
 }
 
 // A newline, a carriage return or an escape sequence in a name cannot forge a line, on standard
@@ -1011,6 +1131,26 @@ TEST_F(Qdlcheck, JsonLinesParseAndTellWhereFilesDiffer) {
                   sortedLines(expected + (underWine() ? "5 2 True\n" : "6 2 True\n")))
             << r.out;
     }
+}
+
+// Paths too long to open are reported whole, in JSON and NUL-ended lines alike: two of them never
+// print as one.
+TEST_F(Qdlcheck, PathsTooLongToOpenAreGivenWhole) {
+    if (underWine()) GTEST_SKIP() << "Windows refuses such paths before the program sees them";
+    const std::string folder(200, 'd');
+    const std::string name(80, 'n');
+    for (const std::string side : {"src", "dst"}) {
+        tree.file(side + "/" + folder + "/" + name + "A", "x");
+        tree.file(side + "/" + folder + "/" + name + "B", "x");
+    }
+    const Outcome json = compare({"--format", "json"});
+    for (const char* last : {"A", "B"}) {
+        EXPECT_NE(json.out.find("\"path\":\"" + folder + "/" + name + last + "\""), std::string::npos) << json.out;
+    }
+    EXPECT_NE(json.out.find("\"reason\":\"too_long\""), std::string::npos);
+    const Outcome nul = compare({"-0"});
+    EXPECT_EQ(nul.out, "SOE : " + folder + "/" + name + "A" + std::string(1, '\0') + "SOE : " + folder + "/" +
+                           name + "B" + std::string(1, '\0'));
 }
 
 // --null ends each line with NUL and writes the names as they are stored, line breaks and all.
