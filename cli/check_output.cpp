@@ -93,10 +93,10 @@ void printSummary(const QdlCore& job, RunEnd end, double seconds, bool extras, b
 
 int exitBits(const QdlCore& job, RunEnd end) {
     const CompareStats& s = job.stats;
-    return (s.notices != 0 ? ExitNotices : 0) | (s.errors != 0 ? ExitErrors : 0) |
-           (s.fatalErrors != 0 ? ExitFatalErrors : 0) |
+    return (s.notices != 0 ? exitBitOf(Notice) : 0) | (s.errors != 0 ? exitBitOf(Error) : 0) |
+           (s.fatalErrors != 0 ? exitBitOf(FatalError) : 0) | (job.extras != 0 ? exitBitOf(Extra) : 0) |
            (end != RunEnd::Complete || job.planStopped ? ExitNotEveryEntry : 0) |
-           (end == RunEnd::OutputLost ? ExitCannotCompare : 0) | (job.extras != 0 ? ExitExtras : 0) |
+           (end == RunEnd::OutputLost ? ExitCannotCompare : 0) |
            // A tree planned as it is compared can run out of memory half-way.
            (job.listIncomplete() ? ExitNotEveryEntry | ExitCannotCompare : 0);
 }

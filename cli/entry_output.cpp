@@ -9,17 +9,6 @@
 
 namespace {
 
-const char* classOf(ResultCode code) {
-    if (isExtraCode(code)) return "extra";
-    switch (severityOf(code)) {
-    case NoDifference: return "identical";
-    case Notice: return "notice";
-    case Error: return "error";
-    case FatalError: break;
-    }
-    return "fatal";
-}
-
 // A last-write time as UTC in ISO 8601, to the 100 ns Windows keeps; false for none (0).
 bool isoTime(const FILETIME& time, char (&text)[40]) {
     using namespace std::chrono;
@@ -104,7 +93,7 @@ int printEntry(const char* line, const LogEntry& entry, OutputFormat format) {
     beginObject(json);
     char code[4] = {line[0], line[1], line[2], '\0'};
     appendText(json, "code", code);
-    appendText(json, "class", classOf(entry.code));
+    appendText(json, "class", rowOf(entry.code).jsonClass);
     appendText(json, "path", entry.storedPath);
     appendText(json, "kind", kindOf(entry.source));
     // An extra's one record is the destination's.

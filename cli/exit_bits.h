@@ -1,6 +1,8 @@
 // qdlcheck's exit status: bits that add up; the manual's table lists the same.
 #pragma once
 
+#include "engine/result_code.h"
+
 enum ExitBit : int {
     ExitNotices = 1,           // NEA, NET
     ExitErrors = 2,            // DIS, NEC, SOD, SOF
@@ -12,3 +14,15 @@ enum ExitBit : int {
 
 inline constexpr ExitBit everyExitBit[] = {ExitNotices,       ExitErrors,        ExitFatalErrors,
                                            ExitNotEveryEntry, ExitCannotCompare, ExitExtras};
+
+// The bit a result of each class adds; none for no difference.
+inline constexpr int exitBitOf(Severity severity) {
+    switch (severity) {
+    case NoDifference: return 0;
+    case Notice: return ExitNotices;
+    case Error: return ExitErrors;
+    case FatalError: return ExitFatalErrors;
+    case Extra: return ExitExtras;
+    }
+    return 0;
+}

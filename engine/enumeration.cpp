@@ -16,18 +16,18 @@ char destinationPathBuffer[pathRoom];
 void recordListed(QdlCore& job, const FolderEntries& listed) {
     FindRecord source;
     FindRecord destination;
-    ResultCode pending;
+    PairState state;
     Fault fault;
     EntryCursor at = FolderEntries::start();
-    while (listed.pairAt(&at, &source, &destination, &pending, &fault) == 0)
-        job.pairs.addPair(source, destination, pending, fault);
+    while (listed.pairAt(&at, &source, &destination, &state, &fault) == 0)
+        job.pairs.addPair(source, destination, state, fault);
 }
 
-// Looks the destination of an entry up. Pending with the record found, or with an empty name
-// when nothing is there; PendingDestinationError, with why in *fault, when the destination could
-// not be reached, or when the path the stepper builds from the name found (behind split, plus a
+// Looks the destination of an entry up. ToCompare with the record found, or with an empty name
+// when nothing is there; DestinationError, with why in *fault, when the destination could not be
+// reached, or when the path the stepper builds from the name found (behind split, plus a
 // backslash for a folder) would not fit.
-ResultCode lookUpDestination(const char* path, int split, int backslash, LinkRule links,
+PairState lookUpDestination(const char* path, int split, int backslash, LinkRule links,
                              FindRecord* destination, const FindRecord* listed, Fault* fault) {
     // The destination's own listing, when it is walked beside the source, has the record already.
     Presence presence = Presence::Found;
@@ -38,16 +38,16 @@ ResultCode lookUpDestination(const char* path, int split, int backslash, LinkRul
     switch (presence) {
     case Presence::Missing:
         destination->name[0] = '\0';
-        return Pending;
+        return PairState::ToCompare;
     case Presence::Unreachable:
         *fault = lastFault();
-        return PendingDestinationError;
+        return PairState::DestinationError;
     case Presence::Found:
         break;
     }
-    if (fitsBehind(split, destination->name, backslash)) return Pending;
+    if (fitsBehind(split, destination->name, backslash)) return PairState::ToCompare;
     *fault = {FaultCause::TooLong, 0};
-    return PendingDestinationError;
+    return PairState::DestinationError;
 }
 
 // A listing that fails for want of memory leaves the list short, as a lost pair does.
@@ -66,27 +66,27 @@ void recordTreeEntry(const ListingRules& rules, TreeLevel& level, const FindReco
     // A folder's own search path is its text and the pattern.
     const int sourceRoom = backslash != 0 ? 1 + static_cast<int>(std::strlen(rules.pattern)) : 0;
     if (unnameable(entry.name)) {
-        entries.addPair(entry, noRecord, PendingSourceError, {causeOfUnnameable(), 0});
+        entries.addPair(entry, noRecord, PairState::SourceError, {causeOfUnnameable(), 0});
         return;
     }
     if (!fitsBehind(folder.sourceLength, entry.name, sourceRoom)) {
-        entries.addPair(entry, noRecord, PendingSourceError, {FaultCause::TooLong, 0});
+        entries.addPair(entry, noRecord, PairState::SourceError, {FaultCause::TooLong, 0});
         return;
     }
     if (!fitsBehind(folder.destinationLength, entry.name, backslash)) {
-        entries.addPair(entry, noRecord, PendingDestinationError, {FaultCause::TooLong, 0});
+        entries.addPair(entry, noRecord, PairState::DestinationError, {FaultCause::TooLong, 0});
         return;
     }
     appendCut(folder.destinationPath, folder.destinationLength, entry.name, pathLimit);
     FindRecord destination{};
     Fault fault = noFault;
-    const ResultCode pending = lookUpDestination(folder.destinationPath, folder.destinationSplit,
-                                                 backslash, rules.links, &destination, listed, &fault);
-    if (pending != Pending || destination.name[0] == '\0') {
-        entries.addPair(entry, destination, pending, fault);
+    const PairState state = lookUpDestination(folder.destinationPath, folder.destinationSplit,
+                                              backslash, rules.links, &destination, listed, &fault);
+    if (state != PairState::ToCompare || destination.name[0] == '\0') {
+        entries.addPair(entry, destination, state, fault);
     } else if (backslash != 0 && !isDirectory(destination)) {
         // A file, FIFO or link where the folder's copy should be: nothing inside it has a copy.
-        entries.addPair(entry, destination, PendingDestinationError,
+        entries.addPair(entry, destination, PairState::DestinationError,
                         {isLinkAsItself(destination) && rules.links == LinkRule::Follow
                              ? causeOfUnfollowedLink(destination)
                              : FaultCause::NotAFolder,
@@ -189,19 +189,19 @@ bool isAncestor(const FileIdentity& folder, const Ancestor* chain) {
 void recordFolderEntry(const QdlCore& job, FolderEntries& matched, ListingTotals& totals,
                        const FindRecord& entry, int sourceFolderLength, const FindRecord* listed) {
     FindRecord destination{};
-    ResultCode pending = PendingSourceError;
+    PairState state = PairState::SourceError;
     Fault fault = unnameable(entry.name) ? Fault{causeOfUnnameable(), 0} : noFault;
     if (fault.cause == FaultCause::None && !fitsBehind(sourceFolderLength, entry.name))
         fault = {FaultCause::TooLong, 0};
     if (fault.cause == FaultCause::None) {
         const char* path = buildDestinationPath(job, entry.name);
         if (path == nullptr) fault = {FaultCause::TooLong, 0};
-        pending = path == nullptr
-            ? PendingDestinationError
+        state = path == nullptr
+            ? PairState::DestinationError
             : lookUpDestination(path, job.destinationPrefixLength, 0, job.links, &destination, listed, &fault);
     }
-    if (pending == Pending && destination.name[0] != '\0') totals.bytes += fileSize(entry);
-    matched.addPair(entry, destination, pending, fault);
+    if (state == PairState::ToCompare && destination.name[0] != '\0') totals.bytes += fileSize(entry);
+    matched.addPair(entry, destination, state, fault);
 }
 
 }  // namespace
@@ -226,12 +226,12 @@ void enumerateFolder(QdlCore& job) {
     DestinationWalk extras = noDestinationWalk(sourcePath, sourceFolderLength);
     const char* destinationSearch = buildDestinationPath(job, job.workSource + sourceFolderLength);
     if (job.listExtras && destinationSearch == nullptr) {
-        job.pairs.addPair(folderItself, noRecord, PendingDestinationError, {FaultCause::TooLong, 0});
+        job.pairs.addPair(folderItself, noRecord, PairState::DestinationError, {FaultCause::TooLong, 0});
         return;
     }
     if (job.listExtras && startDestinationWalk(destinationSearch, false, sourcePath, sourceFolderLength,
                                                {&rules, &totals, &matched}, &extras) != 0) {
-        job.pairs.addPair(folderItself, noRecord, PendingDestinationError,
+        job.pairs.addPair(folderItself, noRecord, PairState::DestinationError,
                           faultOf(extras.listing.failure, extras.listing.systemError));
         return;
     }

@@ -48,7 +48,7 @@ void recordIfExtra(const DestinationWalk& walk) {
     const bool lookedUp = !unnameable(entry.name) && fitsBehind(walk.sourceLength, entry.name);
     if (lookedUp) appendCut(walk.sourcePath, walk.sourceLength, entry.name, pathLimit);
     if (!lookedUp || lookUp(walk.sourcePath, &source) != Presence::Found)
-        recording.extras->addPair(entry, entry, PendingExtra);
+        recording.extras->addPair(entry, entry, PairState::Extra);
 }
 
 }  // namespace

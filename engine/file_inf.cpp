@@ -1,22 +1,21 @@
 #include "file_inf.h"
 
-int FileInf::append(const FindRecord& source, const FindRecord& destination,
-                    ResultCode pending, Fault fault) {
+int FileInf::append(const FindRecord& source, const FindRecord& destination, PairState state,
+                    Fault fault) {
     if (count >= capacity) return 1;
     sources[count] = source;
     destinations[count] = destination;
-    codes[count] = pending;
+    states[count] = state;
     faults[count] = fault;
     ++count;
     return 0;
 }
 
-int FileInf::readSlot(int index, FindRecord* source, FindRecord* destination,
-                      ResultCode* code) const {
+int FileInf::readSlot(int index, FindRecord* source, FindRecord* destination, PairMark* mark) const {
     if (index < 0 || index >= count) return 1;
     *source = sources[index];
     *destination = destinations[index];
-    *code = codes[index];
+    *mark = {states[index], codes[index]};
     return 0;
 }
 
@@ -24,5 +23,6 @@ int FileInf::readSlot(int index, FindRecord* source, FindRecord* destination,
 int FileInf::setCode(int index, ResultCode code) {
     if (index < 0 || index >= capacity) return 1;
     codes[index] = code;
+    states[index] = PairState::Recorded;
     return 0;
 }

@@ -1,4 +1,4 @@
-// One block of the pair list: 16 source/destination pairs with their result codes.
+// One block of the pair list: 16 source/destination pairs with their states and result codes.
 #pragma once
 
 #include "fault_cause.h"
@@ -14,14 +14,16 @@ public:
     // Records and codes are left as they are: a slot exists only once append has written it.
     FileInf() : count(0), next(nullptr) {}
 
-    int append(const FindRecord& source, const FindRecord& destination, ResultCode pending,
+    int append(const FindRecord& source, const FindRecord& destination, PairState state,
                Fault fault = noFault);
-    int readSlot(int index, FindRecord* source, FindRecord* destination, ResultCode* code) const;
+    int readSlot(int index, FindRecord* source, FindRecord* destination, PairMark* mark) const;
+    // Records the slot's result.
     int setCode(int index, ResultCode code);
 
     FindRecord sources[capacity];
     FindRecord destinations[capacity];
-    ResultCode codes[capacity];
+    PairState states[capacity];
+    ResultCode codes[capacity];  // of the slots Recorded
     // For a pair whose contents differ: the offset of its first differing byte.
     std::uint64_t firstDifferences[capacity];
     // For a pair that could not be compared as itself: why, when that is known.

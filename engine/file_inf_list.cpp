@@ -3,8 +3,8 @@
 #include <new>
 
 int FileInfList::addPair(const FindRecord& source, const FindRecord& destination,
-                         ResultCode pending, Fault fault) {
-    if (tailBlock->append(source, destination, pending, fault) == 0) return 0;
+                         PairState state, Fault fault) {
+    if (tailBlock->append(source, destination, state, fault) == 0) return 0;
     auto* block = new (std::nothrow) FileInf;
     if (block == nullptr) {
         ++lostPairs;
@@ -12,7 +12,7 @@ int FileInfList::addPair(const FindRecord& source, const FindRecord& destination
     }
     tailBlock->next = block;
     tailBlock = block;
-    return block->append(source, destination, pending, fault);
+    return block->append(source, destination, state, fault);
 }
 
 void FileInfList::releaseBefore(const ListCursor& at) {
@@ -27,21 +27,21 @@ void FileInfList::releaseBefore(const ListCursor& at) {
     first.next = at.block;
 }
 
-int FileInfList::nextPair(FindRecord* source, FindRecord* destination, ResultCode* code) {
+int FileInfList::nextPair(FindRecord* source, FindRecord* destination, PairMark* mark) {
     ListCursor at = cursor();
-    const int result = pairAt(&at, source, destination, code);
+    const int result = pairAt(&at, source, destination, mark);
     setCursor(at);
     return result;
 }
 
 int FileInfList::pairAt(ListCursor* at, FindRecord* source, FindRecord* destination,
-                        ResultCode* code) const {
+                        PairMark* mark) const {
     if (at->index >= FileInf::capacity) {
         // Stays on the last block at the end, so that setLastCode never needs a previous block.
         if (at->block->next == nullptr) return 1;
         *at = {at->block->next, 0};
     }
-    const int result = at->block->readSlot(at->index, source, destination, code);
+    const int result = at->block->readSlot(at->index, source, destination, mark);
     if (result == 0) ++at->index;
     return result;
 }

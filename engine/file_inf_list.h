@@ -17,13 +17,13 @@ public:
     FileInfList& operator=(const FileInfList&) = delete;
 
     // 0 when recorded; 1 when a new block could not be allocated and the pair was lost. The pair
-    // starts as pending, with planning's verdict when it has one.
+    // starts to be compared, or with planning's verdict when it has one.
     int addPair(const FindRecord& source, const FindRecord& destination,
-                ResultCode pending = Pending, Fault fault = noFault);
+                PairState state = PairState::ToCompare, Fault fault = noFault);
     // 0 with the pair at the cursor, moving past it; 1 at the end of the list.
-    int nextPair(FindRecord* source, FindRecord* destination, ResultCode* code);
+    int nextPair(FindRecord* source, FindRecord* destination, PairMark* mark);
     // The same with a reader's own cursor: any number of readers walk the list beside the stepper.
-    int pairAt(ListCursor* at, FindRecord* source, FindRecord* destination, ResultCode* code) const;
+    int pairAt(ListCursor* at, FindRecord* source, FindRecord* destination, PairMark* mark) const;
     // Sets the code of the pair nextPair delivered last.
     void setLastCode(ResultCode code) { setCodeBefore(cursor(), code); }
     // Sets the code of the pair delivered just before the cursor stood at `at`.

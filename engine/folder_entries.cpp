@@ -42,7 +42,7 @@ FolderEntries::~FolderEntries() {
     std::free(bytes);
 }
 
-int FolderEntries::addPair(const FindRecord& source, const FindRecord& destination, ResultCode pending,
+int FolderEntries::addPair(const FindRecord& source, const FindRecord& destination, PairState state,
                            Fault fault) {
     const std::size_t length = 1 + sizeof fault + packedLength(source) + packedLength(destination);
     if (used + length > room) {
@@ -56,7 +56,7 @@ int FolderEntries::addPair(const FindRecord& source, const FindRecord& destinati
         room = larger;
     }
     char* to = bytes + used;
-    *to++ = static_cast<char>(pending);
+    *to++ = static_cast<char>(state);
     std::memcpy(to, &fault, sizeof fault);
     to += sizeof fault;
     pack(destination, pack(source, to));
@@ -66,10 +66,10 @@ int FolderEntries::addPair(const FindRecord& source, const FindRecord& destinati
 }
 
 int FolderEntries::pairAt(EntryCursor* at, FindRecord* source, FindRecord* destination,
-                          ResultCode* pending, Fault* fault) const {
+                          PairState* state, Fault* fault) const {
     if (at->index >= count) return 1;
     const char* from = bytes + at->offset;
-    *pending = static_cast<ResultCode>(static_cast<unsigned char>(*from++));
+    *state = static_cast<PairState>(static_cast<unsigned char>(*from++));
     if (fault != nullptr) std::memcpy(fault, from, sizeof *fault);
     from += sizeof(Fault);
     from = unpack(unpack(from, source), destination);

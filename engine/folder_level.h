@@ -75,14 +75,14 @@ void listLevel(const ListingRules& rules, TreeLevel& level);
 void dropLevel(TreeLevel* level);
 
 // The verdict of a folder whose listing failed (not one that stopped at the user's request).
-inline ResultCode unlistedVerdict(int listed) {
-    return listed == sourceUnlisted ? PendingSourceError : PendingDestinationError;
+inline PairState unlistedVerdict(int listed) {
+    return listed == sourceUnlisted ? PairState::SourceError : PairState::DestinationError;
 }
 
 // Adds what a listing found to the job's totals, when its entries are recorded.
 void addTotals(QdlCore& job, const ListingTotals& totals);
 
 // Whether an entry as listed is a folder to enter: its copy is a folder too.
-inline bool isFolderToEnter(const FindRecord& entry, const FindRecord& destination, ResultCode pending) {
-    return pending == Pending && isDirectory(entry) && destination.name[0] != '\0';
+inline bool isFolderToEnter(const FindRecord& entry, const FindRecord& destination, PairState state) {
+    return state == PairState::ToCompare && isDirectory(entry) && destination.name[0] != '\0';
 }

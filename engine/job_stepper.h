@@ -28,5 +28,5 @@ public:
 
 // A stepper for the job comparing up to `pairsAtOnce` pairs at once: one at a time for 1, or when no
 // worker thread could be started. None when there is no memory for it. Deleting it ends every
-// comparison still open; pairs not recorded stay Pending.
+// comparison still open; pairs not recorded stay so.
 [[nodiscard]] JobStepper* startStepper(QdlCore& job, int pairsAtOnce);

@@ -8,7 +8,7 @@
 #include "result_code.h"
 
 struct LinkVerdict {
-    ResultCode code;  // Pending: the platform cannot read a link's target; compare the files
+    int code;  // a ResultCode, or pairGoesOn: the platform reads no link targets; compare the files
     Fault fault;
 };
 

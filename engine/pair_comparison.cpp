@@ -132,7 +132,7 @@ Fault openFault(const FindRecord& listed) {
 
 }  // namespace
 
-ResultCode openPair(PairComparison& pair, const char* sourcePath, const char* destinationPath,
+int openPair(PairComparison& pair, const char* sourcePath, const char* destinationPath,
                     const FindRecord& source, const FindRecord& destination) {
     QUENDLE_EXPECT(pair.sourceHandle == nullptr, "a pair is opened while its comparison is still open");
     const HANDLE sourceFile = openForCompare(sourcePath, source);
@@ -154,10 +154,10 @@ ResultCode openPair(PairComparison& pair, const char* sourcePath, const char* de
     pair.interrupted = false;
     pair.commonRemaining = std::min(fileSize(source), fileSize(destination));
     pair.sourceRemaining = fileSize(source);
-    return Pending;
+    return pairGoesOn;
 }
 
-ResultCode comparePairChunk(PairComparison& pair, const FindRecord& source,
+int comparePairChunk(PairComparison& pair, const FindRecord& source,
                             const FindRecord& destination, std::uint64_t* compared,
                             std::uint64_t* read) {
     QUENDLE_EXPECT(pair.chunk > 0, "a comparison is given its buffers before its first chunk");
@@ -173,7 +173,7 @@ ResultCode comparePairChunk(PairComparison& pair, const FindRecord& source,
     if (result == chunkInterrupted) {
         (void)closePair(pair);
         pair.interrupted = true;
-        return Pending;
+        return pairGoesOn;
     }
     if (result == CodeNEC)
         pair.firstDifference = std::min(fileSize(source), fileSize(destination)) -
@@ -186,16 +186,16 @@ ResultCode comparePairChunk(PairComparison& pair, const FindRecord& source,
         const Fault failure = pair.fault;
         (void)closePair(pair);
         pair.fault = failure;
-        return static_cast<ResultCode>(result);
+        return result;
     }
     pair.commonRemaining -= length;
     pair.sourceRemaining -= length;
     *compared += length;
-    if (pair.commonRemaining != 0) return Pending;
+    if (pair.commonRemaining != 0) return pairGoesOn;
     const int closed = closePair(pair);
     const ResultCode code = classifyCompletePair(source, destination, pair.timeWindow);
     // What was read may not be what the files hold: a difference found stands, no clean result.
-    return closed != 0 && severityOf(code) < Error ? static_cast<ResultCode>(closed) : code;
+    return closed != 0 && severityOf(code) < Error ? closed : code;
 }
 
 bool openMayWorkAlone(DWORD error) {

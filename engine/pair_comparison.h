@@ -26,18 +26,18 @@ struct PairComparison {
     bool interrupted;
 };
 
-// Opens both files of a pair, sharing them with other readers only. Pending when both opened and
-// the pair is in progress; otherwise CodeSOE or CodeDOE with nothing left open, the fault that of
-// the open that failed and the last error its own.
-[[nodiscard]] ResultCode openPair(PairComparison& pair, const char* sourcePath, const char* destinationPath,
+// Opens both files of a pair, sharing them with other readers only. pairGoesOn when both opened
+// and the pair is in progress; otherwise CodeSOE or CodeDOE with nothing left open, the fault that
+// of the open that failed and the last error its own.
+[[nodiscard]] int openPair(PairComparison& pair, const char* sourcePath, const char* destinationPath,
                     const FindRecord& source, const FindRecord& destination);
 // Compares the next chunk of the pair in progress, adding the bytes it accounts for to *compared
-// and those it read from both sides and compared to *read. Pending while the pair goes on;
+// and those it read from both sides and compared to *read. pairGoesOn while the pair goes on;
 // otherwise its code, with both files closed. A file that fails as it is closed ends an
 // identical pair with that side's read error: the system could not vouch for what was read. A
-// read that gave way to the user's request to stop ends the pair without a code: Pending, closed,
-// with interrupted set.
-[[nodiscard]] ResultCode comparePairChunk(PairComparison& pair, const FindRecord& source,
+// read that gave way to the user's request to stop ends the pair without a code: pairGoesOn,
+// closed, with interrupted set.
+[[nodiscard]] int comparePairChunk(PairComparison& pair, const FindRecord& source,
                             const FindRecord& destination, std::uint64_t* compared,
                             std::uint64_t* read);
 // An open that failed for a reason of this run rather than of the file (no descriptor left):

@@ -56,7 +56,7 @@ int ParallelStepper::step() {
                                              &head.outcome.bytes, &head.outcome.read);
         head.outcome.firstDifference = pairAlone.firstDifference;
         head.outcome.fault = pairAlone.fault;
-        if (head.outcome.code != Pending) endAlone(head);
+        if (head.outcome.code != pairGoesOn) endAlone(head);
         return 0;
     }
     takeAhead();
@@ -102,7 +102,7 @@ int ParallelStepper::startAlone(PairInFlight& pair) {
     const PairPaths& named = paths[pair.paths];
     pair.outcome.code = openPair(pairAlone, named.source, named.destination, *pair.source,
                                  *pair.destination);
-    if (pair.outcome.code == Pending) {
+    if (pair.outcome.code == pairGoesOn) {
         pair.outcome.bytes = pair.outcome.read = 0;
     } else {
         pair.outcome.fault = pairAlone.fault;
@@ -170,7 +170,7 @@ void ParallelStepper::takeAhead() {
         }
         pair.slot = job.pairs.cursor();
         pair.alone = false;
-        pair.toCompare = pair.outcome.code == Pending;
+        pair.toCompare = pair.outcome.code == pairGoesOn;
         pair.paths = noPaths;
         if (pair.toCompare) {
             pair.source = &job.pairs.sourceBefore(pair.slot);
@@ -234,13 +234,13 @@ void ParallelStepper::compareInWorker(PairInFlight& pair, PairComparison& compar
     const PairPaths& named = paths[pair.paths];
     outcome.code = openPair(comparison, named.source, named.destination, *pair.source,
                             *pair.destination);
-    if (outcome.code != Pending) {
+    if (outcome.code != pairGoesOn) {
         pair.alone = openMayWorkAlone(GetLastError());
         outcome.fault = comparison.fault;
         return;
     }
     outcome.bytes = outcome.read = 0;
-    while (outcome.code == Pending && !comparison.interrupted && !abandoned.load(relaxed)) {
+    while (outcome.code == pairGoesOn && !comparison.interrupted && !abandoned.load(relaxed)) {
         const std::uint64_t before = outcome.bytes;
         outcome.code = comparePairChunk(comparison, *pair.source, *pair.destination, &outcome.bytes,
                                         &outcome.read);
@@ -262,7 +262,7 @@ void ParallelStepper::work(CompareWorker& worker) {
     for (PairInFlight* pair; (pair = claimPair(holding)) != nullptr;) {
         compareInWorker(*pair, comparison);
         // Publishes the outcome to the main thread, and is its half of compared / mainWaiting.
-        if (pair->outcome.code != Pending || pair->alone) pair->compared.store(true, handshake);
+        if (pair->outcome.code != pairGoesOn || pair->alone) pair->compared.store(true, handshake);
         // The worst moment for a pair compared alone: this worker may still hold its folders.
         QUENDLE_PAUSE_POINT("worker-between-pairs");
         wakeMain();

@@ -96,8 +96,8 @@ public:
     // more to do (whether or not a pair was recorded), 1 once the list is exhausted. A pair
     // compared alone is compared here, one chunk per call, like compareStep.
     int step() override;
-    // Ends every comparison, closing their files, and the workers; pairs not recorded stay
-    // Pending. Also done on destruction.
+    // Ends every comparison, closing their files, and the workers; pairs not recorded stay so.
+    // Also done on destruction.
     void abandon();
     // The bytes the workers have compared in pairs not yet recorded, and the source name of the
     // file pair to be recorded next (none when that is no file pair). The job's currentName is not

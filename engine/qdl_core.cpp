@@ -117,7 +117,7 @@ void QdlCore::pairSingleFile() {
         // Not knowing what is there is not the same as nothing being there.
         const char* name = std::strrchr(workSource, '\\') + 1;
         appendCut(source.name, 0, *name != '\0' ? name : ".", pathLimit);
-        pairs.addPair(source, FindRecord{}, PendingSourceError, lastFault());
+        pairs.addPair(source, FindRecord{}, PairState::SourceError, lastFault());
         return;
     }
     case Presence::Found:
@@ -133,7 +133,7 @@ void QdlCore::pairSingleFile() {
     FindRecord destination{};
     const Presence presence = lookUp(workDestination, &destination, links);
     if (presence == Presence::Unreachable) {
-        pairs.addPair(source, FindRecord{}, PendingDestinationError, lastFault());
+        pairs.addPair(source, FindRecord{}, PairState::DestinationError, lastFault());
     } else if (presence == Presence::Found && (destination.attributes & unusable) == 0) {
         totalBytes = fileSize(source);
         pairs.addPair(source, destination);

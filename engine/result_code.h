@@ -1,58 +1,94 @@
-// The result codes a pair can get, their four-character fields and their severity classes.
+// The result codes a pair can get: one table of their fields, classes and meanings, which the log
+// lines, qdlcheck's exit status, its JSON, its --help and its manual page all follow. Adding a
+// code is a line of the table (and an entry of the enum, in the same place) and its behaviour.
 #pragma once
 
 #include <cstdint>
 
 enum ResultCode : std::uint8_t {
-    CodeOK = 0,   // no difference
-    CodeNEA = 1,  // attributes differ
-    CodeNET = 2,  // last-write time differs
-    CodeDIS = 3,  // destination larger, common length equal
-    CodeNEC = 4,  // contents differ
-    CodeSOD = 5,  // source is a folder, destination missing
-    CodeSOF = 6,  // source is a file, destination missing
-    CodeSID = 7,  // source larger, common length equal
-    CodeDOE = 8,  // destination open error
-    CodeSOE = 9,  // source open error
-    CodeDRE = 10, // destination read short
-    CodeSRE = 11, // source read short
-    Pending = 12, // recorded, not yet compared
-    // Recorded with planning's verdict, not yet reported: the stepper reports them without opening
-    // anything. Being pending, they end a walk of the log lines like Pending does.
-    PendingSourceError = 13,       // reported as SOE: the source cannot be listed, named or reached
-    PendingDestinationError = 14,  // reported as DOE: the destination cannot be named or reached
-    // Only the destination holds the entry (qdlcheck --extra): not a result of the source's
-    // comparison, counted apart and never in the log file.
-    PendingExtra = 15,
-    CodeDOF = 16,  // a file only the destination holds
-    CodeDOD = 17,  // a folder only the destination holds
+    CodeOK,   // no difference
+    CodeNEA,  // attributes differ
+    CodeNET,  // last-write time differs
+    CodeDIS,  // destination larger, common length equal
+    CodeNEC,  // contents differ
+    CodeSOD,  // source is a folder, destination missing
+    CodeSOF,  // source is a file, destination missing
+    CodeSID,  // source larger, common length equal
+    CodeDOE,  // destination open error
+    CodeSOE,  // source open error
+    CodeDRE,  // destination read short
+    CodeSRE,  // source read short
+    CodeDOF,  // a file only the destination holds (qdlcheck --extra)
+    CodeDOD,  // a folder only the destination holds
 };
 
-// A pair that has no result yet: a walk of the log lines ends at it.
-inline bool isPendingCode(unsigned code) {
-    return code >= Pending && code <= PendingExtra;
+// The class of a result: its counter, its exit status bit, its JSON class. Extras are counted
+// apart and never written to the log file.
+enum Severity : std::uint8_t { NoDifference, Notice, Error, FatalError, Extra };
+
+struct ResultCodeRow {
+    ResultCode code;
+    char field[5];          // the four characters of a log line: three letters and a blank
+    Severity severity;
+    const char* jsonClass;  // "identical", "notice", "error", "fatal" or "extra"
+    const char* meaning;    // a line of text, as the manual page gives it
+};
+
+inline constexpr ResultCodeRow resultCodeTable[] = {
+    {CodeOK, "OK! ", NoDifference, "identical", "identical"},
+    {CodeNEA, "NEA ", Notice, "notice", "notice: the attributes differ"},
+    {CodeNET, "NET ", Notice, "notice", "notice: the last-write time differs"},
+    {CodeDIS, "DIS ", Error, "error", "error: the destination is longer"},
+    {CodeNEC, "NEC ", Error, "error", "error: the contents differ"},
+    {CodeSOD, "SOD ", Error, "error", "error: a source folder is missing at the destination"},
+    {CodeSOF, "SOF ", Error, "error", "error: a source file is missing at the destination"},
+    {CodeSID, "SID ", FatalError, "fatal", "fatal: the source is longer than the destination"},
+    {CodeDOE, "DOE ", FatalError, "fatal", "fatal: the destination cannot be opened or reached"},
+    {CodeSOE, "SOE ", FatalError, "fatal", "fatal: the source cannot be opened, or a folder cannot be listed"},
+    {CodeDRE, "DRE ", FatalError, "fatal", "fatal: the destination could not be read to its end"},
+    {CodeSRE, "SRE ", FatalError, "fatal", "fatal: the source could not be read to its end"},
+    {CodeDOF, "DOF ", Extra, "extra", "extra: a file only the destination holds"},
+    {CodeDOD, "DOD ", Extra, "extra", "extra: a folder only the destination holds"},
+};
+
+inline constexpr int resultCodeCount = sizeof resultCodeTable / sizeof resultCodeTable[0];
+
+constexpr bool tableInEnumOrder() {
+    for (int i = 0; i < resultCodeCount; ++i)
+        if (resultCodeTable[i].code != i) return false;
+    return true;
 }
+static_assert(tableInEnumOrder(), "the table holds every code, in the enum's order");
 
-inline bool isExtraCode(unsigned code) {
-    return code == CodeDOF || code == CodeDOD;
+inline const ResultCodeRow& rowOf(ResultCode code) {
+    return resultCodeTable[code];
 }
-
-// Code n owns characters 4n..4n+3: three letters and a blank.
-inline constexpr char resultMnemonics[] = "OK! NEA NET DIS NEC SOD SOF SID DOE SOE DRE SRE ";
-static_assert(sizeof resultMnemonics == 48 + 1);
-
-inline constexpr char extraMnemonics[] = "DOF DOD ";
-
+// Code n's four characters: three letters and a blank.
 inline const char* mnemonicOf(ResultCode code) {
-    return isExtraCode(code) ? extraMnemonics + 4 * (code - CodeDOF) : resultMnemonics + 4 * code;
+    return rowOf(code).field;
+}
+inline Severity severityOf(ResultCode code) {
+    return rowOf(code).severity;
+}
+inline bool isExtraCode(ResultCode code) {
+    return severityOf(code) == Extra;
 }
 
-enum Severity : std::uint8_t { NoDifference, Notice, Error, FatalError };
+// Where a pair of the list stands: planned (to be compared, or with planning's verdict, which the
+// stepper reports without opening anything), or recorded with its result.
+enum class PairState : std::uint8_t {
+    ToCompare,
+    SourceError,       // reported as SOE: the source cannot be listed, named or reached
+    DestinationError,  // reported as DOE: the destination cannot be named or reached
+    Extra,             // only the destination holds the entry: DOF or DOD
+    Recorded,
+};
 
-// The codes run in order of severity: the last notice and the last error close their classes.
-inline Severity severityOf(unsigned code) {
-    if (code == CodeOK) return NoDifference;
-    if (code <= CodeNET) return Notice;
-    if (code <= CodeSOF) return Error;
-    return FatalError;
-}
+struct PairMark {
+    PairState state;
+    ResultCode code;  // once Recorded
+    bool recorded() const { return state == PairState::Recorded; }
+};
+
+// What a pair's comparison answers while the pair goes on: no result yet.
+constexpr int pairGoesOn = -1;

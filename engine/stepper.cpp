@@ -18,22 +18,24 @@ void countResult(QdlCore& job, ResultCode code) {
     case Notice: ++job.stats.notices; break;
     case Error: ++job.stats.errors; break;
     case FatalError: ++job.stats.fatalErrors; break;
+    case Extra: break;  // counted apart, by settlePair
     }
 }
 
 int chunkStep(QdlCore& job) {
     std::uint64_t compared = 0;
-    const ResultCode code = comparePairChunk(job.inProgress, job.currentSource,
-                                             job.currentDestination, &compared, &job.readBytes);
+    const int code = comparePairChunk(job.inProgress, job.currentSource, job.currentDestination,
+                                      &compared, &job.readBytes);
     addCompared(job, compared);
     // The user asked the run to stop while a read waited: the pair keeps no code, and no pair after
     // it is taken.
     if (job.inProgress.interrupted) return 1;
     if (code == CodeNEC)
         job.pairs.setFirstDifferenceBefore(job.pairs.cursor(), job.inProgress.firstDifference);
-    if (code != Pending) {
-        if (severityOf(code) == FatalError) job.pairs.setFaultBefore(job.pairs.cursor(), job.inProgress.fault);
-        recordResult(job, code);
+    if (code != pairGoesOn) {
+        const auto result = static_cast<ResultCode>(code);
+        if (severityOf(result) == FatalError) job.pairs.setFaultBefore(job.pairs.cursor(), job.inProgress.fault);
+        recordResult(job, result);
     }
     return 0;
 }
@@ -54,12 +56,12 @@ void enterDirectory(char* path, int split, const char* name) {
 int takeStep(QdlCore& job) {
     PairOutcome outcome;
     if (takePair(job, job.currentDestination, &outcome) != 0) return 1;
-    if (outcome.code == Pending) {
+    if (outcome.code == pairGoesOn) {
         // The window is set after the job is made, and before it is stepped.
         job.inProgress.timeWindow = job.timeWindow;
         outcome.code = openPair(job.inProgress, job.workSource, job.workDestination, job.currentSource,
                                 job.currentDestination);
-        if (outcome.code == Pending) {
+        if (outcome.code == pairGoesOn) {
             job.stats.currentName = job.currentSource.name;
             return 0;
         }
@@ -76,10 +78,10 @@ int compareStep(QdlCore& job) {
 }
 
 int takePair(QdlCore& job, FindRecord& destination, PairOutcome* outcome) {
-    ResultCode pending;
+    PairMark mark;
     FindRecord& source = job.currentSource;
     // A tree planned as it is stepped records its next pairs once the list has run out.
-    while (job.pairs.nextPair(&source, &destination, &pending) != 0)
+    while (job.pairs.nextPair(&source, &destination, &mark) != 0)
         if (job.planMore() != 0) return 1;
     *outcome = {CodeOK, Settling::Uncounted, 0, 0, 0, noFault};
 
@@ -90,13 +92,13 @@ int takePair(QdlCore& job, FindRecord& destination, PairOutcome* outcome) {
         dropLastLevel(job.workDestination, destinationSplit - 1);
         return 0;
     }
-    if (pending == PendingExtra) {
+    if (mark.state == PairState::Extra) {
         *outcome = {isDirectory(source) ? CodeDOD : CodeDOF, Settling::Extra, 0, 0, 0, noFault};
         return 0;
     }
     // Planning found that the entry cannot be compared; its bytes were never counted.
-    if (pending == PendingSourceError || pending == PendingDestinationError) {
-        *outcome = {pending == PendingSourceError ? CodeSOE : CodeDOE, Settling::Counted, 0, 0, 0,
+    if (mark.state == PairState::SourceError || mark.state == PairState::DestinationError) {
+        *outcome = {mark.state == PairState::SourceError ? CodeSOE : CodeDOE, Settling::Counted, 0, 0, 0,
                     job.pairs.faultBefore(job.pairs.cursor())};
         return 0;
     }
@@ -110,12 +112,12 @@ int takePair(QdlCore& job, FindRecord& destination, PairOutcome* outcome) {
         return 0;
     }
     // Every file pair that is not compared still accounts for its source size.
-    *outcome = {Pending, Settling::WithBytes, fileSize(source), 0, 0, noFault};
+    *outcome = {pairGoesOn, Settling::WithBytes, fileSize(source), 0, 0, noFault};
     // Nothing is opened by a cut path: a name found longer than the one asked for may not fit.
     if (!fitsBehind(sourceSplit + 1, source.name)) {
-        outcome->code = CodeSOE;
+        *outcome = {CodeSOE, Settling::WithBytes, fileSize(source), 0, 0, {FaultCause::TooLong, 0}};
     } else if (!fitsBehind(destinationSplit + 1, destination.name)) {
-        outcome->code = CodeDOE;
+        *outcome = {CodeDOE, Settling::WithBytes, fileSize(source), 0, 0, {FaultCause::TooLong, 0}};
     } else {
         appendCut(job.workSource, sourceSplit + 1, source.name, pathLimit);
         appendCut(job.workDestination, destinationSplit + 1, destination.name, pathLimit);
@@ -130,8 +132,10 @@ int takePair(QdlCore& job, FindRecord& destination, PairOutcome* outcome) {
 }
 
 void settlePair(QdlCore& job, const ListCursor& slot, const PairOutcome& outcome) {
-    job.pairs.setCodeBefore(slot, outcome.code);
-    if (outcome.code == CodeNEC) job.pairs.setFirstDifferenceBefore(slot, outcome.firstDifference);
+    QUENDLE_EXPECT(outcome.code != pairGoesOn, "a pair is settled with its result");
+    const auto code = static_cast<ResultCode>(outcome.code);
+    job.pairs.setCodeBefore(slot, code);
+    if (code == CodeNEC) job.pairs.setFirstDifferenceBefore(slot, outcome.firstDifference);
     job.pairs.setFaultBefore(slot, outcome.fault);
     if (outcome.settling == Settling::Uncounted) return;
     if (outcome.settling == Settling::Extra) {
@@ -140,7 +144,7 @@ void settlePair(QdlCore& job, const ListCursor& slot, const PairOutcome& outcome
     }
     if (outcome.settling == Settling::WithBytes) addCompared(job, outcome.bytes);
     job.readBytes += outcome.read;
-    countResult(job, outcome.code);
+    countResult(job, code);
 }
 
 void recordResult(QdlCore& job, ResultCode code) {

@@ -20,7 +20,7 @@ int percentOf(std::uint64_t part, std::uint64_t whole);
 int computeRate(const QdlCore& job);
 
 bool pairInProgress(const QdlCore& job);
-// Closes the files of the pair in progress without a result; the pair stays Pending.
+// Closes the files of the pair in progress without a result; the pair stays unrecorded.
 void abandonPairInProgress(QdlCore& job);
 
 // How a pair's code enters the counters.
@@ -32,7 +32,7 @@ enum class Settling : std::uint8_t {
 };
 
 struct PairOutcome {
-    ResultCode code;  // Pending: a file pair to open and compare, its paths in the work paths
+    int code;  // a ResultCode, or pairGoesOn: a file pair to open and compare, its paths in the work paths
     Settling settling;
     std::uint64_t bytes;
     std::uint64_t read;  // of bytes, those read from both sides and compared

@@ -49,12 +49,12 @@ void listAhead(TreePlan& plan) {
          level = level->above) {
         FindRecord entry;
         FindRecord destination;
-        ResultCode pending;
+        PairState state;
         while (plan.aheadCount < limit &&
-               level->entries.pairAt(&level->aheadCursor, &entry, &destination, &pending) == 0) {
+               level->entries.pairAt(&level->aheadCursor, &entry, &destination, &state) == 0) {
             const int index = level->aheadCursor.index - 1;
             // An entry already recorded was entered when it came due.
-            if (index < level->next.index || !isFolderToEnter(entry, destination, pending)) continue;
+            if (index < level->next.index || !isFolderToEnter(entry, destination, state)) continue;
             TreeLevel* child = childLevel(*level, entry.name);
             if (child == nullptr) return;
             child->parent = level;
@@ -94,7 +94,7 @@ int enterFolder(QdlCore& job, TreePlan& plan, TreeLevel& level, int index,
     }
     if (child == nullptr) {
         ++job.pairs.lostPairs;
-        return job.pairs.addPair(entry, destination, PendingSourceError);
+        return job.pairs.addPair(entry, destination, PairState::SourceError);
     }
     if (child->listed != listedInFull) {
         job.pairs.lostPairs += child->totals.lostPairs;
@@ -112,14 +112,23 @@ int enterFolder(QdlCore& job, TreePlan& plan, TreeLevel& level, int index,
     return 0;
 }
 
-template <typename List>
+PairState stateOf(PairState state) {
+    return state;
+}
+
+PairState stateOf(const PairMark& mark) {
+    return mark.state;
+}
+
+// Mark: what the list tells of a pair (a PairState planned, a PairMark in the job's list).
+template <typename Mark, typename List>
 bool holdsNoSourceEntry(const List& list) {
     FindRecord source;
     FindRecord destination;
-    ResultCode code;
+    Mark mark;
     auto at = list.start();
-    while (list.pairAt(&at, &source, &destination, &code) == 0)
-        if (!isExitMarker(source) && code != PendingExtra) return false;
+    while (list.pairAt(&at, &source, &destination, &mark) == 0)
+        if (!isExitMarker(source) && stateOf(mark) != PairState::Extra) return false;
     return true;
 }
 
@@ -169,19 +178,19 @@ int planTreeMore(QdlCore& job) {
     TreeLevel* const level = plan->levels;
     FindRecord entry;
     FindRecord destination;
-    ResultCode pending;
+    PairState state;
     Fault fault;
     int lost;
-    if (level->entries.pairAt(&level->next, &entry, &destination, &pending, &fault) != 0) {
+    if (level->entries.pairAt(&level->next, &entry, &destination, &state, &fault) != 0) {
         lost = job.pairs.addPair(exitMarker, noRecord);
         plan->levels = level->above;
         dropLevel(level);
         if (plan->levels == nullptr) endTree(job);
-    } else if (isFolderToEnter(entry, destination, pending)) {
+    } else if (isFolderToEnter(entry, destination, state)) {
         lost = enterFolder(job, *plan, *level, level->next.index - 1, entry, destination);
         if (lost == 0) listAhead(*plan);
     } else {
-        lost = job.pairs.addPair(entry, destination, pending, fault);
+        lost = job.pairs.addPair(entry, destination, state, fault);
     }
     // A pair the list could not take ends the plan: had it been a marker, every later line would
     // name a path a level off. The run ends short, as listIncomplete tells.
@@ -221,8 +230,8 @@ void resumeTreeListing(QdlCore& job) {
 bool recordsNoSourceEntry(const QdlCore& job) {
     if (job.tree != nullptr)
         for (const TreeLevel* level = job.tree->levels; level != nullptr; level = level->above)
-            if (!holdsNoSourceEntry(level->entries)) return false;
-    return holdsNoSourceEntry(job.pairs);
+            if (!holdsNoSourceEntry<PairState>(level->entries)) return false;
+    return holdsNoSourceEntry<PairMark>(job.pairs);
 }
 
 void endTree(QdlCore& job) {

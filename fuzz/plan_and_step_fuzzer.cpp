@@ -109,8 +109,10 @@ bool peekNextPair(const FileInfList& list, FindRecord* source) {
     return true;
 }
 
-ResultCode lastTakenCode(const FileInfList& list) {
-    return list.cursorBlock->codes[list.cursorIndex - 1];
+// The code of the pair taken last; -1 while it has none.
+int lastTakenCode(const FileInfList& list) {
+    const int slot = list.cursorIndex - 1;
+    return list.cursorBlock->states[slot] == PairState::Recorded ? list.cursorBlock->codes[slot] : -1;
 }
 
 void checkCountersAgainstLines(QdlCore& job, const std::string& run) {
@@ -119,9 +121,9 @@ void checkCountersAgainstLines(QdlCore& job, const std::string& run) {
     LogReader reader;
     startLogReader(job, &reader);
     while (const char* line = readLogLine(job, reader)) {
-        const char* field = std::strstr(resultMnemonics, std::string(line, 4).c_str());
-        if (field == nullptr || (field - resultMnemonics) % 4 != 0) fail("unknown code", line);
-        ++counts[severityOf(static_cast<unsigned>((field - resultMnemonics) / 4))];
+        if (std::strncmp(line, mnemonicOf(reader.entry.code), 4) != 0) fail("a line's code is not its entry's", line);
+        if (severityOf(reader.entry.code) == Extra) fail("an extra in the log's lines", line);
+        ++counts[severityOf(reader.entry.code)];
         ++lines;
     }
     const CompareStats& s = job.stats;

@@ -42,15 +42,16 @@ void startLogReader(const QdlCore& job, LogReader* reader) {
 const char* readLogLine(const QdlCore& job, LogReader& reader, bool withExtras) {
     FindRecord source;
     FindRecord destination;
-    ResultCode code;
+    PairMark mark;
     char* const path = reader.line.relativePath;
     for (;;) {
-        if (job.pairs.pairAt(&reader.cursor, &source, &destination, &code) != 0) return nullptr;
-        if (isPendingCode(code)) {
+        if (job.pairs.pairAt(&reader.cursor, &source, &destination, &mark) != 0) return nullptr;
+        if (!mark.recorded()) {
             // Read again once the stepper has recorded it.
             --reader.cursor.index;
             return nullptr;
         }
+        const ResultCode code = mark.code;
         if (isExtraCode(code) && !withExtras) continue;
         if (isExitMarker(source)) {
             leaveLevel(path, &reader.pathLength, '\\');

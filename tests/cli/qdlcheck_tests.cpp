@@ -347,6 +347,33 @@ TEST(QdlcheckManual, ItsExitStatusTableListsEveryExitBit) {
     EXPECT_EQ(listed, bits);
 }
 
+// The table of result codes is what every text says of them: --help and the README name the codes
+// under each exit bit, the manual page that and each code's meaning.
+TEST(QdlcheckManual, EveryTextSaysWhatTheResultCodeTableSays) {
+    const std::string manual = contentsOf(QDLCHECK_MANUAL);
+    const std::string readme = contentsOf(QUENDLE_README);
+    const std::string help = shellOutput(std::string(QDLCHECK_PROGRAM) + " --help");
+    for (const ResultCodeRow& row : resultCodeTable) {
+        const std::string code(row.field, 3);
+        EXPECT_NE(manual.find(".B " + code + "\n" + row.meaning + "\n"), std::string::npos) << code;
+    }
+    for (const Severity severity : {Notice, Error, FatalError, Extra}) {
+        std::string spaced;
+        std::string commas;
+        for (const ResultCodeRow& row : resultCodeTable) {
+            if (row.severity != severity) continue;
+            spaced += (spaced.empty() ? "" : " ") + std::string(row.field, 3);
+            commas += (commas.empty() ? "" : ", ") + std::string(row.field, 3);
+        }
+        const std::string bit = std::to_string(exitBitOf(severity));
+        const std::regex inHelp(bit + " [a-z ]+\\(" + spaced + "[,)]");
+        EXPECT_TRUE(std::regex_search(help, inHelp)) << bit << " (" << spaced << ") in --help";
+        const std::regex inReadme(bit + "\\s+[a-z ]+\\s+\\(" + commas + "[,)]");
+        EXPECT_TRUE(std::regex_search(readme, inReadme)) << bit << " (" << commas << ") in the README";
+        EXPECT_NE(manual.find("(" + commas + ")"), std::string::npos) << bit << " (" << commas << ") in the manual";
+    }
+}
+
 TEST_F(Qdlcheck, TopFolderOnlyAFileAgainstAFolderAndRelativePaths) {
     tree.file("dst/sub/b.txt", "differs below");
     EXPECT_EQ(compare({"--top"}).status, 0);

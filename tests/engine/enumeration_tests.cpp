@@ -11,7 +11,7 @@
 
 namespace {
 
-const PairRow marker{".", "", Pending};
+const PairRow marker{".", "", toCompare};
 
 using Blocks = std::map<std::string, std::vector<PairRow>>;
 
@@ -53,18 +53,18 @@ protected:
 
 TEST_F(TreeExample, DepthFirstListWithMarkersAndLookups) {
     auto job = plannedJob(tree.win("src/*/*"), tree.win("dst/*/*"));
-    const auto deep = concatenated({{"deep", "deep", Pending}}, {{"x.h", "", Pending}, marker});
+    const auto deep = concatenated({{"deep", "deep", toCompare}}, {{"x.h", "", toCompare}, marker});
     const auto lib = concatenated(
-        concatenated({{"lib", "lib", Pending}},
+        concatenated({{"lib", "lib", toCompare}},
                      inListingOrder(tree.win("src/lib"),
-                                    {{"m.c", {{"m.c", "m.c", Pending}}}, {"deep", deep}})),
+                                    {{"m.c", {{"m.c", "m.c", toCompare}}}, {"deep", deep}})),
         {marker});
     const auto expected = concatenated(
-        inListingOrder(tree.win("src"), {{".profile", {{".profile", "", Pending}}},
-                                         {"a.txt", {{"a.txt", "a.txt", Pending}}},
+        inListingOrder(tree.win("src"), {{".profile", {{".profile", "", toCompare}}},
+                                         {"a.txt", {{"a.txt", "a.txt", toCompare}}},
                                          {"lib", lib},
-                                         {"old", {{"old", "", Pending}}},
-                                         {"z.txt", {{"z.txt", "z.txt", Pending}}}}),
+                                         {"old", {{"old", "", toCompare}}},
+                                         {"z.txt", {{"z.txt", "z.txt", toCompare}}}}),
         {marker});
     EXPECT_EQ(expected.size(), 11u);
     EXPECT_EQ(pairRows(*job), expected);
@@ -76,8 +76,8 @@ TEST_F(TreeExample, FolderPatternHasNoFoldersAndNoMarkers) {
     auto job = plannedJob(tree.win("src/*.txt"), tree.win("dst/"));
     EXPECT_EQ(job->destinationPrefixLength, static_cast<int>(tree.win("dst/").size()));
     EXPECT_EQ(pairRows(*job),
-              inListingOrder(tree.win("src"), {{"a.txt", {{"a.txt", "a.txt", Pending}}},
-                                               {"z.txt", {{"z.txt", "z.txt", Pending}}}}));
+              inListingOrder(tree.win("src"), {{"a.txt", {{"a.txt", "a.txt", toCompare}}},
+                                               {"z.txt", {{"z.txt", "z.txt", toCompare}}}}));
     EXPECT_EQ(job->totalBytes, 1245u);
 }
 
@@ -97,7 +97,7 @@ TEST(TreeEnumeration, EmptyStartingFolderYieldsOneMarkerAMissingOneAnError) {
     auto job = plannedJob(tree.win("src/*/*"), tree.win("dst/*/*"));
     EXPECT_EQ(pairRows(*job), (std::vector<PairRow>{marker}));
     EXPECT_TRUE(plannedJob(tree.win("src/*.*"), tree.win("dst/"))->pairs.first.count == 0);
-    const PairRow unlisted{".", "", PendingSourceError};
+    const PairRow unlisted{".", "", plannedSourceError};
     auto missing = plannedJob(tree.win("none/*/*"), tree.win("dst/*/*"));
     EXPECT_EQ(pairRows(*missing), (std::vector<PairRow>{unlisted, marker}));
     auto pattern = plannedJob(tree.win("none/*.txt"), tree.win("dst/"));
@@ -112,7 +112,7 @@ TEST(TreeEnumeration, FolderWhoseDestinationIsNoFolderIsAnErrorNotEntered) {
     tree.file("dst/docs", "a file where the folder should be");
     auto job = plannedJob(tree.win("src/*/*"), tree.win("dst/*/*"));
     EXPECT_EQ(pairRows(*job),
-              (std::vector<PairRow>{{"docs", "docs", PendingDestinationError}, marker}));
+              (std::vector<PairRow>{{"docs", "docs", plannedDestinationError}, marker}));
     EXPECT_EQ(job->totalBytes, 0u);
 }
 
@@ -127,7 +127,7 @@ TEST(TreeEnumeration, PatternDecidesWhichFoldersAreEntered) {
     }
     auto job = plannedJob(tree.win("src/*/*.txt"), tree.win("dst/*/*.txt"));
     EXPECT_EQ(pairRows(*job), (std::vector<PairRow>{
-                                  {"notes.txt", "notes.txt", Pending}, {"n.txt", "n.txt", Pending},
+                                  {"notes.txt", "notes.txt", toCompare}, {"n.txt", "n.txt", toCompare},
                                   marker, marker}));
 }
 
@@ -137,7 +137,7 @@ TEST(FolderEnumeration, DestinationFolderNamedLikeTheSourceFileCountsAsFound) {
     tree.folder("dst/a.txt");
     tree.file("src/a.txt", "12345");
     auto job = plannedJob(tree.win("src/*.*"), tree.win("dst/*.*"));
-    EXPECT_EQ(pairRows(*job), (std::vector<PairRow>{{"a.txt", "a.txt", Pending}}));
+    EXPECT_EQ(pairRows(*job), (std::vector<PairRow>{{"a.txt", "a.txt", toCompare}}));
     EXPECT_EQ(job->totalBytes, 5u);
 }
 
@@ -166,7 +166,7 @@ TEST(FolderEnumeration, DestinationInAnotherLetterCaseKeepsItsOwnName) {
     tree.file("src/readme.txt", "r");
     tree.file("dst/README.TXT", "r");
     auto job = plannedJob(tree.win("src/*.txt"), tree.win("dst/"));
-    EXPECT_EQ(pairRows(*job), (std::vector<PairRow>{{"readme.txt", "README.TXT", Pending}}));
+    EXPECT_EQ(pairRows(*job), (std::vector<PairRow>{{"readme.txt", "README.TXT", toCompare}}));
 }
 #endif
 
@@ -190,7 +190,7 @@ TEST(Extras, MergedIntoTheListingOrderOfTheirFolder) {
     static_cast<void>(job->plan());  // a refused specification leaves the list empty
     std::vector<std::string> rows;
     for (const auto& row : pairRows(*job))
-        rows.push_back(row.source + (row.code == PendingExtra ? " extra" : ""));
+        rows.push_back(row.source + (row.code == plannedExtra ? " extra" : ""));
     const std::vector<std::string> inOrder = {"a.extra extra", "b.txt", "c.extra extra", "gone extra",
                                               "sub", "m.txt", "z.extra extra", ".", "."};
 #ifdef _WIN32

@@ -137,7 +137,7 @@ TEST_F(ManyPairsAtOnce, StopLevelEndsAtTheSamePairAndNothingBehindItCounts) {
         const RunAnswer one = run(1, level);
         EXPECT_TRUE(one.stopped);
         int pending = 0;
-        for (const PairRow& row : one.rows) pending += row.code == Pending;
+        for (const PairRow& row : one.rows) pending += row.code == toCompare;
         EXPECT_GT(pending, 10) << "the run should stop in the middle, level " << level;
         for (const int jobs : {2, 8}) EXPECT_EQ(run(jobs, level), one) << jobs << " jobs, level " << level;
     }

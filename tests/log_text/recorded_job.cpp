@@ -17,9 +17,9 @@ std::shared_ptr<QdlCore> recordedJob(const char* source, const char* destination
     }
     FindRecord source_;
     FindRecord destination_;
-    ResultCode code;
+    PairMark mark;
     for (const RecordedPair& pair : pairs) {
-        job->pairs.nextPair(&source_, &destination_, &code);
+        job->pairs.nextPair(&source_, &destination_, &mark);
         job->pairs.setLastCode(static_cast<ResultCode>(pair.code));
     }
     job->pairs.rewind();

@@ -2,15 +2,30 @@
 
 #include "engine/stepper.h"
 
+namespace {
+
+int codeOf(const PairMark& mark) {
+    switch (mark.state) {
+    case PairState::ToCompare: return toCompare;
+    case PairState::SourceError: return plannedSourceError;
+    case PairState::DestinationError: return plannedDestinationError;
+    case PairState::Extra: return plannedExtra;
+    case PairState::Recorded: break;
+    }
+    return mark.code;
+}
+
+}  // namespace
+
 std::vector<PairRow> pairRows(QdlCore& job) {
     std::vector<PairRow> rows;
     FindRecord source;
     FindRecord destination;
-    ResultCode code;
+    PairMark mark;
     job.pairs.rewind();
-    while (job.pairs.nextPair(&source, &destination, &code) == 0)
+    while (job.pairs.nextPair(&source, &destination, &mark) == 0)
         rows.push_back({isExitMarker(source) ? "." : source.name,
-                        isExitMarker(source) ? "" : destination.name, code});
+                        isExitMarker(source) ? "" : destination.name, codeOf(mark)});
     job.pairs.rewind();
     return rows;
 }

@@ -7,6 +7,12 @@
 #include <string>
 #include <vector>
 
+// A row's code: the pair's result once it is recorded; before, what planning said of it.
+constexpr int toCompare = -1;
+constexpr int plannedSourceError = -2;
+constexpr int plannedDestinationError = -3;
+constexpr int plannedExtra = -4;
+
 struct PairRow {
     std::string source;       // "." for a directory exit marker
     std::string destination;  // empty when the destination is missing
