@@ -12,7 +12,7 @@ run_suites() {
   shift
   echo "== $flavour"
   bash scripts/build.sh "$flavour"
-  ctest --test-dir "build/$flavour" --output-on-failure --timeout 1200 "$@"
+  ctest --test-dir "build/$flavour" --output-on-failure --no-tests=error --timeout 1200 "$@"
 }
 
 run_suites native

@@ -186,7 +186,8 @@ TEST(Terminal, AnEnteredFieldIsSelectedSoThatTypingReplacesIt) {
     terminal.type(tree.path("trees/src/inside.txt").string());
     ASSERT_TRUE(terminal.shows("inside.txt"));
     terminal.keys("M-b");
-    EXPECT_TRUE(terminal.shows("Look in: " + tree.win("trees/src") + " ")) << terminal.screen();
+    // The folder shows whole, or its end behind an ellipsis where the temporary folder is long.
+    EXPECT_TRUE(terminal.shows("\\trees\\src ")) << terminal.screen();
     EXPECT_TRUE(terminal.shows("\u2502inside.txt")) << terminal.screen();
     terminal.keys("Escape");
     terminal.keys("M-q");

@@ -1,5 +1,6 @@
 // The messages and dialog-item calls that controls answer, and the commands they send.
 #include "dialog_manager.h"
+#include "text_cells.h"
 
 #include <algorithm>
 #include <cstring>
@@ -121,13 +122,24 @@ BOOL SetDlgItemTextA(HWND dialog, int controlId, LPCSTR text) {
     return TRUE;
 }
 
+void keepCaretInView(HWND edit) {
+    const char* text = edit->text;
+    if (edit->caret < edit->scroll) edit->scroll = edit->caret;
+    while (edit->scroll < edit->caret &&
+           cellsOf(text + edit->scroll, edit->caret - edit->scroll) > edit->cells.width - 1)
+        edit->scroll = glyphAfter(text, edit->scroll);
+}
+
+// A text the program sets shows its end, where a path holds what was put in it last (a pattern,
+// a file chosen), and the caret waits there.
 void setWindowText(HWND window, const char* text) {
     std::strncpy(window->text, text != nullptr ? text : "", windowTextRoom - 1);
     window->text[windowTextRoom - 1] = '\0';
     if (window->kind != WindowKind::Edit) return;
-    window->caret = 0;
-    window->anchor = 0;
+    window->caret = static_cast<int>(std::strlen(window->text));
+    window->anchor = window->caret;
     window->scroll = 0;
+    keepCaretInView(window);
     notifyDialog(window, EN_CHANGE);
 }
 
@@ -217,7 +229,7 @@ void focusControl(HWND control) {
     if (control->kind == WindowKind::Edit && control->parent->focus != control) {
         control->anchor = 0;
         control->caret = static_cast<int>(std::strlen(control->text));
-        control->scroll = std::max(0, control->caret - control->cells.width + 1);
+        keepCaretInView(control);
     }
     control->parent->focus = control;
 }

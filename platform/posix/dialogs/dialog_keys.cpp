@@ -119,15 +119,6 @@ bool removeSelection(HWND edit) {
     return true;
 }
 
-// Horizontal scrolling keeps the caret in view, with a cell for it behind the text.
-void keepCaretInView(HWND edit) {
-    const char* text = edit->text;
-    if (edit->caret < edit->scroll) edit->scroll = edit->caret;
-    while (edit->scroll < edit->caret &&
-           cellsOf(text + edit->scroll, edit->caret - edit->scroll) > edit->cells.width - 1)
-        edit->scroll = glyphAfter(text, edit->scroll);
-}
-
 // The caret moves to position; an arrow with text selected goes to that end of the selection.
 void moveCaret(HWND edit, int position) {
     edit->caret = edit->anchor = position;

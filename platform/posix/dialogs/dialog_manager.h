@@ -27,6 +27,8 @@ int childIndex(HWND control);
 void focusControl(HWND control);
 // Whether the control takes part in Tab: a tab stop that is enabled.
 bool takesTab(HWND control);
+// Scrolls an edit so that its caret shows, with a cell for it behind the text.
+void keepCaretInView(HWND edit);
 // Sets the text of any window; edits also notify their dialog.
 void setWindowText(HWND window, const char* text);
 

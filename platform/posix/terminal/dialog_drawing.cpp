@@ -169,10 +169,24 @@ void drawEdit(const Canvas& canvas, HWND edit, attr_t attributes) {
     const int length = static_cast<int>(text.size());
     if ((edit->style & ES_READONLY) != 0) {
         const int cells = cellsOf(text.c_str(), length);
-        if ((edit->style & ES_RIGHT) != 0)
+        if ((edit->style & ES_RIGHT) != 0) {
             canvas.text(r.top, r.left + std::max(0, r.width - cells), text, r.width, attributes);
-        else  // a cut text keeps a blank before whatever follows it
-            canvas.text(r.top, r.left, text, cells > r.width ? r.width - 1 : r.width, attributes);
+        } else if (cells <= r.width) {
+            canvas.text(r.top, r.left, text, r.width, attributes);
+        } else {
+            // A path or a name too long shows its end, which tells most, behind an ellipsis, and
+            // keeps a blank before whatever follows it.
+            const std::string ellipsis = terminalTakesUtf8() ? "\u2026" : "<";
+            int from = 0;
+            for (const Glyph& g : glyphsOf(text.c_str(), length)) {
+                if (cellsOf(text.c_str() + g.start, length - g.start) <= r.width - 2) {
+                    from = g.start;
+                    break;
+                }
+            }
+            canvas.text(r.top, r.left, ellipsis + text.substr(static_cast<std::size_t>(from)), r.width - 1,
+                        attributes);
+        }
         return;
     }
     const int from = std::min(edit->scroll, length);
