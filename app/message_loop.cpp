@@ -1,6 +1,6 @@
 #include "message_loop.h"
 
-#include "platform/win32.h"
+#include "window_system/win32_windows.h"
 
 int runMessageLoop() {
     MSG message;

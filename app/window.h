@@ -1,7 +1,7 @@
 // A window driven by an object: the window procedure hands every message to handleMessage.
 #pragma once
 
-#include "platform/win32.h"
+#include "window_system/win32_windows.h"
 
 #include <cstdint>
 

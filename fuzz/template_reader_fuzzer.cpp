@@ -1,6 +1,6 @@
 // Any text as a resource script: the reader reads it or refuses it, never reads or writes past a
 // buffer, and every template it returns holds terminated texts within its rooms.
-#include "platform/posix/dialogs/dialog_template.h"
+#include "window_system/dialog_manager/dialog_template.h"
 
 #include <cstdint>
 #include <cstdlib>

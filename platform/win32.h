@@ -1,5 +1,6 @@
-// The one door to the outside world: the Win32 subset that Quendle's code is written against.
-// On Windows it is the system itself; elsewhere platform/posix supplies the same declarations.
+// The one door to the file system and the console: the Win32 subset that Quendle's code is
+// written against. On Windows it is the system itself; elsewhere platform/posix supplies the same
+// declarations. The window calls are window_system/win32_windows.h's.
 #pragma once
 
 #ifdef _WIN32
@@ -7,9 +8,6 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
-#include <commctrl.h>
-#include <commdlg.h>
-#include <shellapi.h>
 // The window procedure is listed in the program's export table.
 #define QUENDLE_EXPORT __declspec(dllexport)
 // What a user of this platform types and reads between the levels of a path.

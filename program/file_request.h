@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/win32.h"
+#include "window_system/win32_windows.h"
 
 // The record the open and save dialogs take: owner, one filter entry, 260-character buffers for the
 // full name and the title, the folder to start in, and the flags. Its size is the platform's own

@@ -2,7 +2,7 @@
 
 #include "app_settings.h"
 #include "engine/find_record.h"
-#include "platform/win32.h"
+#include "window_system/win32_windows.h"
 
 #include <cstring>
 #include <initializer_list>

@@ -1,7 +1,7 @@
 // Who the program is: its module, its title and its legal notice.
 #pragma once
 
-#include "platform/win32.h"
+#include "window_system/win32_windows.h"
 
 extern HINSTANCE instanceHandle;
 // Also the window class name and the main window's caption.

@@ -1,7 +1,7 @@
 // Dialog 130: runs one comparison on a 10 ms timer and shows its progress; owns the job.
 #pragma once
 
-#include "platform/win32.h"
+#include "window_system/win32_windows.h"
 
 // False while a timer tick is being handled, so a nested tick does not step.
 extern bool tickIdle;

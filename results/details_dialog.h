@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/win32.h"
+#include "window_system/win32_windows.h"
 
 // Dialog 131: the log lines of the stopped comparison, and Save Log.
 INT_PTR CALLBACK DetailsDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,7 +1,7 @@
 // Dialog 129: the two specifications, the stop level, and Compare.
 #pragma once
 
-#include "platform/win32.h"
+#include "window_system/win32_windows.h"
 
 #include <cstdint>
 

@@ -2,6 +2,7 @@
 // the program's own path.
 #include "handles.h"
 #include "interruption.h"
+#include "linux_calls.h"
 #include "path_map.h"
 
 #include <csignal>
@@ -105,7 +106,7 @@ BOOL SetConsoleOutputCP(UINT) {
 // The program's own path, in the Windows form; 0 when it cannot be read or does not fit.
 DWORD GetModuleFileNameA(HMODULE, LPSTR buffer, DWORD room) {
     char posixPath[PATH_MAX];
-    const ssize_t length = readlink("/proc/self/exe", posixPath, sizeof posixPath - 1);
+    const ssize_t length = ownProgramPath(posixPath, sizeof posixPath - 1);
     if (length <= 0) return 0;
     posixPath[length] = '\0';
     if (toWindowsPath(posixPath, buffer, room) != 0) return room;

@@ -4,6 +4,7 @@
 #include "handles.h"
 #include "interruption.h"
 #include "last_error.h"
+#include "linux_calls.h"
 #include "path_map.h"
 #include "system_calls.h"
 #include "win32_subset.h"
@@ -30,11 +31,10 @@ int openFlags(DWORD desiredAccess, DWORD creationDisposition) {
     return flags;
 }
 
-// A handle for GetFileInformationByHandle only: O_PATH opens a folder that cannot be read, and
-// opens nothing a FIFO or device would notice.
+// A handle for GetFileInformationByHandle only, naming what is there without opening it.
 HANDLE openForQuery(const char* posixPath) {
     const FolderRelative at = relativeToFolder(posixPath);
-    const int descriptor = sys::openat(at.folder, at.name, O_PATH | O_CLOEXEC);
+    const int descriptor = openNameOnly(at.folder, at.name);
     if (descriptor < 0) {
         setLastErrorFromErrno(errno);
         return INVALID_HANDLE_VALUE;

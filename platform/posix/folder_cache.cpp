@@ -1,4 +1,5 @@
 #include "folder_cache.h"
+#include "linux_calls.h"
 #include "system_calls.h"
 #include "win32_subset.h"
 
@@ -52,7 +53,7 @@ FolderRelative relativeToFolder(const char* posixPath) {
     char path[PATH_MAX];
     std::memcpy(path, posixPath, length);
     path[length] = '\0';
-    const int descriptor = sys::open(path, O_PATH | O_DIRECTORY | O_CLOEXEC);
+    const int descriptor = openNameOnly(AT_FDCWD, path, O_DIRECTORY);
     if (descriptor < 0) return {AT_FDCWD, posixPath};
     if (oldest->descriptor >= 0) sys::closeFolder(oldest->descriptor);
     std::memcpy(oldest->path, path, length + 1);

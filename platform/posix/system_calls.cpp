@@ -15,11 +15,6 @@ int openat(int folder, const char* name, int flags, mode_t mode) {
     return ::openat(folder, name, flags, mode);
 }
 
-int open(const char* path, int flags) {
-    if (QUENDLE_INJECT_FAULT(CallKind::Other) != 0) return -1;
-    return ::open(path, flags);
-}
-
 int close(int descriptor) {
     // The descriptor goes whatever close answers, as on Linux; only the answer can fail here.
     const int result = ::close(descriptor);

@@ -13,7 +13,6 @@
 namespace sys {
 
 int openat(int folder, const char* name, int flags, mode_t mode = 0);
-int open(const char* path, int flags);
 // A descriptor of a file the caller read or wrote: the system may report a failure only now.
 int close(int descriptor);
 // A folder's descriptor or a directory stream, which nothing was read through that can be lost.

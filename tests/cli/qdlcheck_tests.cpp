@@ -4,7 +4,7 @@
 #include "cli/exit_bits.h"
 #include "dialogs/quendle_run.h"
 #include "engine/qdl_core.h"
-#include "platform/posix/dialogs/file_chooser.h"
+#include "window_system/dialog_manager/file_chooser.h"
 #include "resources/resource_ids.h"
 #include "support/shell_command.h"
 #include "support/temp_tree.h"

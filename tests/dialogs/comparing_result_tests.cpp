@@ -1,7 +1,7 @@
 // The Comparing Result, Details and About dialogs through the scripted dialog manager, on real files.
 #include "engine/qdl_core.h"
 #include "log_text/log_file.h"
-#include "platform/posix/dialogs/file_chooser.h"
+#include "window_system/dialog_manager/file_chooser.h"
 #include "quendle_run.h"
 #include "resources/resource_ids.h"
 #include "results/comparing_result_dialog.h"

@@ -1,6 +1,6 @@
 // The dialog manager itself: templates read from the resource script, and what its calls promise.
-#include "platform/posix/dialogs/dialog_template.h"
-#include "platform/posix/scripted/scripted_session.h"
+#include "window_system/dialog_manager/dialog_template.h"
+#include "window_system/scripted/scripted_session.h"
 #include "resources/resource_ids.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The main dialog through the scripted dialog manager: the enabling rule, the patterns, the
 // keyboard and Browse.
 #include "quendle_run.h"
-#include "platform/posix/dialogs/file_chooser.h"
+#include "window_system/dialog_manager/file_chooser.h"
 #include "resources/resource_ids.h"
 #include "support/temp_tree.h"
 

@@ -1,6 +1,8 @@
 #include "quendle_run.h"
 
+#include "app/dialog_script.h"
 #include "engine/qdl_core.h"
+#include "window_system/dialog_manager/dialog_template.h"
 #include "program/app_settings.h"
 #include "resources/resource_ids.h"
 #include "results/comparing_result_dialog.h"
@@ -10,6 +12,7 @@
 
 namespace {
 int startQuendle() {
+    useDialogScript(quendleDialogScript);
     // What a new process starts with.
     emptyFieldMask = 3;
     appSettings = AppSettings{};

@@ -1,7 +1,7 @@
 // Quendle's own WinMain on the scripted dialog manager, from the state of a fresh process.
 #pragma once
 
-#include "platform/posix/scripted/scripted_session.h"
+#include "window_system/scripted/scripted_session.h"
 
 #include <string>
 #include <vector>

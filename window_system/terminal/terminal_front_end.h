@@ -1,7 +1,7 @@
 // The dialogs in a terminal over ncurses: drawn in character cells, worked by keyboard.
 #pragma once
 
-#include "platform/posix/dialogs/window_record.h"
+#include "window_system/dialog_manager/window_record.h"
 
 class TerminalFrontEnd : public FrontEnd {
 public:
@@ -14,3 +14,7 @@ public:
 
 // Draws the open dialogs from bottom to top on the whole screen.
 void drawDialogs();
+
+// Runs a program's dialogs in the terminal the program was started in: its exit code, or 2 (with a
+// message) when that is no terminal.
+int runInTerminal(int (*program)());

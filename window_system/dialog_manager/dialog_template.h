@@ -1,8 +1,8 @@
-// Dialog templates as records: read from the program's own resource script, or built in code for
+// Dialog templates as records: read from the application's resource script, or built in code for
 // the message box and the file choosers.
 #pragma once
 
-#include "platform/posix/win32_subset.h"
+#include "window_calls.h"
 
 constexpr int templateTextRoom = 96;
 constexpr int templateClassRoom = 24;
@@ -25,6 +25,8 @@ struct DialogTemplate {
     ControlTemplate controls[templateControlRoom];
 };
 
+// The application's preprocessed resource script, handed over before its first dialog, and kept.
+void useDialogScript(const char* script);
 // The template of dialog id from the resource script, or null when there is none (or the script
 // does not parse, which the tests catch).
 const DialogTemplate* findDialogTemplate(int id);

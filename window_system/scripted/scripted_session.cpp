@@ -1,6 +1,6 @@
 #include "scripted_session.h"
 
-#include "platform/posix/dialogs/dialog_manager.h"
+#include "window_system/dialog_manager/dialog_manager.h"
 
 #include <cstring>
 

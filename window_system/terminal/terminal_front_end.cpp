@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <sys/wait.h>
+#include <unistd.h>
 
 extern char** environ;
 
@@ -94,4 +95,18 @@ bool TerminalFrontEnd::openDocument(const char* posixPath) {
     reset_prog_mode();
     refresh();
     return started;
+}
+
+int runInTerminal(int (*program)()) {
+    if (isatty(STDIN_FILENO) == 0 || isatty(STDOUT_FILENO) == 0) {
+        static const char message[] = "quendle: needs a terminal to show its dialogs\n";
+        // Nothing more can be said when even this does not go out: the status tells.
+        if (write(STDERR_FILENO, message, sizeof message - 1) < 0) return 2;
+        return 2;
+    }
+    TerminalFrontEnd terminal;
+    setFrontEnd(&terminal);
+    const int result = program();
+    setFrontEnd(nullptr);
+    return result;
 }

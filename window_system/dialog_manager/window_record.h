@@ -4,7 +4,7 @@
 
 #include "dialog_key.h"
 #include "dialog_template.h"
-#include "platform/posix/win32_subset.h"
+#include "window_calls.h"
 
 #include <cstdint>
 #include <memory>

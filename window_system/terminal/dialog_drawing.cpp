@@ -4,8 +4,8 @@
 // half, what cannot be shown shows escaped.
 #include "terminal_front_end.h"
 
-#include "platform/posix/dialogs/text_cells.h"
-#include "platform/posix/dialogs/window_record.h"
+#include "window_system/dialog_manager/text_cells.h"
+#include "window_system/dialog_manager/window_record.h"
 
 #include <algorithm>
 #include <cstring>

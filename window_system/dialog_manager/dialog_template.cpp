@@ -3,10 +3,10 @@
 #include <cstdlib>
 #include <cstring>
 
-// The preprocessed resources/quendle.rc, embedded by the build.
-extern const char quendleDialogScript[];
-
 namespace {
+
+// The application's script, handed over before its first dialog.
+const char* dialogScript = "";
 
 struct Symbol {
     const char* name;
@@ -222,9 +222,13 @@ int parseDialogScript(const char* script, DialogTemplate* templates, int room) {
     return count;
 }
 
+void useDialogScript(const char* script) {
+    dialogScript = script;
+}
+
 const DialogTemplate* findDialogTemplate(int id) {
     static DialogTemplate templates[8];
-    static const int count = parseDialogScript(quendleDialogScript, templates, 8);
+    static const int count = parseDialogScript(dialogScript, templates, 8);
     for (int i = 0; i < count; ++i)
         if (templates[i].id == id) return &templates[i];
     return nullptr;

@@ -3,8 +3,8 @@
 // program's thread and returns once the program waits for input again.
 #pragma once
 
-#include "platform/posix/dialogs/dialog_key.h"
-#include "platform/win32.h"
+#include "window_system/dialog_manager/dialog_key.h"
+#include "window_system/win32_windows.h"
 
 #include <condition_variable>
 #include <cstdint>
