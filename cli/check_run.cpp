@@ -70,7 +70,7 @@ int passNewLines(QdlCore& job, LineSinks& sinks, ProgressLine& progress, LogRead
             result = 1;
         }
     }
-    if (!sinks.options.listFirst) job.pairs.releaseBefore(reader.cursor);
+    if (!sinks.options.listFirst) job.releasePairsBefore(reader.cursor);
     return result;
 }
 
@@ -128,16 +128,14 @@ RunEnd stepJob(QdlCore& job, JobStepper& stepper, LineSinks& sinks,
 
 QdlCore* createJob(const CheckSpecifications& specifications, const CheckOptions& options,
                    const LogOutput& log, const EntryFilter& filter) {
-    QdlCore* job = new (std::nothrow)
-        QdlCore(specifications.source, specifications.destination, options.stopLevel);
-    if (job == nullptr) return nullptr;
-    job->timeWindow = static_cast<std::uint64_t>(options.timeWindow) * fileTimeTicksPerSecond;
-    job->listExtras = options.extras;
-    job->links = options.links ? LinkRule::AsLinks : LinkRule::Follow;
-    if (log.file != INVALID_HANDLE_VALUE) job->ownFiles = &log.own;
-    if (filter.count > 0) job->filter = &filter;
-    job->stopRequested = &interrupted;
-    return job;
+    JobOptions jobOptions(options.stopLevel);
+    jobOptions.timeWindow = static_cast<std::uint64_t>(options.timeWindow) * fileTimeTicksPerSecond;
+    jobOptions.listExtras = options.extras;
+    jobOptions.links = options.links ? LinkRule::AsLinks : LinkRule::Follow;
+    if (log.file != INVALID_HANDLE_VALUE) jobOptions.ownFiles = &log.own;
+    if (filter.count > 0) jobOptions.filter = &filter;
+    jobOptions.stopRequested = &interrupted;
+    return new (std::nothrow) QdlCore(specifications.source, specifications.destination, jobOptions);
 }
 
 // Steps the planned job and reports it: the lines, the summary, the log, the JSON summary last

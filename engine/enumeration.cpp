@@ -20,7 +20,7 @@ void recordListed(QdlCore& job, const FolderEntries& listed) {
     Fault fault;
     EntryCursor at = FolderEntries::start();
     while (listed.pairAt(&at, &source, &destination, &state, &fault) == 0)
-        job.pairs.addPair(source, destination, state, fault);
+        writableState(job).pairs.addPair(source, destination, state, fault);
 }
 
 // Looks the destination of an entry up. ToCompare with the record found, or with an empty name
@@ -198,7 +198,7 @@ void recordFolderEntry(const QdlCore& job, FolderEntries& matched, ListingTotals
         if (path == nullptr) fault = {FaultCause::TooLong, 0};
         state = path == nullptr
             ? PairState::DestinationError
-            : lookUpDestination(path, job.destinationPrefixLength, 0, job.links, &destination, listed, &fault);
+            : lookUpDestination(path, job.destinationPrefixLength, 0, job.options.links, &destination, listed, &fault);
     }
     if (state == PairState::ToCompare && destination.name[0] != '\0') totals.bytes += fileSize(entry);
     matched.addPair(entry, destination, state, fault);
@@ -215,6 +215,7 @@ const char* buildDestinationPath(const QdlCore& job, const char* name) {
 }
 
 void enumerateFolder(QdlCore& job) {
+    JobState& state = writableState(job);
     // The stepper puts each name behind the source folder, up to its last backslash.
     const int sourceFolderLength = lastBackslashBeforeWildcard(job.workSource, pathRoom) + 1;
     char sourcePath[pathRoom];
@@ -225,13 +226,14 @@ void enumerateFolder(QdlCore& job) {
     // With extras: the destination folder's files that the source pattern matches, walked beside.
     DestinationWalk extras = noDestinationWalk(sourcePath, sourceFolderLength);
     const char* destinationSearch = buildDestinationPath(job, job.workSource + sourceFolderLength);
-    if (job.listExtras && destinationSearch == nullptr) {
-        job.pairs.addPair(folderItself, noRecord, PairState::DestinationError, {FaultCause::TooLong, 0});
+    if (job.options.listExtras && destinationSearch == nullptr) {
+        state.pairs.addPair(folderItself, noRecord, PairState::DestinationError, {FaultCause::TooLong, 0});
         return;
     }
-    if (job.listExtras && startDestinationWalk(destinationSearch, false, sourcePath, sourceFolderLength,
-                                               {&rules, &totals, &matched}, &extras) != 0) {
-        job.pairs.addPair(folderItself, noRecord, PairState::DestinationError,
+    if (job.options.listExtras &&
+        startDestinationWalk(destinationSearch, false, sourcePath, sourceFolderLength,
+                             {&rules, &totals, &matched}, &extras) != 0) {
+        state.pairs.addPair(folderItself, noRecord, PairState::DestinationError,
                           faultOf(extras.listing.failure, extras.listing.systemError));
         return;
     }
@@ -243,15 +245,15 @@ void enumerateFolder(QdlCore& job) {
                                   });
     totals.lostPairs += matched.lostPairs;
     if (listed == listingStopped) {
-        job.planStopped = true;
+        state.planStopped = true;
     } else if (listed == listedInFull) {
         addTotals(job, totals);
         recordListed(job, matched);
     } else {
         // A folder that cannot be listed to its end is one fatal error, not a pattern that matched
         // less.
-        job.pairs.lostPairs += totals.lostPairs;
-        job.pairs.addPair(folderItself, noRecord, unlistedVerdict(listed), totals.failure);
+        state.pairs.lostPairs += totals.lostPairs;
+        state.pairs.addPair(folderItself, noRecord, unlistedVerdict(listed), totals.failure);
     }
 }
 
@@ -297,14 +299,17 @@ void dropLevel(TreeLevel* level) {
 }
 
 ListingRules listingRules(const QdlCore& job, const char* pattern, int rootLength) {
-    return {pattern, job.listExtras, job.links, job.ownFiles, job.filter, rootLength, job.stopRequested};
+    const JobOptions& options = job.options;
+    return {pattern, options.listExtras, options.links, options.ownFiles, options.filter, rootLength,
+            options.stopRequested};
 }
 
 void addTotals(QdlCore& job, const ListingTotals& totals) {
-    job.totalBytes += totals.bytes;
-    job.temporaryPassedOver += totals.temporaryPassedOver;
-    job.ownFilesPassedOver += totals.ownFilesPassedOver;
-    job.filteredOut += totals.filteredOut;
-    job.pairs.lostPairs += totals.lostPairs;
+    JobState& state = writableState(job);
+    state.totalBytes += totals.bytes;
+    state.temporaryPassedOver += totals.temporaryPassedOver;
+    state.ownFilesPassedOver += totals.ownFilesPassedOver;
+    state.filteredOut += totals.filteredOut;
+    state.pairs.lostPairs += totals.lostPairs;
 }
 

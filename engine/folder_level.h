@@ -46,14 +46,26 @@ constexpr int listingStopped = 3;       // the user asked the run to stop while 
 
 class QdlCore;
 
+// A folder of a tree between its making and its end. Three hands hold it, one after the other or
+// each its own fields:
+// - its lister (the planning thread, or a lister thread between the level's Listing and Listed
+//   states) writes what listing finds: folder, self.identity, entries, totals, listed, fault;
+//   nobody else touches them meanwhile, and the listers' lock hands them over;
+// - the listers (FolderListers) own state and nextQueued, under their lock;
+// - the planning thread (TreePlan) owns the rest, and the whole level once it is listed.
 struct TreeLevel {
+    // The lister's.
     TreeFolder folder;
     Ancestor self;  // this folder, at the head of the chain of those above it
     FolderEntries entries;
-    EntryCursor next;  // the next entry to record
     ListingTotals totals;
     int listed;  // listedInFull, or why it was not
     Fault fault;  // what lies behind a folder not listed, when that is known
+    // The listers'.
+    int state;  // queued, being listed, listed
+    TreeLevel* nextQueued;
+    // The planning thread's; the folder texts are set when the level is made.
+    EntryCursor next;  // the next entry to record
     // Once entered: the level it lies in. Listed ahead: the next level listed ahead.
     TreeLevel* above;
     // Listed ahead: the level holding its folder entry, and that entry's place there.
@@ -61,8 +73,6 @@ struct TreeLevel {
     std::int32_t entryIndex;
     // How far the search for folders to list ahead has come.
     EntryCursor aheadCursor;
-    int state;  // for the listers: queued, being listed, listed
-    TreeLevel* nextQueued;
     char sourceFolder[pathRoom];
     char destinationFolder[pathRoom];
 };

@@ -12,12 +12,12 @@ enum LevelState { Queued = 1, Listing, Listed };
 }  // namespace
 
 FolderListers::FolderListers(const ListingRules& rules)
-    : rules(rules), first(nullptr), last(nullptr), stopping(false), paused(false), listing(0),
-      count(0) {}
+    : rules(rules), count(0), first(nullptr), last(nullptr), stopping(false), paused(false),
+      listing(0) {}
 
 FolderListers::~FolderListers() {
     {
-        std::lock_guard<std::mutex> held(lock);
+        HeldMutex held(lock);
         stopping = true;
     }
     queued.notify_all();
@@ -37,7 +37,7 @@ int FolderListers::start(int wanted) {
 
 void FolderListers::request(TreeLevel* level) {
     {
-        std::lock_guard<std::mutex> held(lock);
+        HeldMutex held(lock);
         level->state = Queued;
         level->nextQueued = nullptr;
         (last != nullptr ? last->nextQueued : first) = level;
@@ -46,21 +46,21 @@ void FolderListers::request(TreeLevel* level) {
     queued.notify_one();
 }
 
-void FolderListers::listUnlocked(std::unique_lock<std::mutex>& held, TreeLevel* level) {
+void FolderListers::listUnlocked(TreeLevel* level) {
     level->state = Listing;
     ++listing;
-    held.unlock();
+    lock.unlock();
     listLevel(rules, *level);
     // A lister between levels holds no descriptor.
     releaseFolderCache();
-    held.lock();
+    lock.lock();
     level->state = Listed;
     --listing;
     listed.notify_all();
 }
 
 void FolderListers::await(TreeLevel* level) {
-    std::unique_lock<std::mutex> held(lock);
+    HeldMutex held(lock);
     if (level->state == Queued) {
         // Not taken up yet: listed here rather than waited for.
         TreeLevel** link = &first;
@@ -71,21 +71,21 @@ void FolderListers::await(TreeLevel* level) {
         }
         *link = level->nextQueued;
         if (last == level) last = before;
-        listUnlocked(held, level);
+        listUnlocked(level);
         return;
     }
-    listed.wait(held, [&] { return level->state == Listed; });
+    while (level->state != Listed) listed.wait(held);
 }
 
 void FolderListers::pause() {
-    std::unique_lock<std::mutex> held(lock);
+    HeldMutex held(lock);
     paused = true;
-    listed.wait(held, [&] { return listing == 0; });
+    while (listing != 0) listed.wait(held);
 }
 
 void FolderListers::resume() {
     {
-        std::lock_guard<std::mutex> held(lock);
+        HeldMutex held(lock);
         paused = false;
     }
     queued.notify_all();
@@ -93,12 +93,12 @@ void FolderListers::resume() {
 
 void FolderListers::work() {
     for (;;) {
-        std::unique_lock<std::mutex> held(lock);
-        queued.wait(held, [&] { return stopping || (!paused && first != nullptr); });
+        HeldMutex held(lock);
+        while (!stopping && (paused || first == nullptr)) queued.wait(held);
         if (stopping) return;
         TreeLevel* level = first;
         first = level->nextQueued;
         if (first == nullptr) last = nullptr;
-        listUnlocked(held, level);
+        listUnlocked(level);
     }
 }

@@ -4,9 +4,9 @@
 #pragma once
 
 #include "folder_level.h"
+#include "guarded_mutex.h"
 
 #include <condition_variable>
-#include <mutex>
 #include <thread>
 
 class FolderListers {
@@ -23,28 +23,31 @@ public:
     [[nodiscard]] int start(int count);
     int threadCount() const { return count; }
     // Queues a level made by newLevel, to be listed by the first thread free.
-    void request(TreeLevel* level);
+    void request(TreeLevel* level) EXCLUDES(lock);
     // Returns once the level is listed.
-    void await(TreeLevel* level);
+    void await(TreeLevel* level) EXCLUDES(lock);
     // No lister holds a descriptor from the return of pause until resume: a pair compared alone for
     // want of descriptors gets them all. Levels awaited meanwhile are listed by the one awaiting.
-    void pause();
-    void resume();
+    void pause() EXCLUDES(lock);
+    void resume() EXCLUDES(lock);
 
 private:
-    void work();
+    void work() EXCLUDES(lock);
     // Lists a level taken from the queue with the lock let go meanwhile; `listing` counts it.
-    void listUnlocked(std::unique_lock<std::mutex>& held, TreeLevel* level);
+    void listUnlocked(TreeLevel* level) REQUIRES(lock);
 
+    // Set before the threads start, read by them.
     const ListingRules rules;
-    std::mutex lock;
-    std::condition_variable queued;
-    std::condition_variable listed;
-    TreeLevel* first;  // the queue, through nextQueued
-    TreeLevel* last;
-    bool stopping;
-    bool paused;
-    int listing;  // levels being listed by the threads
     std::thread threads[maxThreads];
     int count;
+    // Guards the queue and the listing state here, and each level's state and nextQueued (see
+    // TreeLevel).
+    GuardedMutex lock;
+    std::condition_variable_any queued;
+    std::condition_variable_any listed;
+    TreeLevel* first GUARDED_BY(lock);  // the queue, through nextQueued
+    TreeLevel* last GUARDED_BY(lock);
+    bool stopping GUARDED_BY(lock);
+    bool paused GUARDED_BY(lock);
+    int listing GUARDED_BY(lock);  // levels being listed by the threads
 };

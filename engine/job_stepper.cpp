@@ -7,27 +7,24 @@
 
 namespace {
 
-// One pair at a time, read in the workers' large chunks: the job's own buffers hold the dialogs'
-// smaller ones.
+// One pair at a time, read in the workers' large chunks into buffers of its own: the job's hold
+// the dialogs' smaller ones.
 class SerialStepper final : public JobStepper {
 public:
-    explicit SerialStepper(QdlCore& job) : job(job) {
-        job.inProgress.sourceBuffer = sourceBuffer;
-        job.inProgress.destinationBuffer = destinationBuffer;
-        job.inProgress.chunk = workerChunk;
+    explicit SerialStepper(QdlCore& job) : job(job), comparison{} {
+        comparison.sourceBuffer = sourceBuffer;
+        comparison.destinationBuffer = destinationBuffer;
+        comparison.chunk = workerChunk;
+        comparison.timeWindow = job.options.timeWindow;
     }
-    ~SerialStepper() override {
-        abandonPairInProgress(job);
-        job.inProgress.sourceBuffer = job.sourceBuffer;
-        job.inProgress.destinationBuffer = job.destinationBuffer;
-        job.inProgress.chunk = chunkSize;
-    }
-    int step() override { return compareStep(job); }
+    ~SerialStepper() override { (void)closePair(comparison); }
+    int step() override { return compareStep(job, comparison); }
     std::uint64_t bytesInFlight() const override { return 0; }
     const char* nameInProgress() const override { return job.stats.currentName; }
 
 private:
     QdlCore& job;
+    PairComparison comparison;
     unsigned char sourceBuffer[workerChunk + 4];
     unsigned char destinationBuffer[workerChunk + 4];
 };

@@ -22,10 +22,11 @@ ParallelStepper::ParallelStepper(QdlCore& job)
       taken(0), filesQueued(0),
       listEnded(false), fileQueue{}, filesTaken(0), nextToClaim(0), abandoned(false),
       paused(false), busyWorkers(0), inFlight(0), idleWorkers(0), mainWaiting(false) {
-    pairAlone.sourceBuffer = job.sourceBuffer;
-    pairAlone.destinationBuffer = job.destinationBuffer;
+    JobState& state = writableState(job);
+    pairAlone.sourceBuffer = state.sourceBuffer;
+    pairAlone.destinationBuffer = state.destinationBuffer;
     pairAlone.chunk = chunkSize;
-    pairAlone.timeWindow = job.timeWindow;
+    pairAlone.timeWindow = job.options.timeWindow;
     for (std::int32_t slot = 0; slot < pathSlots; ++slot) freeSlots[slot] = slot;
 }
 
@@ -50,6 +51,7 @@ int ParallelStepper::start(int count) {
 }
 
 int ParallelStepper::step() {
+    mainThread.enter();
     PairInFlight& head = at(recorded);
     if (pairAlone.sourceHandle != nullptr) {
         head.outcome.code = comparePairChunk(pairAlone, *head.source, *head.destination,
@@ -69,6 +71,7 @@ int ParallelStepper::step() {
 }
 
 const char* ParallelStepper::nameInProgress() const {
+    mainThread.enter();
     if (recorded == taken) return nullptr;
     const PairInFlight& head = at(recorded);
     return head.toCompare ? head.source->name : nullptr;
@@ -140,6 +143,7 @@ void ParallelStepper::wakeMain() {
 }
 
 void ParallelStepper::abandon() {
+    mainThread.enter();
     {
         std::lock_guard<std::mutex> held(lock);
         abandoned.store(true, relaxed);
@@ -257,7 +261,7 @@ void ParallelStepper::work(CompareWorker& worker) {
     comparison.sourceBuffer = worker.sourceBuffer;
     comparison.destinationBuffer = worker.destinationBuffer;
     comparison.chunk = workerChunk;
-    comparison.timeWindow = job.timeWindow;
+    comparison.timeWindow = job.options.timeWindow;
     bool holding = false;
     for (PairInFlight* pair; (pair = claimPair(holding)) != nullptr;) {
         compareInWorker(*pair, comparison);

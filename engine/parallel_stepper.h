@@ -7,6 +7,7 @@
 // What holds at every moment, and who may touch what:
 // - Only the main thread (the one calling step) takes pairs, records them and touches the job:
 //   its list, cursor, work paths, counters and buffers. recorded <= taken <= recorded + window.
+//   The fields only it touches are its role's (mainThread), which the Clang build checks.
 // - The file pairs taken and not yet claimed are the fileQueue entries [nextToClaim, filesTaken).
 //   Each is claimed by exactly one worker (a compare-exchange of nextToClaim). From its claim until
 //   it sets `compared`, the pair's outcome and `alone` are the worker's; the main thread reads them
@@ -36,6 +37,7 @@
 //   a worker stops at its next chunk at the latest.
 #pragma once
 
+#include "guarded_mutex.h"
 #include "job_stepper.h"
 #include "qdl_core.h"
 #include "stepper.h"
@@ -106,15 +108,15 @@ public:
     const char* nameInProgress() const override;
 
 private:
-    void takeAhead();
+    void takeAhead() REQUIRES(mainThread);
     // A free slot of the path pool, giving back those of the pairs the workers are done with:
     // noPaths when every slot is still in use.
-    std::int32_t freePaths();
-    void record(PairInFlight& pair);
-    int startAlone(PairInFlight& pair);
-    void endAlone(PairInFlight& pair);
+    std::int32_t freePaths() REQUIRES(mainThread);
+    void record(PairInFlight& pair) REQUIRES(mainThread);
+    int startAlone(PairInFlight& pair) REQUIRES(mainThread);
+    void endAlone(PairInFlight& pair) REQUIRES(mainThread);
     template <typename Ready>
-    bool waitBriefly(Ready ready);
+    bool waitBriefly(Ready ready) REQUIRES(mainThread);
     void wakeMain();
     void work(CompareWorker& worker);
     // The next pair for a worker, which is counted busy (holding) from its first claim until it
@@ -124,20 +126,22 @@ private:
     PairInFlight& at(std::uint64_t index) { return pairs[index % window]; }
     const PairInFlight& at(std::uint64_t index) const { return pairs[index % window]; }
 
+    // The thread that steps the job; its fields are its own.
+    ThreadRole mainThread;
     QdlCore& job;
     // The pair compared alone, on this thread, its chunks read into the job's buffers.
-    PairComparison pairAlone;
+    PairComparison pairAlone GUARDED_BY(mainThread);
     PairInFlight pairs[window];
     PairPaths paths[pathSlots];
-    std::int32_t freeSlots[pathSlots];  // main thread only: the slots not in use
-    int freeCount;
+    std::int32_t freeSlots[pathSlots] GUARDED_BY(mainThread);  // the slots not in use
+    int freeCount GUARDED_BY(mainThread);
     CompareWorker* workers;
     int workerCount;
-    // Main thread only: the next pair to record, the end of the pairs taken, of the file pairs.
-    std::uint64_t recorded;
-    std::uint64_t taken;
-    std::uint64_t filesQueued;
-    bool listEnded;
+    // The next pair to record, the end of the pairs taken, of the file pairs.
+    std::uint64_t recorded GUARDED_BY(mainThread);
+    std::uint64_t taken GUARDED_BY(mainThread);
+    std::uint64_t filesQueued GUARDED_BY(mainThread);
+    bool listEnded GUARDED_BY(mainThread);
     // The indices of the file pairs, in list order. Workers see only these: a slot of anything else
     // may be recorded and reused by the main thread at any moment, while a file pair's slot is not
     // recorded before the worker that claimed it is done with it.
@@ -150,7 +154,8 @@ private:
     std::atomic<std::uint64_t> inFlight;
     // Waiting is the exception: a worker with nothing to claim, the main thread before a pair that
     // is still being compared. Each says so before it sleeps, so that the other side takes the
-    // lock to wake it only when someone sleeps (the handshakes above).
+    // lock to wake it only when someone sleeps (the handshakes above). The lock guards no field:
+    // the atomics carry the state, the lock orders a sleep and its wake-up.
     std::mutex lock;
     std::condition_variable pairsTaken;
     std::condition_variable pairCompared;

@@ -23,26 +23,28 @@ int normaliseSpecification(const char* specification, char* out) {
 }
 
 QdlCore::QdlCore(const char* sourceSpecification, const char* destinationSpecification,
-                 StopLevel level)
-    : totalBytes(0), comparedBytes(0), readBytes(0), stopLevel(level), stats{}, currentSource{},
-      currentDestination{}, inProgress{}, temporaryPassedOver(0), ownFiles(nullptr),
-      ownFilesPassedOver(0), filter(nullptr), filteredOut(0), timeWindow(0), listExtras(false), links(LinkRule::Follow),
-      extras(0), tree(nullptr), stopRequested(nullptr), planStopped(false) {
+                 const JobOptions& jobOptions)
+    : state{}, options(jobOptions) {
     // The pair in progress reads its chunks into the job's buffers.
-    inProgress.sourceBuffer = sourceBuffer;
-    inProgress.destinationBuffer = destinationBuffer;
-    inProgress.chunk = chunkSize;
-    specificationCut = normaliseSpecification(sourceSpecification, workSource) != 0;
-    std::memcpy(sourceRoot, workSource, sizeof sourceRoot);
-    specificationCut |= normaliseSpecification(destinationSpecification, workDestination) != 0;
-    std::memcpy(destinationRoot, workDestination, sizeof destinationRoot);
-    destinationPrefixLength = lastBackslashBeforeWildcard(workDestination, pathRoom) + 1;
+    state.inProgress.sourceBuffer = state.sourceBuffer;
+    state.inProgress.destinationBuffer = state.destinationBuffer;
+    state.inProgress.chunk = chunkSize;
+    state.inProgress.timeWindow = options.timeWindow;
+    state.specificationCut = normaliseSpecification(sourceSpecification, state.workSource) != 0;
+    std::memcpy(state.sourceRoot, state.workSource, sizeof state.sourceRoot);
+    state.specificationCut |= normaliseSpecification(destinationSpecification, state.workDestination) != 0;
+    std::memcpy(state.destinationRoot, state.workDestination, sizeof state.destinationRoot);
+    state.destinationPrefixLength = lastBackslashBeforeWildcard(state.workDestination, pathRoom) + 1;
+}
+
+JobState& writableState(QdlCore& job) {
+    return job.state;
 }
 
 QdlCore::~QdlCore() {
-    closePair(inProgress);
+    (void)closePair(state.inProgress);
     endTree(*this);
-    pairs.destroy();
+    state.pairs.destroy();
     // No folder of the run stays busy once its job is gone.
     releaseFolderCache();
 }
@@ -110,35 +112,35 @@ int QdlCore::startPlan() {
 
 void QdlCore::pairSingleFile() {
     FindRecord source{};
-    switch (lookUp(workSource, &source, links)) {
+    switch (lookUp(workSource, &source, options.links)) {
     case Presence::Missing:
         return;
     case Presence::Unreachable: {
         // Not knowing what is there is not the same as nothing being there.
         const char* name = std::strrchr(workSource, '\\') + 1;
         appendCut(source.name, 0, *name != '\0' ? name : ".", pathLimit);
-        pairs.addPair(source, FindRecord{}, PairState::SourceError, lastFault());
+        state.pairs.addPair(source, FindRecord{}, PairState::SourceError, lastFault());
         return;
     }
     case Presence::Found:
         break;
     }
     if ((source.attributes & skippedAttributes) != 0) {
-        ++temporaryPassedOver;
+        ++state.temporaryPassedOver;
         return;
     }
     if (isDirectory(source)) return;
 
     constexpr DWORD unusable = skippedAttributes | FILE_ATTRIBUTE_DIRECTORY;
     FindRecord destination{};
-    const Presence presence = lookUp(workDestination, &destination, links);
+    const Presence presence = lookUp(workDestination, &destination, options.links);
     if (presence == Presence::Unreachable) {
-        pairs.addPair(source, FindRecord{}, PairState::DestinationError, lastFault());
+        state.pairs.addPair(source, FindRecord{}, PairState::DestinationError, lastFault());
     } else if (presence == Presence::Found && (destination.attributes & unusable) == 0) {
-        totalBytes = fileSize(source);
-        pairs.addPair(source, destination);
+        state.totalBytes = fileSize(source);
+        state.pairs.addPair(source, destination);
     } else {
         destination.name[0] = '\0';
-        pairs.addPair(source, destination);
+        state.pairs.addPair(source, destination);
     }
 }

@@ -7,34 +7,37 @@
 namespace {
 
 void addCompared(QdlCore& job, std::uint64_t bytes) {
-    job.comparedBytes += bytes;
-    job.stats.ratePercent = computeRate(job);
+    JobState& state = writableState(job);
+    state.comparedBytes += bytes;
+    state.stats.ratePercent = computeRate(job);
 }
 
 void countResult(QdlCore& job, ResultCode code) {
-    ++job.stats.total;
+    JobState& state = writableState(job);
+    ++state.stats.total;
     switch (severityOf(code)) {
-    case NoDifference: ++job.stats.noDifference; break;
-    case Notice: ++job.stats.notices; break;
-    case Error: ++job.stats.errors; break;
-    case FatalError: ++job.stats.fatalErrors; break;
+    case NoDifference: ++state.stats.noDifference; break;
+    case Notice: ++state.stats.notices; break;
+    case Error: ++state.stats.errors; break;
+    case FatalError: ++state.stats.fatalErrors; break;
     case Extra: break;  // counted apart, by settlePair
     }
 }
 
-int chunkStep(QdlCore& job) {
+int chunkStep(QdlCore& job, PairComparison& comparison) {
+    JobState& state = writableState(job);
     std::uint64_t compared = 0;
-    const int code = comparePairChunk(job.inProgress, job.currentSource, job.currentDestination,
-                                      &compared, &job.readBytes);
+    const int code = comparePairChunk(comparison, state.currentSource, state.currentDestination,
+                                      &compared, &state.readBytes);
     addCompared(job, compared);
     // The user asked the run to stop while a read waited: the pair keeps no code, and no pair after
     // it is taken.
-    if (job.inProgress.interrupted) return 1;
+    if (comparison.interrupted) return 1;
     if (code == CodeNEC)
-        job.pairs.setFirstDifferenceBefore(job.pairs.cursor(), job.inProgress.firstDifference);
+        state.pairs.setFirstDifferenceBefore(state.pairs.cursor(), comparison.firstDifference);
     if (code != pairGoesOn) {
         const auto result = static_cast<ResultCode>(code);
-        if (severityOf(result) == FatalError) job.pairs.setFaultBefore(job.pairs.cursor(), job.inProgress.fault);
+        if (severityOf(result) == FatalError) state.pairs.setFaultBefore(state.pairs.cursor(), comparison.fault);
         recordResult(job, result);
     }
     return 0;
@@ -53,43 +56,47 @@ void enterDirectory(char* path, int split, const char* name) {
     appendCut(path, appendCut(path, split + 1, name, pathLimit - 1), "\\", pathLimit);
 }
 
-int takeStep(QdlCore& job) {
+int takeStep(QdlCore& job, PairComparison& comparison) {
+    JobState& state = writableState(job);
     PairOutcome outcome;
-    if (takePair(job, job.currentDestination, &outcome) != 0) return 1;
+    if (takePair(job, state.currentDestination, &outcome) != 0) return 1;
     if (outcome.code == pairGoesOn) {
-        // The window is set after the job is made, and before it is stepped.
-        job.inProgress.timeWindow = job.timeWindow;
-        outcome.code = openPair(job.inProgress, job.workSource, job.workDestination, job.currentSource,
-                                job.currentDestination);
+        outcome.code = openPair(comparison, state.workSource, state.workDestination, state.currentSource,
+                                state.currentDestination);
         if (outcome.code == pairGoesOn) {
-            job.stats.currentName = job.currentSource.name;
+            state.stats.currentName = state.currentSource.name;
             return 0;
         }
-        if (outcome.code == CodeSOE || outcome.code == CodeDOE) outcome.fault = job.inProgress.fault;
+        if (outcome.code == CodeSOE || outcome.code == CodeDOE) outcome.fault = comparison.fault;
     }
-    settlePair(job, job.pairs.cursor(), outcome);
+    settlePair(job, state.pairs.cursor(), outcome);
     return 0;
 }
 
 }  // namespace
 
 int compareStep(QdlCore& job) {
-    return pairInProgress(job) ? chunkStep(job) : takeStep(job);
+    return compareStep(job, writableState(job).inProgress);
+}
+
+int compareStep(QdlCore& job, PairComparison& comparison) {
+    return comparison.sourceHandle != nullptr ? chunkStep(job, comparison) : takeStep(job, comparison);
 }
 
 int takePair(QdlCore& job, FindRecord& destination, PairOutcome* outcome) {
+    JobState& state = writableState(job);
     PairMark mark;
-    FindRecord& source = job.currentSource;
+    FindRecord& source = state.currentSource;
     // A tree planned as it is stepped records its next pairs once the list has run out.
-    while (job.pairs.nextPair(&source, &destination, &mark) != 0)
+    while (state.pairs.nextPair(&source, &destination, &mark) != 0)
         if (job.planMore() != 0) return 1;
     *outcome = {CodeOK, Settling::Uncounted, 0, 0, 0, noFault};
 
-    const int sourceSplit = lastBackslashBeforeWildcard(job.workSource, pathRoom);
-    const int destinationSplit = lastBackslashBeforeWildcard(job.workDestination, pathRoom);
+    const int sourceSplit = lastBackslashBeforeWildcard(state.workSource, pathRoom);
+    const int destinationSplit = lastBackslashBeforeWildcard(state.workDestination, pathRoom);
     if (isExitMarker(source)) {
-        dropLastLevel(job.workSource, sourceSplit - 1);
-        dropLastLevel(job.workDestination, destinationSplit - 1);
+        dropLastLevel(state.workSource, sourceSplit - 1);
+        dropLastLevel(state.workDestination, destinationSplit - 1);
         return 0;
     }
     if (mark.state == PairState::Extra) {
@@ -99,7 +106,7 @@ int takePair(QdlCore& job, FindRecord& destination, PairOutcome* outcome) {
     // Planning found that the entry cannot be compared; its bytes were never counted.
     if (mark.state == PairState::SourceError || mark.state == PairState::DestinationError) {
         *outcome = {mark.state == PairState::SourceError ? CodeSOE : CodeDOE, Settling::Counted, 0, 0, 0,
-                    job.pairs.faultBefore(job.pairs.cursor())};
+                    state.pairs.faultBefore(state.pairs.cursor())};
         return 0;
     }
     if (destination.name[0] == '\0') {
@@ -107,8 +114,8 @@ int takePair(QdlCore& job, FindRecord& destination, PairOutcome* outcome) {
         return 0;
     }
     if (isDirectory(source)) {
-        enterDirectory(job.workSource, sourceSplit, source.name);
-        enterDirectory(job.workDestination, destinationSplit, destination.name);
+        enterDirectory(state.workSource, sourceSplit, source.name);
+        enterDirectory(state.workDestination, destinationSplit, destination.name);
         return 0;
     }
     // Every file pair that is not compared still accounts for its source size.
@@ -119,11 +126,11 @@ int takePair(QdlCore& job, FindRecord& destination, PairOutcome* outcome) {
     } else if (!fitsBehind(destinationSplit + 1, destination.name)) {
         *outcome = {CodeDOE, Settling::WithBytes, fileSize(source), 0, 0, {FaultCause::TooLong, 0}};
     } else {
-        appendCut(job.workSource, sourceSplit + 1, source.name, pathLimit);
-        appendCut(job.workDestination, destinationSplit + 1, destination.name, pathLimit);
+        appendCut(state.workSource, sourceSplit + 1, source.name, pathLimit);
+        appendCut(state.workDestination, destinationSplit + 1, destination.name, pathLimit);
         if (isLinkAsItself(source) || isLinkAsItself(destination)) {
-            const LinkVerdict verdict = compareLinks(job.workSource, job.workDestination, source,
-                                                     destination, job.links);
+            const LinkVerdict verdict = compareLinks(state.workSource, state.workDestination, source,
+                                                     destination, job.options.links);
             outcome->code = verdict.code;
             outcome->fault = verdict.fault;
         }
@@ -132,23 +139,25 @@ int takePair(QdlCore& job, FindRecord& destination, PairOutcome* outcome) {
 }
 
 void settlePair(QdlCore& job, const ListCursor& slot, const PairOutcome& outcome) {
+    JobState& state = writableState(job);
     QUENDLE_EXPECT(outcome.code != pairGoesOn, "a pair is settled with its result");
     const auto code = static_cast<ResultCode>(outcome.code);
-    job.pairs.setCodeBefore(slot, code);
-    if (code == CodeNEC) job.pairs.setFirstDifferenceBefore(slot, outcome.firstDifference);
-    job.pairs.setFaultBefore(slot, outcome.fault);
+    state.pairs.setCodeBefore(slot, code);
+    if (code == CodeNEC) state.pairs.setFirstDifferenceBefore(slot, outcome.firstDifference);
+    state.pairs.setFaultBefore(slot, outcome.fault);
     if (outcome.settling == Settling::Uncounted) return;
     if (outcome.settling == Settling::Extra) {
-        ++job.extras;
+        ++state.extras;
         return;
     }
     if (outcome.settling == Settling::WithBytes) addCompared(job, outcome.bytes);
-    job.readBytes += outcome.read;
+    state.readBytes += outcome.read;
     countResult(job, code);
 }
 
 void recordResult(QdlCore& job, ResultCode code) {
-    job.pairs.setLastCode(code);
+    JobState& state = writableState(job);
+    state.pairs.setLastCode(code);
     countResult(job, code);
 }
 
@@ -172,5 +181,6 @@ bool pairInProgress(const QdlCore& job) {
 }
 
 void abandonPairInProgress(QdlCore& job) {
-    closePair(job.inProgress);
+    JobState& state = writableState(job);
+    closePair(state.inProgress);
 }

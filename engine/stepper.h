@@ -11,6 +11,9 @@
 // request to stop, the pair it read left without a code). The pair in progress is the job's own
 // (QdlCore::inProgress), its chunks read into the job's buffers.
 [[nodiscard]] int compareStep(QdlCore& job);
+// The same with a comparison of the caller's, its buffers and chunk its own; the caller closes it
+// (closePair) if it ends the run with a pair in progress.
+[[nodiscard]] int compareStep(QdlCore& job, PairComparison& comparison);
 // Sets the code of the pair taken last and counts it.
 void recordResult(QdlCore& job, ResultCode code);
 // part in percent of whole, both cut to 25 significant bits first (32-bit arithmetic in the

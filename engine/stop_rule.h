@@ -7,7 +7,7 @@
 // at any notice, error or fatal error; errors at an error or fatal error; fatal errors at a fatal
 // error; "ignore any errors" never.
 inline bool stopRuleHolds(const QdlCore& job) {
-    const StopLevel level = job.stopLevel;
+    const StopLevel level = job.options.stopLevel;
     const CompareStats& stats = job.stats;
     return (level <= StopByNotices && stats.notices != 0) ||
            (level <= StopByErrors && stats.errors != 0) ||

@@ -86,24 +86,25 @@ TreeLevel* listedChild(TreePlan& plan, const TreeLevel& level, int index, const 
 // could not take it.
 int enterFolder(QdlCore& job, TreePlan& plan, TreeLevel& level, int index,
                 const FindRecord& entry, const FindRecord& destination) {
+    JobState& state = writableState(job);
     TreeLevel* child = listedChild(plan, level, index, entry.name);
     if (child != nullptr && child->listed == listingStopped) {
         dropLevel(child);
-        job.planStopped = true;
+        state.planStopped = true;
         return 1;
     }
     if (child == nullptr) {
-        ++job.pairs.lostPairs;
-        return job.pairs.addPair(entry, destination, PairState::SourceError);
+        ++state.pairs.lostPairs;
+        return state.pairs.addPair(entry, destination, PairState::SourceError);
     }
     if (child->listed != listedInFull) {
-        job.pairs.lostPairs += child->totals.lostPairs;
-        const int lost = job.pairs.addPair(entry, destination, unlistedVerdict(child->listed), child->fault);
+        state.pairs.lostPairs += child->totals.lostPairs;
+        const int lost = state.pairs.addPair(entry, destination, unlistedVerdict(child->listed), child->fault);
         dropLevel(child);
         return lost;
     }
     addTotals(job, child->totals);
-    if (job.pairs.addPair(entry, destination) != 0) {
+    if (state.pairs.addPair(entry, destination) != 0) {
         dropLevel(child);
         return 1;
     }
@@ -144,53 +145,55 @@ void dropChain(TreeLevel* level) {
 
 void startTree(QdlCore& job, const char* sourceFolder, const char* destinationFolder,
                const char* pattern) {
+    JobState& state = writableState(job);
     const ListingRules rules = listingRules(job, pattern, static_cast<int>(std::strlen(sourceFolder)));
     TreeLevel* start = newLevel(sourceFolder, destinationFolder, nullptr);
     auto* plan = start != nullptr ? new (std::nothrow) TreePlan{rules, start, nullptr, 0, 0, nullptr} : nullptr;
     if (plan == nullptr) {
         if (start != nullptr) dropLevel(start);
-        ++job.pairs.lostPairs;
+        ++state.pairs.lostPairs;
         return;
     }
     listLevel(rules, *start);
     if (start->listed == listingStopped) {
-        job.planStopped = true;
+        state.planStopped = true;
         dropLevel(start);
         delete plan;
         return;
     }
     if (start->listed == listedInFull) {
         addTotals(job, start->totals);
-        job.tree = plan;
+        state.tree = plan;
         return;
     }
     // The starting folder has no pair of its own: its line names it, and its marker still ends it.
-    job.pairs.lostPairs += start->totals.lostPairs;
-    job.pairs.addPair(folderItself, noRecord, unlistedVerdict(start->listed), start->fault);
-    job.pairs.addPair(exitMarker, noRecord);
+    state.pairs.lostPairs += start->totals.lostPairs;
+    state.pairs.addPair(folderItself, noRecord, unlistedVerdict(start->listed), start->fault);
+    state.pairs.addPair(exitMarker, noRecord);
     dropLevel(start);
     delete plan;
 }
 
 int planTreeMore(QdlCore& job) {
-    TreePlan* const plan = job.tree;
+    JobState& state = writableState(job);
+    TreePlan* const plan = state.tree;
     if (plan == nullptr) return 1;
     TreeLevel* const level = plan->levels;
     FindRecord entry;
     FindRecord destination;
-    PairState state;
+    PairState planned;
     Fault fault;
     int lost;
-    if (level->entries.pairAt(&level->next, &entry, &destination, &state, &fault) != 0) {
-        lost = job.pairs.addPair(exitMarker, noRecord);
+    if (level->entries.pairAt(&level->next, &entry, &destination, &planned, &fault) != 0) {
+        lost = state.pairs.addPair(exitMarker, noRecord);
         plan->levels = level->above;
         dropLevel(level);
         if (plan->levels == nullptr) endTree(job);
-    } else if (isFolderToEnter(entry, destination, state)) {
+    } else if (isFolderToEnter(entry, destination, planned)) {
         lost = enterFolder(job, *plan, *level, level->next.index - 1, entry, destination);
         if (lost == 0) listAhead(*plan);
     } else {
-        lost = job.pairs.addPair(entry, destination, state, fault);
+        lost = state.pairs.addPair(entry, destination, planned, fault);
     }
     // A pair the list could not take ends the plan: had it been a marker, every later line would
     // name a path a level off. The run ends short, as listIncomplete tells.
@@ -206,7 +209,7 @@ int descriptorsListingAhead(int pairsAtOnce) {
 }
 
 int listTreeAhead(QdlCore& job, int threads) {
-    TreePlan* const plan = job.tree;
+    TreePlan* const plan = writableState(job).tree;
     if (plan == nullptr) return 0;
     plan->listers = new (std::nothrow) FolderListers(plan->rules);
     if (plan->listers == nullptr || plan->listers->start(threads) != 0) {
@@ -220,27 +223,30 @@ int listTreeAhead(QdlCore& job, int threads) {
 }
 
 void pauseTreeListing(QdlCore& job) {
-    if (job.tree != nullptr && job.tree->listers != nullptr) job.tree->listers->pause();
+    TreePlan* const plan = writableState(job).tree;
+    if (plan != nullptr && plan->listers != nullptr) plan->listers->pause();
 }
 
 void resumeTreeListing(QdlCore& job) {
-    if (job.tree != nullptr && job.tree->listers != nullptr) job.tree->listers->resume();
+    TreePlan* const plan = writableState(job).tree;
+    if (plan != nullptr && plan->listers != nullptr) plan->listers->resume();
 }
 
 bool recordsNoSourceEntry(const QdlCore& job) {
-    if (job.tree != nullptr)
-        for (const TreeLevel* level = job.tree->levels; level != nullptr; level = level->above)
+    if (const TreePlan* plan = job.treeInPlanning(); plan != nullptr)
+        for (const TreeLevel* level = plan->levels; level != nullptr; level = level->above)
             if (!holdsNoSourceEntry<PairState>(level->entries)) return false;
     return holdsNoSourceEntry<PairMark>(job.pairs);
 }
 
 void endTree(QdlCore& job) {
-    TreePlan* const plan = job.tree;
+    JobState& state = writableState(job);
+    TreePlan* const plan = state.tree;
     if (plan == nullptr) return;
     // The threads first: none may still be listing a level about to go.
     delete plan->listers;
     dropChain(plan->ahead);
     dropChain(plan->levels);
     delete plan;
-    job.tree = nullptr;
+    state.tree = nullptr;
 }

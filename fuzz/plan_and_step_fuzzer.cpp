@@ -33,10 +33,15 @@ namespace {
 // Whether this input's jobs also record what only the destination holds.
 bool withExtras = false;
 
+JobOptions jobOptions() {
+    JobOptions options(IgnoreAnyErrors);
+    options.listExtras = withExtras;
+    return options;
+}
+
 std::unique_ptr<QdlCore> plannedJob(const std::string& source, const std::string& destination,
                                     bool* planned = nullptr) {
-    auto job = std::make_unique<QdlCore>(source.c_str(), destination.c_str(), IgnoreAnyErrors);
-    job->listExtras = withExtras;
+    auto job = std::make_unique<QdlCore>(source.c_str(), destination.c_str(), jobOptions());
     const bool done = job->plan() == 0;
     if (planned != nullptr) *planned = done;
     return job;
@@ -153,8 +158,7 @@ std::string answerOf(QdlCore& job) {
 // recorded and the list released behind them, must give the whole list's answer.
 void checkPlannedAsItGoes(const std::string& source, const std::string& destination,
                           const std::string& answer, int pairsAtOnce, const std::string& run) {
-    QdlCore job(source.c_str(), destination.c_str(), IgnoreAnyErrors);
-    job.listExtras = withExtras;
+    QdlCore job(source.c_str(), destination.c_str(), jobOptions());
     // A plan refused records nothing, as the whole list's did.
     static_cast<void>(job.startPlan());
     JobStepper* stepper = startStepper(job, pairsAtOnce);
@@ -165,7 +169,7 @@ void checkPlannedAsItGoes(const std::string& source, const std::string& destinat
         if (steps > 1000000) fail("the run planned as it goes does not end", run);
         const bool ended = stepper->step() != 0;
         while (const char* line = readLogLine(job, reader)) lines += std::string(line) + "\n";
-        job.pairs.releaseBefore(reader.cursor);
+        job.releasePairsBefore(reader.cursor);
         if (ended) break;
     }
     delete stepper;
@@ -215,7 +219,7 @@ void runJob(const std::string& source, const std::string& destination) {
         const std::string sourcePath = expected.sourceFolder + relative;
         const std::string destinationPath =
             expected.destinationFolder +
-            (expected.singleFile ? job->currentDestination.name : relative);
+            (expected.singleFile ? writableState(*job).currentDestination.name : relative);
         if (!sameFile(job->inProgress.sourceHandle, sourcePath)) fail("opened another source file", run + ": " + sourcePath);
         if (!sameFile(job->inProgress.destinationHandle, destinationPath))
             fail("opened another destination file", run + ": " + destinationPath);

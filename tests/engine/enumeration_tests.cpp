@@ -184,9 +184,10 @@ TEST(Extras, MergedIntoTheListingOrderOfTheirFolder) {
     tree.file("dst/c.extra", "after b");
     tree.file("dst/gone/x", "a folder only the copy holds");
     tree.file("dst/sub/z.extra", "below");
+    JobOptions withExtras(StopByErrors);
+    withExtras.listExtras = true;
     auto job = std::make_unique<QdlCore>(tree.win("src/*/*").c_str(), tree.win("dst/*/*").c_str(),
-                                         StopByErrors);
-    job->listExtras = true;
+                                         withExtras);
     static_cast<void>(job->plan());  // a refused specification leaves the list empty
     std::vector<std::string> rows;
     for (const auto& row : pairRows(*job))

@@ -61,7 +61,7 @@ TEST(Normalisation, ANewJobStartsEmptyAndAtZero) {
     EXPECT_EQ(job->stats.total, 0);
     EXPECT_EQ(job->stats.currentName, nullptr);
     EXPECT_EQ(job->stats.ratePercent, 0);
-    EXPECT_EQ(job->stopLevel, StopByErrors);
+    EXPECT_EQ(job->options.stopLevel, StopByErrors);
     EXPECT_TRUE(pairRows(*job).empty());
 }
 

@@ -51,14 +51,15 @@ TEST(Stepper, WorkedExampleTwelveCalls) {
                                          StopByErrors);
     FindRecord none{};
     const FindRecord markerRecord{};
-    job->pairs.addPair(recordOf(tree.win("src/a.txt")), recordOf(tree.win("dst/a.txt")));
-    job->pairs.addPair(recordOf(tree.win("src/docs")), recordOf(tree.win("dst/docs")));
-    job->pairs.addPair(recordOf(tree.win("src/docs/b.txt")), recordOf(tree.win("dst/docs/b.txt")));
-    job->pairs.addPair(recordOf(tree.win("src/docs/old")), none);
-    job->pairs.addPair(markerRecord, none);
-    job->pairs.addPair(recordOf(tree.win("src/z.dat")), none);
-    job->pairs.addPair(markerRecord, none);
-    job->totalBytes = 70010;
+    FileInfList& list = writableState(*job).pairs;
+    list.addPair(recordOf(tree.win("src/a.txt")), recordOf(tree.win("dst/a.txt")));
+    list.addPair(recordOf(tree.win("src/docs")), recordOf(tree.win("dst/docs")));
+    list.addPair(recordOf(tree.win("src/docs/b.txt")), recordOf(tree.win("dst/docs/b.txt")));
+    list.addPair(recordOf(tree.win("src/docs/old")), none);
+    list.addPair(markerRecord, none);
+    list.addPair(recordOf(tree.win("src/z.dat")), none);
+    list.addPair(markerRecord, none);
+    writableState(*job).totalBytes = 70010;
 
     const Snapshot expected[] = {
         {0, -1, 0, 0, 0},         {0, -1, 32768, 46, 0},     {0, -1, 65536, 93, 0},
@@ -363,8 +364,9 @@ TEST(ComputeRate, WholePercentBelow2To25AndNormalisedAbove) {
         {~0ull, ~0ull >> 1, 49},
     };
     for (const auto& c : cases) {
-        job.totalBytes = c.total;
-        job.comparedBytes = c.compared;
+        JobState& state = writableState(job);
+        state.totalBytes = c.total;
+        state.comparedBytes = c.compared;
         EXPECT_EQ(computeRate(job), c.percent) << c.total << " " << c.compared;
     }
 }

@@ -8,21 +8,22 @@ std::shared_ptr<QdlCore> recordedJob(const char* source, const char* destination
         if (currentJob == done) currentJob = nullptr;
         delete done;
     });
+    FileInfList& list = writableState(*job).pairs;
     for (const RecordedPair& pair : pairs) {
         FindRecord entry = {};
         const bool marker = std::strcmp(pair.name, ".") == 0;
         if (!marker) std::strcpy(entry.name, pair.name);
         if (pair.directory) entry.attributes = FILE_ATTRIBUTE_DIRECTORY;
-        job->pairs.addPair(entry, entry);
+        list.addPair(entry, entry);
     }
     FindRecord source_;
     FindRecord destination_;
     PairMark mark;
     for (const RecordedPair& pair : pairs) {
-        job->pairs.nextPair(&source_, &destination_, &mark);
-        job->pairs.setLastCode(static_cast<ResultCode>(pair.code));
+        list.nextPair(&source_, &destination_, &mark);
+        list.setLastCode(static_cast<ResultCode>(pair.code));
     }
-    job->pairs.rewind();
+    list.rewind();
     currentJob = job.get();
     return job;
 }

@@ -17,16 +17,15 @@ int codeOf(const PairMark& mark) {
 
 }  // namespace
 
-std::vector<PairRow> pairRows(QdlCore& job) {
+std::vector<PairRow> pairRows(const QdlCore& job) {
     std::vector<PairRow> rows;
     FindRecord source;
     FindRecord destination;
     PairMark mark;
-    job.pairs.rewind();
-    while (job.pairs.nextPair(&source, &destination, &mark) == 0)
+    ListCursor at = job.pairs.start();
+    while (job.pairs.pairAt(&at, &source, &destination, &mark) == 0)
         rows.push_back({isExitMarker(source) ? "." : source.name,
                         isExitMarker(source) ? "" : destination.name, codeOf(mark)});
-    job.pairs.rewind();
     return rows;
 }
 

@@ -21,7 +21,7 @@ struct PairRow {
 };
 
 // Every pair in list order; the cursor is back at the start afterwards.
-std::vector<PairRow> pairRows(QdlCore& job);
+std::vector<PairRow> pairRows(const QdlCore& job);
 
 std::unique_ptr<QdlCore> plannedJob(const std::string& source, const std::string& destination,
                                     StopLevel level = StopByErrors);
