@@ -3,7 +3,7 @@
 #include "extra_entries.h"
 #include "folder_level.h"
 #include "qdl_core.h"
-#include "test_points.h"
+#include "platform/test_points.h"
 
 #include <cstring>
 #include <new>

@@ -2,7 +2,7 @@
 
 #include "misuse.h"
 #include "platform/thread_calls.h"
-#include "test_points.h"
+#include "platform/test_points.h"
 #include "tree_plan.h"
 
 #include <chrono>

@@ -6,6 +6,7 @@
 #include "last_error.h"
 #include "linux_calls.h"
 #include "path_map.h"
+#include "platform/test_points.h"
 #include "system_calls.h"
 #include "win32_subset.h"
 
@@ -166,6 +167,31 @@ bool giveWay(int* interruptions) {
     return false;
 }
 
+// A pipe, terminal or socket holds a write until its reader makes room; a file or a device does
+// not. Undecided: treated as one that may.
+bool mayHoldWrites(int descriptor) {
+    struct stat status {};
+    if (sys::fstat(descriptor, &status) != 0) return true;
+    if (S_ISREG(status.st_mode) || S_ISBLK(status.st_mode)) return false;
+    return !S_ISCHR(status.st_mode) || isatty(descriptor) != 0;
+}
+
+// Waits until a write of PIPE_BUF bytes or fewer goes through without waiting, a tenth of a second
+// at a time: Ctrl-C is seen however it falls, where a write blocked before it came would wait on.
+// 0 when there is room (or a failure the write will tell), 1 when the run was interrupted.
+int awaitRoom(int descriptor) {
+    for (;;) {
+        if (interruptionRequested()) {
+            SetLastError(ERROR_OPERATION_ABORTED);
+            return 1;
+        }
+        pollfd watched{descriptor, POLLOUT, 0};
+        const int ready = sys::poll(&watched, 1, 100);
+        if (ready > 0) return 0;
+        if (ready < 0 && errno != EINTR) return 0;
+    }
+}
+
 }  // namespace
 
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, LPOVERLAPPED) {
@@ -192,12 +218,22 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, 
 
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten,
                LPOVERLAPPED) {
+    const int descriptor = descriptorOf(file);
+    const bool mayWait = mayHoldWrites(descriptor);
     DWORD total = 0;
     BOOL result = TRUE;
     int interruptions = 0;
     while (total < bytesToWrite) {
-        const ssize_t put = sys::write(descriptorOf(file), static_cast<const char*>(buffer) + total,
-                                       bytesToWrite - total);
+        DWORD piece = bytesToWrite - total;
+        if (mayWait) {
+            QUENDLE_PAUSE_POINT("before-held-write");
+            if (awaitRoom(descriptor) != 0) {
+                result = FALSE;
+                break;
+            }
+            if (piece > PIPE_BUF) piece = PIPE_BUF;
+        }
+        const ssize_t put = sys::write(descriptor, static_cast<const char*>(buffer) + total, piece);
         if (put < 0 && errno == EINTR && !giveWay(&interruptions)) continue;
         if (put <= 0) {
             if (put < 0 && errno != EINTR) setLastErrorFromErrno(errno);

@@ -40,6 +40,11 @@ ssize_t write(int descriptor, const void* buffer, std::size_t size) {
     return ::write(descriptor, buffer, size);
 }
 
+int poll(pollfd* watched, nfds_t count, int milliseconds) {
+    if (QUENDLE_INJECT_FAULT(CallKind::Other) != 0) return -1;
+    return ::poll(watched, count, milliseconds);
+}
+
 int fstatat(int folder, const char* name, struct stat* status, int flags) {
     if (QUENDLE_INJECT_FAULT(CallKind::Other) != 0) return -1;
     return ::fstatat(folder, name, status, flags);

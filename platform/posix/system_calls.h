@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <dirent.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -20,6 +21,7 @@ void closeFolder(int descriptor);
 void closeListing(DIR* directory);
 ssize_t read(int descriptor, void* buffer, std::size_t size);
 ssize_t write(int descriptor, const void* buffer, std::size_t size);
+int poll(pollfd* watched, nfds_t count, int milliseconds);
 int fstatat(int folder, const char* name, struct stat* status, int flags);
 int fstat(int descriptor, struct stat* status);
 int lstat(const char* path, struct stat* status);

@@ -17,12 +17,14 @@
 #include <cstdio>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <functional>
 #include <sys/syscall.h>
 #include <grp.h>
 #include <sstream>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -147,12 +149,34 @@ bool awaitFor(const std::function<bool()>& holds, double seconds = 10) {
     return true;
 }
 
+// The exit status, or -1 when the program has not ended within that time (it is then killed).
+int waitAtMost(pid_t child, double seconds) {
+    int status = 0;
+    const bool ended = awaitFor([&] { return waitpid(child, &status, WNOHANG) == child; }, seconds);
+    if (ended) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    kill(child, SIGKILL);
+    waitpid(child, &status, 0);
+    return -1;
+}
+
 // Whether a thread of the process is held in a call: the system call it waits in, by number.
 bool waitingIn(pid_t process, long call) {
     for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(process) + "/task")) {
         std::istringstream syscall(contentsOf(task.path() / "syscall"));
         long number = -1;
         if (syscall >> number && number == call) return true;
+    }
+    return false;
+}
+
+// Whether some process has the file open (under Wine, whichever process opened it).
+bool heldOpenByAnyProcess(const fs::path& file) {
+    std::error_code error;
+    const fs::path wanted = fs::canonical(file, error);
+    for (const auto& process : fs::directory_iterator("/proc", error)) {
+        std::error_code unreadable;
+        for (const auto& descriptor : fs::directory_iterator(process.path() / "fd", unreadable))
+            if (fs::read_symlink(descriptor.path(), unreadable) == wanted) return true;
     }
     return false;
 }
@@ -553,8 +577,10 @@ TEST_F(Qdlcheck, CtrlCInALargeFileAbandonsItClosedAndSaysSo) {
         for (const std::string& more : {std::string("--log"), std::string("qdl.log"),
                                        native(tree.path("src")), native(tree.path("dst"))})
             arguments.push_back(more);
+        fs::remove(out);  // the last run's lines are not this one's
         const pid_t child = start(arguments, tree.root, out, err);
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        // a.txt is recorded (--all prints it as it goes); big.bin holds the run.
+        EXPECT_TRUE(awaitFor([&] { return contentsOf(out) == "OK! : a.txt\n"; })) << options.back();
         kill(child, SIGINT);
         EXPECT_EQ(waitFor(child), 8) << options.back();
         EXPECT_NE(contentsOf(err).find("NOT every entry was compared: interrupted."), std::string::npos);
@@ -679,7 +705,7 @@ TEST_F(Qdlcheck, TwoRunsAtOnceShareTheirSource) {
     tree.file("other/big.bin", "x");
     const pid_t first = start({native(tree.path("src")), native(tree.path("dst"))}, tree.root,
                               tree.path(".first.out"), tree.path(".first.err"));
-    std::this_thread::sleep_for(std::chrono::milliseconds(underWine() ? 3000 : 300));
+    ASSERT_TRUE(awaitFor([&] { return heldOpenByAnyProcess(tree.path("src/big.bin")); }, 60));
     const Outcome second = run({levels("src/big.bin"), levels("other/")});
     kill(first, SIGKILL);
     waitFor(first);
@@ -835,30 +861,44 @@ TEST_F(Qdlcheck, CtrlCIsHeardWithinASecondInListingsAndReads) {
     }
 }
 
-// Ctrl-C while standard output waits on a pipe nobody reads: the run was interrupted, its output
-// not lost.
+// Ctrl-C while standard output waits on a full pipe nobody reads, or just before a write to it
+// (the worst moment: after the run's last look at the user's request): the run ends interrupted,
+// its output not lost, and soon.
 TEST_F(Qdlcheck, CtrlCWhileTheOutputWaitsIsAnInterruption) {
     if (underWine()) GTEST_SKIP() << "signals reach a POSIX program only";
-    // Lines long enough to fill the pipe, names short enough to open under any temporary folder.
-    const std::string longName(100, 'n');
-    for (int i = 0; i < 1000; ++i) {
-        tree.file("src/" + longName + std::to_string(i), "x");
-        tree.file("dst/" + longName + std::to_string(i), "x");
-    }
     const fs::path pipe = tree.path(".pipe");
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
     const int reader = open(pipe.c_str(), O_RDONLY | O_NONBLOCK);  // there, reading nothing
+    const int filler = open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+    const std::string page(4096, 'x');
+    while (write(filler, page.data(), page.size()) > 0) {
+    }
+    close(filler);
     static std::string output;
     output = pipe.string();
-    const pid_t child = start({"--all", "src", "dst"}, tree.root, tree.path(".out"), tree.path(".err"),
-                              launching([](Launch& l) { l.output = output; }));
-    ASSERT_TRUE(awaitFor([&] { return waitingIn(child, SYS_write); }));
-    kill(child, SIGINT);
-    EXPECT_EQ(waitFor(child), ExitNotEveryEntry);
+    const struct {
+        const char* pauseAt;
+        std::vector<long> calls;  // where the run is caught
+    } moments[] = {{nullptr, {SYS_write, SYS_poll}},
+                   {"before-held-write", {SYS_clock_nanosleep, SYS_nanosleep}}};
+    for (const auto& moment : moments) {
+        if (moment.pauseAt != nullptr) setenv("QUENDLE_PAUSE_AT", moment.pauseAt, 1);
+        setenv("QUENDLE_PAUSE_MS", "300", 1);
+        const pid_t child = start({"--all", "src", "dst"}, tree.root, tree.path(".out"),
+                                  tree.path(".err"), launching([](Launch& l) { l.output = output; }));
+        unsetenv("QUENDLE_PAUSE_AT");
+        unsetenv("QUENDLE_PAUSE_MS");
+        EXPECT_TRUE(awaitFor([&] {
+            return std::any_of(moment.calls.begin(), moment.calls.end(),
+                               [&](long call) { return waitingIn(child, call); });
+        }));
+        kill(child, SIGINT);
+        EXPECT_EQ(waitAtMost(child, 5), ExitNotEveryEntry) << "-1: the run waited on after Ctrl-C";
+        const std::string err = contentsOf(tree.path(".err"));
+        EXPECT_NE(err.find("interrupted."), std::string::npos) << err;
+        EXPECT_EQ(err.find("could not be written"), std::string::npos) << err;
+    }
     close(reader);
-    const std::string err = contentsOf(tree.path(".err"));
-    EXPECT_NE(err.find("interrupted."), std::string::npos) << err;
-    EXPECT_EQ(err.find("could not be written"), std::string::npos) << err;
 }
 
 // A signal the program was started ignoring (SIGHUP under nohup) stays ignored: the run goes on to
@@ -1159,6 +1199,68 @@ TEST_F(Qdlcheck, JsonLinesParseAndTellWhereFilesDiffer) {
                   sortedLines(expected + (underWine() ? "5 2 True\n" : "6 2 True\n")))
             << r.out;
     }
+}
+
+// Each entry that could not be compared says why, in text and in JSON: a folder and a file it may
+// not read, a link round in a loop, a path too long, a file removed while the run held its first
+// read.
+TEST_F(Qdlcheck, EachFaultSaysItsCause) {
+    if (underWine()) GTEST_SKIP() << "permissions, links and the held read are POSIX ones";
+    const int room = 250 - static_cast<int>(tree.win("src/").size());
+    if (room < 8) GTEST_SKIP() << "the temporary folder leaves no room for a folder below it";
+    const std::string deep(static_cast<std::size_t>(room), 'd');
+    const std::string tooLong = deep + "/" + std::string(80, 'n');
+    for (const std::string side : {"src", "dst"}) {
+        tree.file(side + "/closed/in.txt", "x");
+        tree.file(side + "/secret.txt", "x");
+        tree.file(side + "/" + tooLong, "x");
+    }
+    ASSERT_TRUE(tree.link("loop", "src/loop"));
+    tree.file("dst/loop", "a file");
+    fs::permissions(tree.path("src/closed"), fs::perms::none);
+    fs::permissions(tree.path("src/secret.txt"), fs::perms::none);
+    const auto held = [&](const std::string& format) {
+        tree.file("src/gone.txt", "x");
+        tree.file("dst/gone.txt", "x");
+        const pid_t child = [&] {
+            // One pair at a time: a.txt's read is held, on the one thread SIGUSR1 reaches.
+            setenv("QUENDLE_FAULT", "1 EIO hang", 1);
+            const pid_t started =
+                start({"--jobs", "1", "--format", format, "src", "dst"}, tree.root, tree.path(".out"),
+                      tree.path(".err"), launching([](Launch& l) {
+                          l.program = {QDLCHECK_WITH_FAULTS};
+                          l.asNobody = true;
+                      }));
+            unsetenv("QUENDLE_FAULT");
+            return started;
+        }();
+        const bool holding = awaitFor([&] { return waitingIn(child, SYS_rt_sigsuspend); });
+        EXPECT_TRUE(holding) << format;
+        if (!holding) kill(child, SIGKILL);
+        fs::remove(tree.path("src/gone.txt"));
+        kill(child, SIGUSR1);
+        const int status = waitFor(child);
+        return Outcome{status, textOf(tree.path(".out")), textOf(tree.path(".err"))};
+    };
+    const Outcome text = held("text");
+    EXPECT_EQ(text.status, ExitFatalErrors) << text.err;
+    EXPECT_EQ(text.out, "SOE : closed\nSOE : " + tooLong + "\nSOE : gone.txt\nSOE : loop\nSOE : secret.txt\n");
+    for (const std::string& said : std::vector<std::string>{
+             "SOE : closed: access refused (" + std::string(std::strerror(EACCES)) + ")",
+          "SOE : " + tooLong + ": a path longer than 259 characters",
+          "SOE : gone.txt: gone since it was listed (" + std::string(std::strerror(ENOENT)) + ")",
+          "SOE : loop: a link that leads round in a loop",
+          "SOE : secret.txt: access refused (" + std::string(std::strerror(EACCES)) + ")"})
+        EXPECT_NE(text.err.find("qdlcheck: " + said + "\n"), std::string::npos) << said << "\n" << text.err;
+
+    const Outcome json = held("json");
+    for (const std::string& said : std::vector<std::string>{
+             "\"path\":\"closed\",\"kind\":\"folder\",", "\"reason\":\"refused\",\"error\":" + std::to_string(EACCES) + "}",
+          "\"reason\":\"too_long\"}", "\"reason\":\"vanished\",\"error\":" + std::to_string(ENOENT) + "}",
+          "\"reason\":\"link_loop\"", "\"path\":\"secret.txt\",\"kind\":\"file\","})
+        EXPECT_NE(json.out.find(said), std::string::npos) << said << "\n" << json.out;
+    EXPECT_EQ(std::count(json.out.begin(), json.out.end(), '\n'), 6) << json.out;
+    fs::permissions(tree.path("src/closed"), fs::perms::owner_all);
 }
 
 // Paths too long to open are reported whole, in JSON and NUL-ended lines alike: two of them never
