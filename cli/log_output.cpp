@@ -119,8 +119,10 @@ void spoolLogLine(LogOutput& log, const char* line) {
 int finishLogOutput(LogOutput& log, const QdlCore& job, const char* unfinished) {
     const bool spooled = endLogLines(log.lines) == 0 && CloseHandle(log.lines.file) != 0;
     log.lines.file = INVALID_HANDLE_VALUE;
+    // The new log is on the disk before it replaces the earlier one: a crash leaves one of them whole.
     const bool written = spooled && writeLogHeader(job, log.file) == 0 && copySpool(log) == 0 &&
-                         (unfinished == nullptr || writeLogEnd(log.file, unfinished) == 0);
+                         (unfinished == nullptr || writeLogEnd(log.file, unfinished) == 0) &&
+                         FlushFileBuffers(log.file) != 0;
     const bool spoolRemoved = removeTemporary(log.spoolPath) == 0;
     const bool closed = CloseHandle(log.file) != 0;
     log.file = INVALID_HANDLE_VALUE;

@@ -281,6 +281,12 @@ BOOL MoveFileExA(LPCSTR existingName, LPCSTR newName, DWORD flags) {
     return TRUE;
 }
 
+BOOL FlushFileBuffers(HANDLE file) {
+    if (sys::fsync(descriptorOf(file)) == 0) return TRUE;
+    setLastErrorFromErrno(errno);
+    return FALSE;
+}
+
 BOOL CloseHandle(HANDLE object) {
     if (object == INVALID_HANDLE_VALUE || object == nullptr) {
         SetLastError(ERROR_INVALID_HANDLE);

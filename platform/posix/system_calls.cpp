@@ -60,6 +60,11 @@ int lstat(const char* path, struct stat* status) {
     return ::lstat(path, status);
 }
 
+int fsync(int descriptor) {
+    if (QUENDLE_INJECT_FAULT(CallKind::Other) != 0) return -1;
+    return ::fsync(descriptor);
+}
+
 int flock(int descriptor, int operation) {
     if (QUENDLE_INJECT_FAULT(CallKind::Other) != 0) return -1;
     return ::flock(descriptor, operation);

@@ -26,6 +26,7 @@ int fstatat(int folder, const char* name, struct stat* status, int flags);
 int fstat(int descriptor, struct stat* status);
 int lstat(const char* path, struct stat* status);
 int flock(int descriptor, int operation);
+int fsync(int descriptor);
 int ftruncate(int descriptor, off_t length);
 DIR* opendir(const char* path);
 // As readdir: null at the end with errno unchanged, or on a failure with errno set.
