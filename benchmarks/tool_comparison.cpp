@@ -2,7 +2,8 @@
 // process on the same generated trees: wall time, CPU time and peak memory, medians of several
 // runs, and the ratios to a baseline. The trees live in a private temporary folder that is removed
 // at the end. They are read from the page cache (one unmeasured run of each command first), or,
-// for the cold case, from the disk: the caches are dropped before each run (root only).
+// for the cold case, from the disk: the caches are dropped before each run (root only). Beside the
+// times, the system calls each pair costs, counted.
 //
 //   tool_comparison QDLCHECK PARALLEL_READER [runs]
 #include <algorithm>
@@ -155,13 +156,32 @@ double firstLineSeconds(const std::string& command, int runs) {
     return values[values.size() / 2];
 }
 
-std::uint64_t manySmallFiles(const fs::path& root, int folders) {
+// The system calls a command makes per pair, counted (not timed) at the kernel's entry by perf over
+// all its threads, which it does not slow (a tracer would, and add waits of its own); the few calls
+// of starting a process are spread over the pairs too. 0 where perf cannot count them.
+double callsPerPair(const std::string& command, std::uint64_t pairs) {
+    char counts[] = "/tmp/quendle-calls-XXXXXX";
+    const int made = mkstemp(counts);
+    if (made < 0) return 0;
+    close(made);
+    runOnce("perf stat -x, -e raw_syscalls:sys_enter -o '" + std::string(counts) + "' sh -c \"" + command +
+            "\"");
+    std::ifstream table(counts);
+    std::string line;
+    double calls = 0;
+    while (std::getline(table, line))
+        if (line.find("raw_syscalls:sys_enter") != std::string::npos) calls = std::atof(line.c_str());
+    fs::remove(counts);
+    return calls / static_cast<double>(pairs);
+}
+
+std::uint64_t manySmallFiles(const fs::path& root, int folders, int perFolder = 100) {
     std::minstd_rand generator(11);
     std::uint64_t bytes = 0;
     for (int folder = 0; folder < folders; ++folder) {
         const fs::path name = "folder" + std::to_string(folder);
         for (const char* side : {"src", "dst"}) fs::create_directories(root / side / name);
-        for (int file = 0; file < 100; ++file) {
+        for (int file = 0; file < perFolder; ++file) {
             std::string contents(1024 + generator() % 3073, '\0');
             for (char& c : contents) c = static_cast<char>(generator());
             writeBoth(root, name / ("file" + std::to_string(file) + ".bin"), contents);
@@ -247,7 +267,19 @@ int main(int argc, char** argv) {
     rows.push_back({"rsync -rcn", median(in(small, "rsync -rcn src/ dst/"), runs)});
     report("100,000 identical files of 1-4 KiB in 1,000 folders", smallBytes, rows, {rows.size() - 2});
     const long smallPeak = rows[0].measure.peakKilobytes;
+    const auto printCalls = [&](const fs::path& tree, std::uint64_t pairs) {
+        for (const char* jobs : {"", "--jobs 1 ", "--jobs 4 "})
+            std::printf("  calls per pair, qdlcheck %-10s %6.2f\n", jobs,
+                        callsPerPair(in(tree, "'" + qdlcheck + "' --quiet " + jobs + "src dst"), pairs));
+        std::printf("  calls per pair, %-19s %6.2f\n", "diff -rq", callsPerPair(in(tree, "diff -rq src dst"), pairs));
+    };
+    printCalls(small, 100000);
     fs::remove_all(small);
+    const fs::path narrow = root / "narrow";
+    manySmallFiles(narrow, 2000, 10);
+    std::printf("\n20,000 identical files of 1-4 KiB in 2,000 folders of 10:\n");
+    printCalls(narrow, 20000);
+    fs::remove_all(narrow);
 
     // A million entries are made in memory where there is room for them (this disk makes files
     // slowly): the page cache holds the others all the same.

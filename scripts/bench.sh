@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds optimised and measures: qdlcheck beside cmp -s, diff -rq, rsync -rcn and a plain reader with
 # 8 threads as whole processes
-# (wall, CPU, peak memory, medians), then the engine's own benchmarks. Every tree is generated in a
+# (wall, CPU, peak memory, medians; system calls per pair, counted), then the engine's own benchmarks. Every tree is generated in a
 # private temporary folder that is removed afterwards.
 #   bash scripts/bench.sh [runs per tool, default 5]
 set -euo pipefail

@@ -105,16 +105,17 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
     if (!listedPlain && checkBeforeOpen(at, creationDisposition, &existed) != 0) return INVALID_HANDLE_VALUE;
     // Non-blocking still: should a FIFO take the file's place after the check, the open cannot hang
     // and its reads come short.
-    const int descriptor = sys::openat(at.folder, at.name,
-                                  openFlags(desiredAccess, creationDisposition) | (listedPlain ? O_NOFOLLOW : 0),
-                                  0666);
+    const int flags = openFlags(desiredAccess, creationDisposition) | (listedPlain ? O_NOFOLLOW : 0);
+    const int descriptor = (desiredAccess & GENERIC_WRITE) == 0 ? openForReading(at.folder, at.name, flags)
+                                                                : sys::openat(at.folder, at.name, flags, 0666);
     if (descriptor < 0) {
         setLastErrorFromErrno(errno);
         return INVALID_HANDLE_VALUE;
     }
-    const int lockMode = (shareMode == 0 ? LOCK_EX : LOCK_SH) | LOCK_NB;
-    // The lock comes before any truncation so that a file held by someone else is never cut.
-    if (sys::flock(descriptor, lockMode) != 0 ||
+    // Readers take no lock: POSIX has no share modes, and a lock seen only by programs that take
+    // one protects nothing from writers, which take none. An exclusive open keeps its lock, so two
+    // runs never write one log; it comes before any truncation so that such a file is never cut.
+    if ((shareMode == 0 && sys::flock(descriptor, LOCK_EX | LOCK_NB) != 0) ||
         (creationDisposition == CREATE_ALWAYS && sys::ftruncate(descriptor, 0) != 0)) {
         // Held by another (EWOULDBLOCK) is Windows' sharing violation; anything else its own.
         if (errno == EWOULDBLOCK)

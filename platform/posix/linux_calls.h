@@ -12,3 +12,8 @@ int openNameOnly(int folder, const char* name, int flags = 0);
 
 // The running program's own file, as a path: its length, or -1 when it cannot be known.
 ssize_t ownProgramPath(char* path, std::size_t room);
+
+// Opens name in folder to be read without its access time being written (Linux's O_NOATIME): a
+// first check of a fresh copy would otherwise dirty every inode of it. Only the file's owner, or a
+// privileged process, may ask that; once refused, the layer stops asking. -1 with errno set.
+int openForReading(int folder, const char* name, int flags);

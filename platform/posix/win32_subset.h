@@ -30,9 +30,10 @@
 // a read with FILE_FLAG_SEQUENTIAL_SCAN, which names a file its caller has just listed as a plain
 // file: it opens without its type read again, follows no link (a name made a link since the listing
 // opens nothing), and cannot block should a FIFO have been put in its place. A write past the file-size limit fails instead of ending
-// the process. An open with share mode 0 holds an exclusive lock, any other open a shared one, on
-// the file itself, whatever its name: opens that share reading (FILE_SHARE_READ) go together, in
-// this process or another, and neither kind goes with a share-mode-0 open. CREATE_NEW creates
+// the process. POSIX has no share modes: an open with share mode 0 holds an exclusive lock on the
+// file itself, whatever its name, so two such opens (two runs writing one log) never go together;
+// any other open takes no lock and goes with anything. A file is read without its access time
+// written where the system allows it. CREATE_NEW creates
 // the file and fails if anything is there already, a link included; MoveFileExA with
 // MOVEFILE_REPLACE_EXISTING replaces the target in one step.
 #pragma once

@@ -6,6 +6,7 @@
 #include "engine/qdl_core.h"
 #include "window_system/dialog_manager/file_chooser.h"
 #include "resources/resource_ids.h"
+#include "support/held_open.h"
 #include "support/shell_command.h"
 #include "support/temp_tree.h"
 
@@ -165,18 +166,6 @@ bool waitingIn(pid_t process, long call) {
         std::istringstream syscall(contentsOf(task.path() / "syscall"));
         long number = -1;
         if (syscall >> number && number == call) return true;
-    }
-    return false;
-}
-
-// Whether some process has the file open (under Wine, whichever process opened it).
-bool heldOpenByAnyProcess(const fs::path& file) {
-    std::error_code error;
-    const fs::path wanted = fs::canonical(file, error);
-    for (const auto& process : fs::directory_iterator("/proc", error)) {
-        std::error_code unreadable;
-        for (const auto& descriptor : fs::directory_iterator(process.path() / "fd", unreadable))
-            if (fs::read_symlink(descriptor.path(), unreadable) == wanted) return true;
     }
     return false;
 }
@@ -584,7 +573,7 @@ TEST_F(Qdlcheck, CtrlCInALargeFileAbandonsItClosedAndSaysSo) {
         kill(child, SIGINT);
         EXPECT_EQ(waitFor(child), 8) << options.back();
         EXPECT_NE(contentsOf(err).find("NOT every entry was compared: interrupted."), std::string::npos);
-        for (const char* side : {"src/big.bin", "dst/big.bin"}) EXPECT_TRUE(openableExclusively(tree.win(side)));
+        for (const char* side : {"src/big.bin", "dst/big.bin"}) EXPECT_FALSE(heldOpen(tree.path(side)));
         // The log holds what was found before the big file: a.txt, and the header's counts.
         const std::string log = contentsOf(tree.path("qdl.log"));
         EXPECT_NE(log.find("Total         : 1\r\n\r\nOK! : a.txt\r\n"), std::string::npos) << log;
@@ -705,7 +694,7 @@ TEST_F(Qdlcheck, TwoRunsAtOnceShareTheirSource) {
     tree.file("other/big.bin", "x");
     const pid_t first = start({native(tree.path("src")), native(tree.path("dst"))}, tree.root,
                               tree.path(".first.out"), tree.path(".first.err"));
-    ASSERT_TRUE(awaitFor([&] { return heldOpenByAnyProcess(tree.path("src/big.bin")); }, 60));
+    ASSERT_TRUE(awaitFor([&] { return heldOpen(tree.path("src/big.bin")); }, 60));
     const Outcome second = run({levels("src/big.bin"), levels("other/")});
     kill(first, SIGKILL);
     waitFor(first);
@@ -713,7 +702,7 @@ TEST_F(Qdlcheck, TwoRunsAtOnceShareTheirSource) {
 }
 
 // Opens share reading: one file under two names, a tree against itself and a file another reader
-// holds compare cleanly; a file someone holds exclusively does not.
+// holds compare cleanly; so does one someone holds exclusively, as readers on POSIX take no lock.
 TEST_F(Qdlcheck, OneFileUnderTwoNamesAndOtherReadersCompareCleanly) {
     tree.file("src/big.bin", patternBytes(300000, 1));
     tree.file("dst/big.bin", patternBytes(300000, 1));
@@ -731,7 +720,7 @@ TEST_F(Qdlcheck, OneFileUnderTwoNamesAndOtherReadersCompareCleanly) {
     ASSERT_EQ(flock(reader, LOCK_SH), 0);
     EXPECT_EQ(compare().status, 0);
     ASSERT_EQ(flock(reader, LOCK_EX), 0);
-    EXPECT_EQ(compare().out, "SOE : a.txt\n");
+    EXPECT_EQ(compare().status, 0);
     close(reader);
 }
 

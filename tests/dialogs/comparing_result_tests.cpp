@@ -5,12 +5,14 @@
 #include "quendle_run.h"
 #include "resources/resource_ids.h"
 #include "results/comparing_result_dialog.h"
+#include "support/held_open.h"
 #include "support/temp_tree.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -19,25 +21,22 @@ constexpr int stopButtons[] = {IDC_STOP_BY_NOTICES, IDC_STOP_BY_ERRORS, IDC_STOP
                                IDC_IGNORE_ANY_ERRORS};
 
 // Three pairs of one severity: 1 notices (newer time), 2 errors (contents), 3 fatal errors
-// (destination held open by someone else).
+// (destination a named pipe, which is never opened).
 struct SeverityTree {
     explicit SeverityTree(int severity) {
         tree.folder("src");
         tree.folder("dst");
         for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
             tree.file(std::string("src/") + name, "same");
-            tree.file(std::string("dst/") + name, severity == 2 ? "diff" : "same");
-            if (severity == 1) tree.touch(std::string("dst/") + name, 60);
+            const fs::path destination = tree.path(std::string("dst/") + name);
             if (severity == 3)
-                held.push_back(CreateFileA(tree.win(std::string("dst/") + name).c_str(), GENERIC_READ,
-                                           0, nullptr, OPEN_EXISTING, 0, nullptr));
+                EXPECT_EQ(mkfifo(destination.c_str(), 0600), 0);
+            else
+                tree.file(std::string("dst/") + name, severity == 2 ? "diff" : "same");
+            if (severity == 1) tree.touch(std::string("dst/") + name, 60);
         }
     }
-    ~SeverityTree() {
-        for (HANDLE file : held) CloseHandle(file);
-    }
     TempTree tree;
-    std::vector<HANDLE> held;
 };
 
 std::vector<std::string> sorted(std::vector<std::string> lines) {
@@ -96,14 +95,14 @@ TEST(ComparingResult, AbortAndCancelInTheMiddleOfALargeFileCloseBothFiles) {
     QuendleRun quendle;
     HWND result = quendle.startCompare(source, destination, IDC_STOP_BY_ERRORS);
     quendle.tick(40);
-    EXPECT_FALSE(openableExclusively(source));
+    EXPECT_TRUE(heldOpen(tree.path("src/big.bin")));
     const int partway = quendle.progress(result, IDC_PROGRESS);
     EXPECT_GT(partway, 0);
     EXPECT_LT(partway, 100);
     quendle.press(result, IDC_ABORT);
     EXPECT_EQ(quendle.text(result, IDC_STATUS), "Done.");
     EXPECT_FALSE(quendle.enabled(result, IDC_ABORT));
-    EXPECT_TRUE(openableExclusively(source) && openableExclusively(destination));
+    EXPECT_FALSE(heldOpen(tree.path("src/big.bin")) || heldOpen(tree.path("dst/big.bin")));
     quendle.tick(10);
     EXPECT_EQ(quendle.progress(result, IDC_PROGRESS), partway);
     // Show Log after Abort lists nothing: the pair in progress was never finished.
@@ -118,10 +117,10 @@ TEST(ComparingResult, AbortAndCancelInTheMiddleOfALargeFileCloseBothFiles) {
     EXPECT_EQ(quendle.progress(result, IDC_PROGRESS), 0);
     EXPECT_EQ(quendle.text(result, IDC_TOTAL), "0");
     quendle.tick(5);
-    EXPECT_FALSE(openableExclusively(destination));
+    EXPECT_TRUE(heldOpen(tree.path("dst/big.bin")));
     quendle.key(KeyEscape);
     EXPECT_EQ(quendle.activeCaption(), "Quendle");
-    EXPECT_TRUE(openableExclusively(source) && openableExclusively(destination));
+    EXPECT_FALSE(heldOpen(tree.path("src/big.bin")) || heldOpen(tree.path("dst/big.bin")));
     bool noJob = false;
     quendle.step([&] { noJob = currentJob == nullptr; });
     EXPECT_TRUE(noJob);

@@ -52,10 +52,3 @@ std::vector<std::string> QuendleRun::figures(HWND result) {
     return {text(result, IDC_NO_DIFFERENCE), text(result, IDC_NOTICES), text(result, IDC_ERRORS),
             text(result, IDC_FATAL_ERRORS),  text(result, IDC_TOTAL),   text(result, IDC_RATE)};
 }
-
-bool openableExclusively(const std::string& windowsPath) {
-    HANDLE file = CreateFileA(windowsPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    CloseHandle(file);
-    return true;
-}

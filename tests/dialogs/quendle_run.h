@@ -25,5 +25,3 @@ private:
     std::string startDirectory;
 };
 
-// Whether the file can be opened exclusively, that is nobody holds it open.
-bool openableExclusively(const std::string& windowsPath);

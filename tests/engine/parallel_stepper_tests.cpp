@@ -3,6 +3,7 @@
 #include "engine/parallel_stepper.h"
 #include "engine/stop_rule.h"
 #include "log_text/log_lines.h"
+#include "support/held_open.h"
 #include "support/job_reading.h"
 #include "support/temp_tree.h"
 
@@ -37,12 +38,8 @@ std::string logText(QdlCore& job) {
     return text;
 }
 
-HANDLE holdExclusively(const std::string& path) {
-    return CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-}
-
-// A tree with every kind of result; what only shows after planning (files held by another
-// program, files cut short) is done between planning and stepping.
+// A tree with every kind of result; what only shows after planning (files removed, files cut
+// short) is done between planning and stepping.
 class ManyPairsAtOnce : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -67,7 +64,6 @@ protected:
         tree.file("dst/f3/changed.bin", changed);                         // NEC
         tree.folder("src/f3/gone");                                       // SOD
         tree.file("src/f3/only.txt", "no copy");                          // SOF
-        for (const char* name : {"f0/held.src", "f0/held.dst"}) both(name, patternBytes(70000, 4));
         // Links to one file: a second pair of the run may hold it while another opens it.
         both("f3/linked.bin", "one file, many names");
         for (int i = 0; i < 6; ++i) {
@@ -82,10 +78,11 @@ protected:
     }
 
     RunAnswer run(int jobs, StopLevel level = IgnoreAnyErrors) {
-        for (const char* name : {"f2/cut.src", "f3/cut.dst"}) both(name, patternBytes(70000, 4));
+        for (const char* name : {"f2/cut.src", "f3/cut.dst", "f0/gone.src", "f0/gone.dst"})
+            both(name, patternBytes(70000, 4));
         auto job = plannedJob(tree.win("src/*/*"), tree.win("dst/*/*"), level);
-        const HANDLE heldSource = holdExclusively(tree.win("src/f0/held.src"));            // SOE
-        const HANDLE heldDestination = holdExclusively(tree.win("dst/f0/held.dst"));       // DOE
+        fs::remove(tree.path("src/f0/gone.src"));                                          // SOE
+        fs::remove(tree.path("dst/f0/gone.dst"));                                          // DOE
         fs::resize_file(tree.path("src/f2/cut.src"), 50000);                              // SRE
         fs::resize_file(tree.path("dst/f3/cut.dst"), 10);                                 // DRE
         RunAnswer answer{};
@@ -107,8 +104,6 @@ protected:
         }
         parallel.reset();
         EXPECT_FALSE(pairInProgress(*job));
-        CloseHandle(heldSource);
-        CloseHandle(heldDestination);
         const CompareStats& s = job->stats;
         answer.counters = {s.noDifference, s.notices, s.errors, s.fatalErrors, s.total};
         answer.comparedBytes = job->comparedBytes;
@@ -125,7 +120,7 @@ TEST_F(ManyPairsAtOnce, EveryResultTheSameAsOnePairAtATime) {
     const RunAnswer one = run(1);
     for (const char* line : {"NET : f0\\newer.txt", "NEA : f1\\readonly.txt", "DIS : f2\\shorter.txt",
                              "SID : f2\\longer.txt", "NEC : f3\\changed.bin", "SOD : f3\\gone",
-                             "SOF : f3\\only.txt", "SOE : f0\\held.src", "DOE : f0\\held.dst",
+                             "SOF : f3\\only.txt", "SOE : f0\\gone.src", "DOE : f0\\gone.dst",
                              "SRE : f2\\cut.src", "DRE : f3\\cut.dst", "OK! : f3\\link5"})
         EXPECT_NE(one.log.find(std::string(line) + "\n"), std::string::npos) << line << "\n" << one.log;
     EXPECT_FALSE(one.stopped);
@@ -162,9 +157,7 @@ TEST(ParallelStepper, AbandonClosesEveryOpenFile) {
     EXPECT_EQ(job->stats.total, 0);
     for (int i = 0; i < 4; ++i) {
         for (const char* side : {"src/big", "dst/big"}) {
-            const HANDLE file = holdExclusively(tree.win(side + std::to_string(i)));
-            EXPECT_NE(file, INVALID_HANDLE_VALUE) << side << i << " is still open";
-            CloseHandle(file);
+            EXPECT_FALSE(heldOpen(tree.path(side + std::to_string(i)))) << side << i << " is still open";
         }
     }
 }

@@ -84,6 +84,11 @@ TEST(ExclusiveOpen, HeldByAnotherProgram) {
     EXPECT_EQ(CreateFileA(tree.win("held.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
                           nullptr),
               INVALID_HANDLE_VALUE);
+    // A reader takes no lock, so the lock keeps no reader out.
+    const HANDLE reader = CreateFileA(tree.win("held.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(reader, INVALID_HANDLE_VALUE);
+    CloseHandle(reader);
 }
 
 TEST(ExclusiveOpen, NamedPipeDoesNotOpenAndDoesNotHang) {
