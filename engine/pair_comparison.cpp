@@ -80,31 +80,31 @@ bool differ(unsigned char* source, unsigned char* destination, std::uint32_t len
     return true;
 }
 
-// Reads length bytes from each file and compares them. With bothEnd, both files must end after the
-// chunk: CodeSID when the source has more, else CodeDIS when the destination has.
-ChunkResult compareChunk(PairComparison& pair, std::uint32_t length, bool bothEnd) {
+// What one side's read of a chunk answered.
+struct SideRead {
+    bool succeeded;
+    DWORD got;
+    Fault failure;  // when it failed
+};
+
+// Judges a chunk of length bytes from what both reads answered into the pair's buffers. Where
+// both files were to end with the chunk, each side was asked for a byte more: CodeSID when the
+// source gave it, else CodeDIS when the destination did.
+ChunkResult judgeChunk(PairComparison& pair, std::uint32_t length, const SideRead& source,
+                       const SideRead& destination) {
     constexpr std::uint32_t unit = chunkSize;
-    const std::uint32_t asked = length + (bothEnd ? 1 : 0);
-    DWORD sourceGot = 0;
-    DWORD destinationGot = 0;
-    // A read that fails is not the end of the file, whatever it delivered.
-    const bool sourceRead = ReadFile(pair.sourceHandle, pair.sourceBuffer, asked, &sourceGot, nullptr) != 0;
-    const Fault sourceFailure = sourceRead ? noFault : lastFault();
-    const bool destinationRead =
-        ReadFile(pair.destinationHandle, pair.destinationBuffer, asked, &destinationGot, nullptr) != 0;
-    const Fault destinationFailure = destinationRead ? noFault : lastFault();
-    if (sourceFailure.cause == FaultCause::Interrupted || destinationFailure.cause == FaultCause::Interrupted)
+    if (source.failure.cause == FaultCause::Interrupted || destination.failure.cause == FaultCause::Interrupted)
         return {chunkInterrupted, 0, 0, noFault};
-    const std::uint32_t sourceUnits = unitsDelivered(sourceRead, sourceGot, length);
-    const std::uint32_t destinationUnits = unitsDelivered(destinationRead, destinationGot, length);
+    const std::uint32_t sourceUnits = unitsDelivered(source.succeeded, source.got, length);
+    const std::uint32_t destinationUnits = unitsDelivered(destination.succeeded, destination.got, length);
     ChunkResult result{0, 0, length, noFault};
     if (sourceUnits == allUnits && destinationUnits == allUnits) {
         if (differ(pair.sourceBuffer, pair.destinationBuffer, length, &result.difference)) {
             result.code = CodeNEC;
             result.read = std::min(length, (result.difference / unit + 1) * unit);
-        } else if (sourceGot > length) {
+        } else if (source.got > length) {
             result.code = CodeSID;
-        } else if (destinationGot > length) {
+        } else if (destination.got > length) {
             result.code = CodeDIS;
         }
         return result;
@@ -118,60 +118,38 @@ ChunkResult compareChunk(PairComparison& pair, std::uint32_t length, bool bothEn
         return result;
     }
     result.code = sourceUnits <= destinationUnits ? CodeSRE : CodeDRE;
-    result.fault = result.code == CodeSRE ? readFault(sourceRead, sourceFailure)
-                                          : readFault(destinationRead, destinationFailure);
+    result.fault = result.code == CodeSRE ? readFault(source.succeeded, source.failure)
+                                          : readFault(destination.succeeded, destination.failure);
     result.read = whole;
     return result;
 }
 
-// Why a file did not open: never opened at all when the listing found no plain file there.
-Fault openFault(const FindRecord& listed) {
-    if ((listed.attributes & FILE_ATTRIBUTE_DEVICE) != 0) return {FaultCause::NotAFile, 0};
-    return lastFault();
+// Reads one side's chunk; a read that fails is not the end of the file, whatever it delivered.
+SideRead readSide(HANDLE file, unsigned char* buffer, std::uint32_t asked) {
+    SideRead side{false, 0, noFault};
+    side.succeeded = ReadFile(file, buffer, asked, &side.got, nullptr) != 0;
+    if (!side.succeeded) side.failure = lastFault();
+    return side;
 }
 
-}  // namespace
-
-int openPair(PairComparison& pair, const char* sourcePath, const char* destinationPath,
-                    const FindRecord& source, const FindRecord& destination) {
-    QUENDLE_EXPECT(pair.sourceHandle == nullptr, "a pair is opened while its comparison is still open");
-    const HANDLE sourceFile = openForCompare(sourcePath, source);
-    if (sourceFile == INVALID_HANDLE_VALUE) {
-        pair.fault = openFault(source);
-        return CodeSOE;
-    }
-    const HANDLE destinationFile = openForCompare(destinationPath, destination);
-    if (destinationFile == INVALID_HANDLE_VALUE) {
-        pair.fault = openFault(destination);
-        // The caller asks the last error whether the open is worth trying again alone.
-        const DWORD error = GetLastError();
-        (void)CloseHandle(sourceFile);
-        SetLastError(error);
-        return CodeDOE;
-    }
-    pair.sourceHandle = sourceFile;
-    pair.destinationHandle = destinationFile;
-    pair.interrupted = false;
-    pair.commonRemaining = std::min(fileSize(source), fileSize(destination));
-    pair.sourceRemaining = fileSize(source);
-    return pairGoesOn;
+// The bytes each side is asked for in a chunk of length bytes: one more when both files were listed
+// with this size and end with this chunk, as a file that grew after it was listed has bytes nobody
+// compared.
+bool chunkEndsBoth(const PairComparison& pair, std::uint32_t length, const FindRecord& source,
+                   const FindRecord& destination) {
+    return length == pair.commonRemaining && fileSize(source) == fileSize(destination);
 }
 
-int comparePairChunk(PairComparison& pair, const FindRecord& source,
-                            const FindRecord& destination, std::uint64_t* compared,
-                            std::uint64_t* read) {
-    QUENDLE_EXPECT(pair.chunk > 0, "a comparison is given its buffers before its first chunk");
-    const std::uint32_t length = pair.commonRemaining >= pair.chunk
-        ? pair.chunk
-        : static_cast<std::uint32_t>(pair.commonRemaining);
-    // When both files were listed with this size and end with this chunk, each is asked for one
-    // byte more: a file that grew after it was listed has bytes nobody compared.
-    const bool bothEnd = length == pair.commonRemaining && fileSize(source) == fileSize(destination);
-    const ChunkResult chunk = compareChunk(pair, length, bothEnd);
+// Counts a judged chunk into the pair and ends the pair where the chunk does: pairGoesOn while it
+// goes on, else its code with both files closed by close (which answers as closePair does).
+template <typename Close>
+int concludeChunk(PairComparison& pair, const ChunkResult& chunk, std::uint32_t length,
+                  const FindRecord& source, const FindRecord& destination, std::uint64_t* compared,
+                  std::uint64_t* read, Close close) {
     const int result = chunk.code;
     pair.fault = chunk.fault;
     if (result == chunkInterrupted) {
-        (void)closePair(pair);
+        (void)close(pair);
         pair.interrupted = true;
         return pairGoesOn;
     }
@@ -184,7 +162,7 @@ int comparePairChunk(PairComparison& pair, const FindRecord& source,
         *compared += pair.sourceRemaining;
         // A difference or a failed read stands, whatever closing the files says.
         const Fault failure = pair.fault;
-        (void)closePair(pair);
+        (void)close(pair);
         pair.fault = failure;
         return result;
     }
@@ -192,10 +170,102 @@ int comparePairChunk(PairComparison& pair, const FindRecord& source,
     pair.sourceRemaining -= length;
     *compared += length;
     if (pair.commonRemaining != 0) return pairGoesOn;
-    const int closed = closePair(pair);
+    const int closed = close(pair);
     const ResultCode code = classifyCompletePair(source, destination, pair.timeWindow);
     // What was read may not be what the files hold: a difference found stands, no clean result.
     return closed != 0 && severityOf(code) < Error ? closed : code;
+}
+
+// Readies the pair's remaining counts once both files are open.
+void startPair(PairComparison& pair, const FindRecord& source, const FindRecord& destination) {
+    pair.interrupted = false;
+    pair.commonRemaining = std::min(fileSize(source), fileSize(destination));
+    pair.sourceRemaining = fileSize(source);
+}
+
+// Why a file did not open: never opened at all when the listing found no plain file there.
+Fault openFault(const FindRecord& listed, const Fault& failure) {
+    if ((listed.attributes & FILE_ATTRIBUTE_DEVICE) != 0) return {FaultCause::NotAFile, 0};
+    return failure;
+}
+
+}  // namespace
+
+int openPair(PairComparison& pair, const char* sourcePath, const char* destinationPath,
+                    const FindRecord& source, const FindRecord& destination) {
+    QUENDLE_EXPECT(pair.sourceHandle == nullptr, "a pair is opened while its comparison is still open");
+    const HANDLE sourceFile = openForCompare(sourcePath, source);
+    if (sourceFile == INVALID_HANDLE_VALUE) {
+        pair.fault = openFault(source, lastFault());
+        return CodeSOE;
+    }
+    const HANDLE destinationFile = openForCompare(destinationPath, destination);
+    if (destinationFile == INVALID_HANDLE_VALUE) {
+        pair.fault = openFault(destination, lastFault());
+        // The caller asks the last error whether the open is worth trying again alone.
+        const DWORD error = GetLastError();
+        (void)CloseHandle(sourceFile);
+        SetLastError(error);
+        return CodeDOE;
+    }
+    pair.sourceHandle = sourceFile;
+    pair.destinationHandle = destinationFile;
+    startPair(pair, source, destination);
+    return pairGoesOn;
+}
+
+int comparePairChunk(PairComparison& pair, const FindRecord& source,
+                            const FindRecord& destination, std::uint64_t* compared,
+                            std::uint64_t* read) {
+    QUENDLE_EXPECT(pair.chunk > 0, "a comparison is given its buffers before its first chunk");
+    const std::uint32_t length = pair.commonRemaining >= pair.chunk
+        ? pair.chunk
+        : static_cast<std::uint32_t>(pair.commonRemaining);
+    const std::uint32_t asked = length + (chunkEndsBoth(pair, length, source, destination) ? 1 : 0);
+    const SideRead sourceRead = readSide(pair.sourceHandle, pair.sourceBuffer, asked);
+    const SideRead destinationRead = readSide(pair.destinationHandle, pair.destinationBuffer, asked);
+    const ChunkResult chunk = judgeChunk(pair, length, sourceRead, destinationRead);
+    return concludeChunk(pair, chunk, length, source, destination, compared, read,
+                         [](PairComparison& open) { return closePair(open); });
+}
+
+std::uint32_t wholePairAsk(const FindRecord& source, const FindRecord& destination) {
+    const std::uint64_t common = std::min(fileSize(source), fileSize(destination));
+    if (!listedAsPlainFile(source) || !listedAsPlainFile(destination) || common >= wholePairMost)
+        return noWholeAsk;
+    return static_cast<std::uint32_t>(common) + (fileSize(source) == fileSize(destination) ? 1 : 0);
+}
+
+int judgeWholePair(PairComparison& pair, const FindRecord& source, const FindRecord& destination,
+                   const WholeFileRead& sourceRead, const WholeFileRead& destinationRead,
+                   std::uint64_t* compared, std::uint64_t* read) {
+    if (sourceRead.openError != 0) {
+        pair.fault = openFault(source, faultOf(sourceRead.openError, sourceRead.openSystemError));
+        return CodeSOE;
+    }
+    if (destinationRead.openError != 0) {
+        pair.fault = openFault(destination, faultOf(destinationRead.openError, destinationRead.openSystemError));
+        return CodeDOE;
+    }
+    startPair(pair, source, destination);
+    const auto sideOf = [](const WholeFileRead& file) {
+        return SideRead{file.readError == 0, file.got,
+                        file.readError == 0 ? noFault : faultOf(file.readError, file.readSystemError)};
+    };
+    const std::uint32_t length = static_cast<std::uint32_t>(pair.commonRemaining);
+    const ChunkResult chunk = judgeChunk(pair, length, sideOf(sourceRead), sideOf(destinationRead));
+    // The batch closed both files already; what closing answered is told as closePair tells it.
+    const auto closed = [&](PairComparison& done) {
+        const WholeFileRead* failed = sourceRead.closeError != 0        ? &sourceRead
+                                      : destinationRead.closeError != 0 ? &destinationRead
+                                                                        : nullptr;
+        done.sourceRemaining = 0;
+        done.commonRemaining = 0;
+        if (failed == nullptr) return 0;
+        done.fault = faultOf(failed->closeError, failed->closeSystemError);
+        return failed == &sourceRead ? static_cast<int>(CodeSRE) : static_cast<int>(CodeDRE);
+    };
+    return concludeChunk(pair, chunk, length, source, destination, compared, read, closed);
 }
 
 bool openMayWorkAlone(DWORD error) {

@@ -5,6 +5,7 @@
 
 #include "fault_cause.h"
 #include "find_record.h"
+#include "platform/whole_file_reads.h"
 #include "result_code.h"
 
 #include <cstdint>
@@ -40,6 +41,19 @@ struct PairComparison {
 [[nodiscard]] int comparePairChunk(PairComparison& pair, const FindRecord& source,
                             const FindRecord& destination, std::uint64_t* compared,
                             std::uint64_t* read);
+// A pair read whole in one go, by a batch of the platform's (whole_file_reads.h): two plain files
+// whose common length is below wholePairMost. What each side is asked for, or noWholeAsk for a
+// pair that is compared chunk by chunk.
+constexpr std::uint32_t wholePairMost = 32768;
+constexpr std::uint32_t noWholeAsk = UINT32_MAX;
+std::uint32_t wholePairAsk(const FindRecord& source, const FindRecord& destination);
+// The code openPair and comparePairChunk would give the pair, judged from what the batch's calls
+// answered: the same code, bytes, first difference and fault whichever way the files were read.
+// The pair's buffers hold what was read (with 4 bytes of slack each); nothing is left open.
+[[nodiscard]] int judgeWholePair(PairComparison& pair, const FindRecord& source,
+                                 const FindRecord& destination, const WholeFileRead& sourceRead,
+                                 const WholeFileRead& destinationRead, std::uint64_t* compared,
+                                 std::uint64_t* read);
 // An open that failed for a reason of this run rather than of the file (no descriptor left):
 // the pair is worth opening again once the run's other files are closed.
 bool openMayWorkAlone(DWORD error);

@@ -5,6 +5,7 @@
 #include "platform/test_points.h"
 #include "tree_plan.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <new>
@@ -18,7 +19,7 @@ constexpr auto handshake = std::memory_order_seq_cst;
 }  // namespace
 
 ParallelStepper::ParallelStepper(QdlCore& job)
-    : job(job), pairAlone{}, freeCount(pathSlots), workers(nullptr), workerCount(0), recorded(0),
+    : job(job), pairAlone{}, freeCount(pathSlots), workers(nullptr), workerCount(0), workersWanted(1), recorded(0),
       taken(0), filesQueued(0),
       listEnded(false), fileQueue{}, filesTaken(0), nextToClaim(0), abandoned(false),
       paused(false), busyWorkers(0), inFlight(0), idleWorkers(0), mainWaiting(false) {
@@ -39,6 +40,7 @@ int ParallelStepper::start(int count) {
     QUENDLE_EXPECT(workers == nullptr, "a stepper's workers are started once");
     workers = new (std::nothrow) CompareWorker[count];
     if (workers == nullptr) return 1;
+    workersWanted = count;
     // A thread the system refuses leaves the run to those already started.
     try {
         for (; workerCount < count; ++workerCount) {
@@ -198,7 +200,7 @@ void ParallelStepper::takeAhead() {
     }
 }
 
-PairInFlight* ParallelStepper::claimPair(bool& holding) {
+int ParallelStepper::claimPairs(bool& holding, PairInFlight** claimed) {
     for (;;) {
         if (!holding) {
             busyWorkers.fetch_add(1, handshake);
@@ -207,10 +209,13 @@ PairInFlight* ParallelStepper::claimPair(bool& holding) {
         if (abandoned.load(relaxed)) break;
         if (!paused.load(handshake)) {
             std::uint64_t entry = nextToClaim.load(relaxed);
-            // Acquiring filesTaken makes the claimed pair's record and paths visible here.
-            while (entry < filesTaken.load(acquire)) {
-                if (nextToClaim.compare_exchange_weak(entry, entry + 1, relaxed, relaxed))
-                    return &at(fileQueue[entry % window]);
+            // Acquiring filesTaken makes the claimed pairs' records and paths visible here.
+            for (std::uint64_t end; entry < (end = filesTaken.load(acquire));) {
+                const std::uint64_t share = std::clamp<std::uint64_t>(
+                    (end - entry) / static_cast<std::uint64_t>(workersWanted), 1, claimedAtOnce);
+                if (!nextToClaim.compare_exchange_weak(entry, entry + share, relaxed, relaxed)) continue;
+                for (std::uint64_t k = 0; k < share; ++k) claimed[k] = &at(fileQueue[(entry + k) % window]);
+                return static_cast<int>(share);
             }
         }
         // A worker that waits holds no descriptor: the pair compared alone may need them all. It
@@ -230,7 +235,7 @@ PairInFlight* ParallelStepper::claimPair(bool& holding) {
     releaseFolderCache();
     busyWorkers.fetch_sub(1, handshake);
     holding = false;
-    return nullptr;
+    return 0;
 }
 
 void ParallelStepper::compareInWorker(PairInFlight& pair, PairComparison& comparison) {
@@ -256,19 +261,84 @@ void ParallelStepper::compareInWorker(PairInFlight& pair, PairComparison& compar
     (void)closePair(comparison);
 }
 
+void ParallelStepper::compareBatch(CompareWorker& worker, int count, PairComparison& comparison) {
+    unsigned char* const sourceBuffer = comparison.sourceBuffer;
+    unsigned char* const destinationBuffer = comparison.destinationBuffer;
+    const bool read = readWholeFiles(worker.reads, 2 * count) == 0;
+    for (int k = 0; k < count && !abandoned.load(relaxed); ++k) {
+        PairInFlight& pair = *worker.batched[k];
+        const WholeFileRead& source = worker.reads[2 * k];
+        const WholeFileRead& destination = worker.reads[2 * k + 1];
+        if (!read || source.readPlainly || destination.readPlainly) {
+            compareInWorker(pair, comparison);
+            publish(pair);
+            continue;
+        }
+        PairOutcome& outcome = pair.outcome;
+        comparison.sourceBuffer = source.buffer;
+        comparison.destinationBuffer = destination.buffer;
+        if (source.openError != 0 || destination.openError != 0) {
+            outcome.code = judgeWholePair(comparison, *pair.source, *pair.destination, source, destination,
+                                          &outcome.bytes, &outcome.read);
+            pair.alone = openMayWorkAlone(source.openError != 0 ? source.openError : destination.openError);
+        } else {
+            outcome.bytes = outcome.read = 0;
+            outcome.code = judgeWholePair(comparison, *pair.source, *pair.destination, source, destination,
+                                          &outcome.bytes, &outcome.read);
+            pair.inFlightBytes += outcome.bytes;
+            inFlight.fetch_add(outcome.bytes, relaxed);
+            outcome.firstDifference = comparison.firstDifference;
+        }
+        outcome.fault = comparison.fault;
+        comparison.sourceBuffer = sourceBuffer;
+        comparison.destinationBuffer = destinationBuffer;
+        publish(pair);
+    }
+}
+
+void ParallelStepper::publish(PairInFlight& pair) {
+    // Publishes the outcome to the main thread, and is its half of compared / mainWaiting.
+    if (pair.outcome.code != pairGoesOn || pair.alone) pair.compared.store(true, handshake);
+    // The worst moment for a pair compared alone: this worker may still hold its folders.
+    QUENDLE_PAUSE_POINT("worker-between-pairs");
+    wakeMain();
+}
+
 void ParallelStepper::work(CompareWorker& worker) {
     PairComparison comparison{};
     comparison.sourceBuffer = worker.sourceBuffer;
     comparison.destinationBuffer = worker.destinationBuffer;
     comparison.chunk = workerChunk;
     comparison.timeWindow = job.options.timeWindow;
+    const bool batches = wholeFileReadsOffered();
     bool holding = false;
-    for (PairInFlight* pair; (pair = claimPair(holding)) != nullptr;) {
-        compareInWorker(*pair, comparison);
-        // Publishes the outcome to the main thread, and is its half of compared / mainWaiting.
-        if (pair->outcome.code != pairGoesOn || pair->alone) pair->compared.store(true, handshake);
-        // The worst moment for a pair compared alone: this worker may still hold its folders.
-        QUENDLE_PAUSE_POINT("worker-between-pairs");
-        wakeMain();
+    for (int count; (count = claimPairs(holding, worker.claimed)) != 0;) {
+        // Small pairs go into a batch, packed into the buffers; a large one is compared on its own,
+        // after the batch before it, so that pairs are done roughly in their order.
+        int batched = 0;
+        std::uint32_t packed = 0;
+        for (int k = 0; k < count && !abandoned.load(relaxed); ++k) {
+            PairInFlight& pair = *worker.claimed[k];
+            const std::uint32_t ask = batches ? wholePairAsk(*pair.source, *pair.destination) : noWholeAsk;
+            // Each side's bytes with the comparison's slack, kept aligned.
+            const std::uint32_t room = ask == noWholeAsk ? 0 : (ask + 4 + 7) / 8 * 8;
+            if (batched > 0 && (ask == noWholeAsk || packed + room > workerChunk)) {
+                compareBatch(worker, batched, comparison);
+                batched = 0;
+                packed = 0;
+            }
+            if (ask == noWholeAsk) {
+                compareInWorker(pair, comparison);
+                publish(pair);
+                continue;
+            }
+            const PairPaths& named = paths[pair.paths];
+            worker.reads[2 * batched] = {named.source, worker.sourceBuffer + packed, ask, 0, 0, 0, 0, 0, 0, 0, false};
+            worker.reads[2 * batched + 1] = {named.destination, worker.destinationBuffer + packed, ask,
+                                             0, 0, 0, 0, 0, 0, 0, false};
+            worker.batched[batched++] = &pair;
+            packed += room;
+        }
+        if (batched > 0 && !abandoned.load(relaxed)) compareBatch(worker, batched, comparison);
     }
 }

@@ -9,7 +9,8 @@
 //   its list, cursor, work paths, counters and buffers. recorded <= taken <= recorded + window.
 //   The fields only it touches are its role's (mainThread), which the Clang build checks.
 // - The file pairs taken and not yet claimed are the fileQueue entries [nextToClaim, filesTaken).
-//   Each is claimed by exactly one worker (a compare-exchange of nextToClaim). From its claim until
+//   Each is claimed by exactly one worker (a compare-exchange of nextToClaim moves past a run of
+//   them, the worker's share). From its claim until
 //   it sets `compared`, the pair's outcome and `alone` are the worker's; the main thread reads them
 //   only after it has seen `compared`, and reuses the slot only after recording it. A worker never
 //   looks at a slot it has not claimed: any other slot may be recorded and reused at any moment.
@@ -72,10 +73,17 @@ struct PairPaths {
     char destination[pathRoom];
 };
 
+// The pairs a worker claims at once: one handoff for many small pairs of a folder.
+constexpr int claimedAtOnce = wholeFileReadsMost / 2;
+
 struct CompareWorker {
     std::thread thread;
+    // A large pair's chunks, or the small pairs of a batch packed one behind the other.
     unsigned char sourceBuffer[workerChunk + 4];
     unsigned char destinationBuffer[workerChunk + 4];
+    PairInFlight* claimed[claimedAtOnce];
+    PairInFlight* batched[claimedAtOnce];
+    WholeFileRead reads[2 * claimedAtOnce];  // each batched pair's source, then its destination
 };
 
 class ParallelStepper final : public JobStepper {
@@ -119,10 +127,14 @@ private:
     bool waitBriefly(Ready ready) REQUIRES(mainThread);
     void wakeMain();
     void work(CompareWorker& worker);
-    // The next pair for a worker, which is counted busy (holding) from its first claim until it
-    // has nothing to claim; null once abandoned.
-    PairInFlight* claimPair(bool& holding);
+    // The next pairs for a worker, up to claimedAtOnce of them and its share of those waiting:
+    // how many; 0 once abandoned. The worker is counted busy (holding) from its first claim until
+    // it has nothing to claim.
+    int claimPairs(bool& holding, PairInFlight** claimed);
     void compareInWorker(PairInFlight& pair, PairComparison& comparison);
+    // The batched pairs read whole in one go where the platform offers it, each published.
+    void compareBatch(CompareWorker& worker, int count, PairComparison& comparison);
+    void publish(PairInFlight& pair);
     PairInFlight& at(std::uint64_t index) { return pairs[index % window]; }
     const PairInFlight& at(std::uint64_t index) const { return pairs[index % window]; }
 
@@ -137,6 +149,7 @@ private:
     int freeCount GUARDED_BY(mainThread);
     CompareWorker* workers;
     int workerCount;
+    int workersWanted;  // set before the first worker starts: what claims are shared among
     // The next pair to record, the end of the pairs taken, of the file pairs.
     std::uint64_t recorded GUARDED_BY(mainThread);
     std::uint64_t taken GUARDED_BY(mainThread);

@@ -16,6 +16,10 @@ run_suites() {
 }
 
 run_suites native
+# The suites that compare files again, with the plain calls where io_uring would serve: the answer
+# never depends on which ran.
+echo "== native, plain calls"
+QUENDLE_IO=plain ctest --test-dir build/native --output-on-failure --no-tests=error --timeout 1200 -R '^(engine|cli)$'
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 run_suites sanitize
 # The suites that run several pairs at once; qdlcheck under test is the sanitized one too.
 TSAN_OPTIONS=halt_on_error=1 run_suites thread -R '^(engine|cli)$'

@@ -15,12 +15,24 @@ ssize_t ownProgramPath(char* path, std::size_t room) {
     return readlink("/proc/self/exe", path, room);
 }
 
+namespace {
+std::atomic<bool> accessTimeKept{true};
+}
+
+int accessTimeFlag() {
+    return accessTimeKept.load(std::memory_order_relaxed) ? O_NOATIME : 0;
+}
+
+void accessTimeRefused() {
+    accessTimeKept.store(false, std::memory_order_relaxed);
+}
+
 int openForReading(int folder, const char* name, int flags) {
-    static std::atomic<bool> accessTimeKept{true};
-    if (accessTimeKept.load(std::memory_order_relaxed)) {
-        const int descriptor = sys::openat(folder, name, flags | O_NOATIME);
+    const int keep = accessTimeFlag();
+    if (keep != 0) {
+        const int descriptor = sys::openat(folder, name, flags | keep);
         if (descriptor >= 0 || errno != EPERM) return descriptor;
-        accessTimeKept.store(false, std::memory_order_relaxed);
+        accessTimeRefused();
     }
     return sys::openat(folder, name, flags);
 }

@@ -17,3 +17,6 @@ ssize_t ownProgramPath(char* path, std::size_t room);
 // first check of a fresh copy would otherwise dirty every inode of it. Only the file's owner, or a
 // privileged process, may ask that; once refused, the layer stops asking. -1 with errno set.
 int openForReading(int folder, const char* name, int flags);
+// The flag that asks it (0 once refused), and the refusal, for opens made another way.
+int accessTimeFlag();
+void accessTimeRefused();

@@ -1,0 +1,49 @@
+// Small files read whole, many at a time, beyond Win32: where the system offers a way to open,
+// read and close many files in a handful of calls (Linux's io_uring), a worker hands it a batch of
+// the files it has just listed as plain files. Each file is opened as CreateFileA opens such a file
+// for reading (sharing reading, following no link, its access time left alone where allowed), read
+// from its start once, as one ReadFile call that comes short at its end, and closed; what each step
+// answered comes back as the Windows error and the system's error number, so that the caller
+// judges the file exactly as if it had made the plain calls. Where nothing is offered (Windows, a
+// system that refuses the ring, a tight descriptor limit, QUENDLE_IO=plain in the environment), the
+// caller makes the plain calls itself.
+#pragma once
+
+#include "win32.h"
+
+// One file of a batch.
+struct WholeFileRead {
+    const char* path;  // as CreateFileA takes it
+    unsigned char* buffer;
+    DWORD asked;  // bytes to read from the start
+    // What came of it. Each step's Windows error (0 when it went through) and the system's own
+    // number for it; got is what the read delivered.
+    DWORD openError;
+    DWORD readError;
+    DWORD closeError;
+    int openSystemError;
+    int readSystemError;
+    int closeSystemError;
+    DWORD got;
+    // The batch could not settle this file (a call it made was interrupted, or the access time
+    // could not be left alone): the caller reads it with the plain calls. Nothing of it is open.
+    bool readPlainly;
+};
+
+// The most files one call takes.
+constexpr int wholeFileReadsMost = 64;
+
+#ifdef _WIN32
+inline bool wholeFileReadsOffered() {
+    return false;
+}
+inline int readWholeFiles(WholeFileRead*, int) {
+    return 1;
+}
+#else
+// Whether this thread can read files in batches; decided on the thread's first ask and kept.
+bool wholeFileReadsOffered();
+// Reads count files (at most wholeFileReadsMost), each with its own outcome: 0; or 1 when no batch
+// could be made at all (the caller reads them plainly).
+int readWholeFiles(WholeFileRead* files, int count);
+#endif
