@@ -2,6 +2,7 @@
 
 #include "check_output.h"
 #include "check_specifications.h"
+#include "engine/tree_census.h"
 #include "engine/tree_plan.h"
 #include "engine/job_stepper.h"
 #include "engine/stop_rule.h"
@@ -49,6 +50,8 @@ struct LineSinks {
 // How long a printed line may wait in the output buffer: long enough that a run printing many
 // lines writes them in large blocks.
 constexpr double flushSeconds = 0.1;
+// A count of the tree holds a listing open on each level on its way down.
+constexpr int censusDescriptors = 256;
 
 // Passes on the lines of the results recorded since the last call: 0, or 1 when standard output
 // failed. The blocks of the list behind them are released unless the whole list is kept.
@@ -86,14 +89,22 @@ RunEnd stepJob(QdlCore& job, JobStepper& stepper, LineSinks& sinks,
     // Quiet means quiet, unless the progress line is asked for by name.
     ProgressLine progress = startProgressLine(options.progressAlways);
     if (options.listing == Listing::Nothing && !options.progressAlways) progress.shown = false;
+    // A tree planned as it goes is counted beside the run, for the line's share and time left:
+    // where the line is shown, and where the descriptors allow a listing per level of the tree.
+    TreeCensus census;
+    if (progress.shown && raiseOpenFileLimit() >= descriptorsListingAhead(options.jobs) + censusDescriptors)
+        (void)startTreeCensus(job, census);
     LogReader reader;
     startLogReader(job, &reader);
     std::int32_t passed = 0;
     RunEnd end = RunEnd::Complete;
     double flushed = -flushSeconds;  // the first line goes out at once
     for (;;) {
+        const bool counted = census.complete.load(std::memory_order_acquire);
         if (progress.shown)
-            drawProgressLine(progress, job, {stepper.bytesInFlight(), stepper.nameInProgress()},
+            drawProgressLine(progress, job,
+                             {stepper.bytesInFlight(), stepper.nameInProgress(), counted ? census.bytes.load() : 0,
+                              counted ? census.entries.load() : 0},
                              secondsSince(start));
         if (interrupted) {
             end = RunEnd::Interrupted;
@@ -117,6 +128,7 @@ RunEnd stepJob(QdlCore& job, JobStepper& stepper, LineSinks& sinks,
             break;
         }
     }
+    endTreeCensus(census);
     clearProgressLine(progress);
     // A signal that came while the last step listed or read ended that step short.
     if (interrupted && end == RunEnd::Complete) end = RunEnd::Interrupted;

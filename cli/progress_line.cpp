@@ -44,8 +44,15 @@ void drawProgressLine(ProgressLine& line, const QdlCore& job, const InProgress& 
     if (!line.shown || (line.lastDrawn >= 0 && seconds - line.lastDrawn < redrawSeconds)) return;
     line.lastDrawn = seconds;
     const CompareStats& s = job.stats;
-    const std::uint64_t done = std::min(job.totalBytes, job.comparedBytes + now.bytes);
-    const int percent = percentOf(done, job.totalBytes);
+    // While the tree is still being planned, its total is known only from a count of it, if any:
+    // its bytes, or for a tree of empty files its entries.
+    const bool estimated = !job.planningEnded() && now.estimatedEntries > 0;
+    const bool totalKnown = job.planningEnded() || estimated;
+    const std::uint64_t totalBytes = estimated ? std::max(job.totalBytes, now.estimatedBytes) : job.totalBytes;
+    const std::uint64_t done = std::min(totalBytes, job.comparedBytes + now.bytes);
+    const int percent = estimated && totalBytes == 0
+        ? percentOf(std::min<std::uint64_t>(static_cast<std::uint64_t>(s.total), now.estimatedEntries), now.estimatedEntries)
+        : percentOf(done, totalBytes);
     char bar[barWidth + 1];
     const int filled = percent * barWidth / 100;
     for (int i = 0; i < barWidth; ++i) bar[i] = i < filled ? '#' : '-';
@@ -53,14 +60,14 @@ void drawProgressLine(ProgressLine& line, const QdlCore& job, const InProgress& 
     char compared[16];
     char total[16];
     formatBytes(done, compared, sizeof compared);
-    formatBytes(job.totalBytes, total, sizeof total);
+    formatBytes(totalBytes, total, sizeof total);
     const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0;
-    const double left = rate > 0 ? static_cast<double>(job.totalBytes - done) / rate : 0;
+    const double left = rate > 0 ? static_cast<double>(totalBytes - done) / rate : 0;
     char name[shownPathRoom];
     showNameInProgress(now.name, name, sizeof name);
     char text[shownPathRoom + 256];
-    // While the tree is still being listed its total is not known: no share, no time left.
-    if (job.planningEnded())
+    // Without a total: no share, no time left.
+    if (totalKnown)
         std::snprintf(text, sizeof text,
                       "%3d%% [%s] %s of %s  %.1f MB/s  %d:%02d left  OK %d N %d E %d F %d  %s",
                       percent, bar, compared, total, rate / 1e6, static_cast<int>(left) / 60,

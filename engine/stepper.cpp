@@ -1,6 +1,7 @@
 #include "stepper.h"
 
 #include "link_comparison.h"
+#include "platform/test_points.h"
 
 #include <bit>
 
@@ -25,6 +26,8 @@ void countResult(QdlCore& job, ResultCode code) {
 }
 
 int chunkStep(QdlCore& job, PairComparison& comparison) {
+    // A large file compared slowly, as a test of what goes on meanwhile needs one.
+    QUENDLE_PAUSE_POINT("chunk-step");
     JobState& state = writableState(job);
     std::uint64_t compared = 0;
     const int code = comparePairChunk(comparison, state.currentSource, state.currentDestination,

@@ -239,6 +239,18 @@ bool recordsNoSourceEntry(const QdlCore& job) {
     return holdsNoSourceEntry<PairMark>(job.pairs);
 }
 
+int treeBeingPlanned(const QdlCore& job, char* sourceFolder, ListingRules* rules) {
+    const TreePlan* const plan = job.treeInPlanning();
+    if (plan == nullptr || plan->levels == nullptr) return 1;
+    const TreeLevel* outermost = plan->levels;
+    while (outermost->above != nullptr) outermost = outermost->above;
+    const int length = plan->rules.rootLength;
+    std::memcpy(sourceFolder, outermost->folder.searchPath, static_cast<std::size_t>(length));
+    sourceFolder[length] = '\0';
+    *rules = plan->rules;
+    return 0;
+}
+
 void endTree(QdlCore& job) {
     JobState& state = writableState(job);
     TreePlan* const plan = state.tree;

@@ -5,6 +5,8 @@
 // and those listed ahead: the memory follows the depth and the widest folder, not the tree.
 #pragma once
 
+#include "listing_rules.h"
+
 class QdlCore;
 
 // Lists the starting folder; planTreeMore records its entries and those below it.
@@ -27,5 +29,8 @@ void resumeTreeListing(QdlCore& job);
 // of a plan it tells for the whole run: every entry planned later lies inside a folder entry
 // planned before it.
 bool recordsNoSourceEntry(const QdlCore& job);
+// The starting folder's text (ending in a backslash) and the rules of the tree being planned: 0, or
+// 1 when the job plans no tree (any more).
+int treeBeingPlanned(const QdlCore& job, char* sourceFolder, ListingRules* rules);
 // Drops what is left of the plan: the folders being planned, those listed ahead, their threads.
 void endTree(QdlCore& job);

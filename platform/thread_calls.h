@@ -7,3 +7,7 @@
 // The thread's blocked call fails with the system's "interrupted" (EINTR), which the file calls
 // make again unless the user asked the run to stop. Nothing where the platform cannot do it.
 void interruptBlockedCall(std::thread& thread);
+
+// The calling thread runs below the others of the process, for work that only helps (a count
+// for the progress line). Nothing where the platform cannot do it.
+void lowerThisThreadsPriority();

@@ -2,8 +2,10 @@
 // SA_RESTART, ends the thread's blocked call with EINTR.
 #include "platform/thread_calls.h"
 
+#include <cerrno>
 #include <csignal>
 #include <pthread.h>
+#include <sys/resource.h>
 
 namespace {
 
@@ -25,4 +27,11 @@ int wakeSignal() {
 
 void interruptBlockedCall(std::thread& thread) {
     if (thread.joinable()) pthread_kill(thread.native_handle(), wakeSignal());
+}
+
+// On Linux a thread's nice value is its own: PRIO_PROCESS with 0 names the calling thread.
+void lowerThisThreadsPriority() {
+    errno = 0;
+    const int nice = getpriority(PRIO_PROCESS, 0);
+    if (errno == 0) (void)setpriority(PRIO_PROCESS, 0, nice + 5);
 }

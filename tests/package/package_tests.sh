@@ -64,6 +64,7 @@ done
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 check "it depends on the C library and ncurses" grep -q 'libc6.*libncursesw6' <<<"$depends"
+check "it depends on liburing, which reads small files in batches" grep -q 'liburing2' <<<"$depends"
 check "qdlcheck --version says $version" \
   grep -qx "qdlcheck $version (Quendle)" <<<"$("$work/root/usr/bin/qdlcheck" --version)"
 status=0
