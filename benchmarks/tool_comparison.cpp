@@ -126,9 +126,10 @@ void manyEmptyFiles(const fs::path& root, int folders, int perFolder) {
     }
 }
 
-// Seconds from the start of the command until the first line of its standard output, medians of
-// several runs; the command is ended once it has printed it.
-double firstLineSeconds(const std::string& command, int runs) {
+// Seconds from the start of the command until it writes a given byte to one of its outputs (the
+// first line's end on standard output, the progress line's first share on standard error), medians
+// of several runs; the command is ended once it has written it.
+double secondsUntil(const std::string& command, int runs, int descriptor, char awaited) {
     std::vector<double> values;
     for (int i = 0; i < runs; ++i) {
         int output[2];
@@ -136,7 +137,7 @@ double firstLineSeconds(const std::string& command, int runs) {
         const auto start = std::chrono::steady_clock::now();
         const pid_t child = fork();
         if (child == 0) {
-            dup2(output[1], 1);
+            dup2(output[1], descriptor);
             close(output[0]);
             close(output[1]);
             setpgid(0, 0);
@@ -145,7 +146,7 @@ double firstLineSeconds(const std::string& command, int runs) {
         }
         close(output[1]);
         char byte = 0;
-        while (read(output[0], &byte, 1) == 1 && byte != '\n') {
+        while (read(output[0], &byte, 1) == 1 && byte != awaited) {
         }
         values.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         kill(-child, SIGTERM);  // the shell and the command it started
@@ -300,7 +301,9 @@ int main(int argc, char** argv) {
     std::ofstream(many / "dst/folder0/file1") << "x";
     fs::last_write_time(many / "dst/folder0/file1", fs::last_write_time(many / "src/folder0/file1"));
     std::printf("  first line with a difference in the first folder: %.3f s (median)\n",
-                firstLineSeconds(in(many, "'" + qdlcheck + "' src dst"), runs));
+                secondsUntil(in(many, "'" + qdlcheck + "' src dst"), runs, 1, '\n'));
+    std::printf("  first share on the progress line: %.3f s (median)\n",
+                secondsUntil(in(many, "'" + qdlcheck + "' --progress src dst >/dev/null"), runs, 2, '%'));
     fs::remove_all(many);
 
     if (!dropCaches()) {

@@ -100,11 +100,14 @@ RunEnd stepJob(QdlCore& job, JobStepper& stepper, LineSinks& sinks,
     RunEnd end = RunEnd::Complete;
     double flushed = -flushSeconds;  // the first line goes out at once
     for (;;) {
-        const bool counted = census.complete.load(std::memory_order_acquire);
+        // Once planning has ended the run knows its own total: the count has nothing more to give.
+        if (job.planningEnded()) census.stop.store(true, std::memory_order_relaxed);
+        const bool bytesCounted = census.complete.load(std::memory_order_acquire);
+        const bool entriesCounted = census.entriesComplete.load(std::memory_order_acquire);
         if (progress.shown)
             drawProgressLine(progress, job,
-                             {stepper.bytesInFlight(), stepper.nameInProgress(), counted ? census.bytes.load() : 0,
-                              counted ? census.entries.load() : 0},
+                             {stepper.bytesInFlight(), stepper.nameInProgress(), bytesCounted ? census.bytes.load() : 0,
+                              entriesCounted ? census.entries.load() : 0, bytesCounted},
                              secondsSince(start));
         if (interrupted) {
             end = RunEnd::Interrupted;

@@ -25,6 +25,11 @@ void formatBytes(std::uint64_t bytes, char* text, std::size_t room) {
     std::snprintf(text, room, unit == 0 ? "%.0f %s" : "%.1f %s", value, units[unit]);
 }
 
+// At the pace so far.
+double secondsLeft(double seconds, std::uint64_t done, std::uint64_t whole) {
+    return done > 0 ? seconds * static_cast<double>(whole - done) / static_cast<double>(done) : 0;
+}
+
 }  // namespace
 
 ProgressLine startProgressLine(bool always) {
@@ -45,24 +50,30 @@ void drawProgressLine(ProgressLine& line, const QdlCore& job, const InProgress& 
     line.lastDrawn = seconds;
     const CompareStats& s = job.stats;
     // While the tree is still being planned, its total is known only from a count of it, if any:
-    // its bytes, or for a tree of empty files its entries.
+    // its bytes, or until they are counted (or for a tree of empty files) its entries.
     const bool estimated = !job.planningEnded() && now.estimatedEntries > 0;
     const bool totalKnown = job.planningEnded() || estimated;
-    const std::uint64_t totalBytes = estimated ? std::max(job.totalBytes, now.estimatedBytes) : job.totalBytes;
+    const std::uint64_t totalBytes =
+        estimated && now.bytesEstimated ? std::max(job.totalBytes, now.estimatedBytes) : job.totalBytes;
+    const bool byEntries = estimated && (!now.bytesEstimated || totalBytes == 0);
     const std::uint64_t done = std::min(totalBytes, job.comparedBytes + now.bytes);
-    const int percent = estimated && totalBytes == 0
-        ? percentOf(std::min<std::uint64_t>(static_cast<std::uint64_t>(s.total), now.estimatedEntries), now.estimatedEntries)
-        : percentOf(done, totalBytes);
+    const std::uint64_t entriesDone = std::min<std::uint64_t>(static_cast<std::uint64_t>(s.total), now.estimatedEntries);
+    const int percent = byEntries ? percentOf(entriesDone, now.estimatedEntries) : percentOf(done, totalBytes);
     char bar[barWidth + 1];
     const int filled = percent * barWidth / 100;
     for (int i = 0; i < barWidth; ++i) bar[i] = i < filled ? '#' : '-';
     bar[barWidth] = '\0';
-    char compared[16];
-    char total[16];
+    char compared[32];
+    char total[32];
     formatBytes(done, compared, sizeof compared);
     formatBytes(totalBytes, total, sizeof total);
+    if (byEntries) {
+        std::snprintf(compared, sizeof compared, "%llu", static_cast<unsigned long long>(entriesDone));
+        std::snprintf(total, sizeof total, "%llu entries", static_cast<unsigned long long>(now.estimatedEntries));
+    }
     const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0;
-    const double left = rate > 0 ? static_cast<double>(totalBytes - done) / rate : 0;
+    const double left = byEntries ? secondsLeft(seconds, entriesDone, now.estimatedEntries)
+                                  : secondsLeft(seconds, done, totalBytes);
     char name[shownPathRoom];
     showNameInProgress(now.name, name, sizeof name);
     char text[shownPathRoom + 256];

@@ -19,9 +19,11 @@ ProgressLine startProgressLine(bool always);
 struct InProgress {
     std::uint64_t bytes;
     const char* name;  // none before the first pair
-    // What a count of the whole tree found while planning goes on; both 0 while none is known.
+    // What a count of the whole tree found while planning goes on: its entries, 0 while not known,
+    // and its bytes, once bytesEstimated.
     std::uint64_t estimatedBytes;
     std::uint64_t estimatedEntries;
+    bool bytesEstimated;
 };
 
 // Draws the line when enough time has passed since the last one.

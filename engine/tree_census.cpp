@@ -2,6 +2,8 @@
 
 #include "find_record.h"
 #include "path_text.h"
+#include "platform/folder_names.h"
+#include "platform/test_points.h"
 #include "platform/thread_calls.h"
 #include "platform/wildcard.h"
 #include "qdl_core.h"
@@ -17,8 +19,14 @@ namespace {
 // A path holds at most pathRoom characters, each folder at least two ("x\"): no deeper tree fits.
 constexpr int deepest = pathRoom / 2;
 
+// How a walk lists a folder: by names only, by names and the files' sizes, or by whole records.
+enum class Walk : unsigned char { ByNames, ByNamesAndSizes, ByRecords };
+
 struct CensusLevel {
-    FolderListing listing;
+    FolderListing listing;  // by records
+    FolderNames names;      // by names
+    FindRecord entry;       // the entry at hand; by names, only its name, whether it is a folder and its size
+    bool throughLink;
     int folderLength;  // of the path, up to and with the folder's backslash
 };
 
@@ -29,54 +37,116 @@ struct CensusWalk {
     CensusLevel levels[deepest];
 };
 
-// Opens the listing of the folder whose text (ending in a backslash) is path[0, length): false
-// when it cannot be listed or holds nothing.
-bool enter(CensusWalk& walk, int depth, int length, LinkRule links) {
-    if (length + 2 > pathRoom) return false;
-    walk.path[length] = '*';
-    walk.path[length + 1] = '\0';
-    walk.levels[depth].folderLength = length;
-    return firstEntry(walk.path, &walk.levels[depth].listing, links);
+bool takeName(CensusLevel& level, bool found, const char* name, NameKind kind) {
+    if (!found) return false;
+    level.entry.sizeHigh = static_cast<DWORD>(level.names.size >> 32);
+    level.entry.sizeLow = static_cast<DWORD>(level.names.size);
+    // A name too long for a record is counted under a shortened one.
+    std::strncpy(level.entry.name, name, sizeof level.entry.name - 1);
+    level.entry.name[sizeof level.entry.name - 1] = '\0';
+    level.entry.attributes = kind == NameKind::Folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+    level.throughLink = kind == NameKind::Link;
+    return true;
 }
 
-void countTree(TreeCensus& census, CensusWalk& walk) {
+bool takeRecord(CensusLevel& level, bool found) {
+    if (!found) return false;
+    level.entry = level.listing.entry;
+    level.throughLink = level.entry.reserved0 == IO_REPARSE_TAG_SYMLINK;
+    return true;
+}
+
+// Opens the listing of the folder whose text (ending in a backslash) is path[0, length): false
+// when it cannot be listed or holds nothing.
+bool enter(CensusWalk& walk, Walk way, int depth, int length) {
+    if (length + 2 > pathRoom) return false;
+    CensusLevel& level = walk.levels[depth];
+    level.folderLength = length;
+    if (way != Walk::ByRecords) {
+        walk.path[length] = '\0';
+        const char* name = "";
+        NameKind kind = NameKind::File;
+        const bool found = firstFolderName(walk.path, way == Walk::ByNamesAndSizes, &level.names, &name, &kind);
+        return takeName(level, found, name, kind);
+    }
+    walk.path[length] = '*';
+    walk.path[length + 1] = '\0';
+    return takeRecord(level, firstEntry(walk.path, &level.listing, walk.rules.links));
+}
+
+bool next(CensusLevel& level, Walk way) {
+    if (way == Walk::ByRecords) return takeRecord(level, nextEntry(&level.listing));
+    const char* name = "";
+    NameKind kind = NameKind::File;
+    const bool found = nextFolderName(&level.names, &name, &kind);
+    return takeName(level, found, name, kind);
+}
+
+void leave(CensusLevel& level, Walk way) {
+    if (way == Walk::ByRecords)
+        endListing(&level.listing);
+    else
+        endFolderNames(&level.names);
+}
+
+// Walks the tree depth first, adding its entries when counting them and its bytes where the walk
+// reads them: true at its end, false when stopped.
+bool walkTree(TreeCensus& census, CensusWalk& walk, Walk way, bool countEntries) {
     const ListingRules& rules = walk.rules;
     int depth = 0;
     const int rootLength = static_cast<int>(std::strlen(walk.root));
     std::memcpy(walk.path, walk.root, static_cast<std::size_t>(rootLength) + 1);
-    bool more = enter(walk, 0, rootLength, rules.links);
+    bool more = enter(walk, way, 0, rootLength);
     ListingTotals passed{};
     while (depth >= 0) {
         CensusLevel& level = walk.levels[depth];
         if (census.stop.load(std::memory_order_relaxed)) {
-            for (int i = more ? depth : depth - 1; i >= 0; --i) endListing(&walk.levels[i].listing);
-            return;
+            for (int i = more ? depth : depth - 1; i >= 0; --i) leave(walk.levels[i], way);
+            return false;
         }
         if (!more) {
-            if (--depth >= 0) more = nextEntry(&walk.levels[depth].listing);
+            if (--depth >= 0) more = next(walk.levels[depth], way);
             continue;
         }
-        const FindRecord& entry = level.listing.entry;
+        const FindRecord& entry = level.entry;
         walk.path[level.folderLength] = '\0';
         const EntryPlace place{walk.path, level.folderLength, walk.path, level.folderLength};
         if (!passedOver(rules, passed, ListedSide::Source, place, entry, 0)) {
-            if (isDirectory(entry) || matchesWildcard(rules.pattern, entry.name))
+            const bool folder = isDirectory(entry);
+            // A folder is entered rather than counted, as the run does when it has a copy.
+            if (countEntries && !folder && matchesWildcard(rules.pattern, entry.name))
                 census.entries.fetch_add(1, std::memory_order_relaxed);
-            const bool throughLink = entry.reserved0 == IO_REPARSE_TAG_SYMLINK;
             const int nameLength = static_cast<int>(std::strlen(entry.name));
-            if (isDirectory(entry) && !throughLink && depth + 1 < deepest &&
+            if (folder && !level.throughLink && depth + 1 < deepest &&
                 level.folderLength + nameLength + 1 < pathRoom) {
                 std::memcpy(walk.path + level.folderLength, entry.name, static_cast<std::size_t>(nameLength));
                 walk.path[level.folderLength + nameLength] = '\\';
-                if (enter(walk, depth + 1, level.folderLength + nameLength + 1, rules.links)) {
+                if (enter(walk, way, depth + 1, level.folderLength + nameLength + 1)) {
                     ++depth;
                     continue;
                 }
-            } else if (!isDirectory(entry) && matchesWildcard(rules.pattern, entry.name)) {
+            } else if (way != Walk::ByNames && !folder && matchesWildcard(rules.pattern, entry.name)) {
+                QUENDLE_PAUSE_POINT("census-size");
                 census.bytes.fetch_add(fileSize(entry), std::memory_order_relaxed);
             }
         }
-        more = nextEntry(&level.listing);
+        more = next(level, way);
+    }
+    return true;
+}
+
+// The entries first, by names where a listing of names reads less than one of records, then the
+// bytes.
+void countTree(TreeCensus& census, CensusWalk& walk) {
+    if (folderNamesOffered()) {
+        if (!walkTree(census, walk, Walk::ByNames, true)) return;
+        census.entriesComplete.store(true, std::memory_order_release);
+        // The bytes cost a status read a file: only time the comparison leaves unused.
+        idleThisThread();
+        if (!walkTree(census, walk, Walk::ByNamesAndSizes, false)) return;
+    } else {
+        if (!walkTree(census, walk, Walk::ByRecords, true)) return;
+        census.entriesComplete.store(true, std::memory_order_release);
     }
     census.complete.store(true, std::memory_order_release);
 }

@@ -25,9 +25,16 @@ const PausePlan& pausePlan() {
 
 }  // namespace
 
+// The points are named one by one, parted by commas.
 void pauseAtTestPoint(const char* name) {
     const PausePlan& plan = pausePlan();
-    if (plan.point != nullptr && std::strcmp(plan.point, name) == 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(plan.milliseconds));
+    const std::size_t length = std::strlen(name);
+    for (const char* point = plan.point; point != nullptr; point = std::strchr(point, ',')) {
+        if (*point == ',') ++point;
+        if (std::strncmp(point, name, length) == 0 && (point[length] == ',' || point[length] == '\0')) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(plan.milliseconds));
+            return;
+        }
+    }
 }
 #endif

@@ -1,5 +1,6 @@
 // Points where a test build can hold a thread a while, to force the interleaving a test is about
-// rather than hope for it: with QUENDLE_PAUSE_AT naming the point in the environment, each pass
+// rather than hope for it: with QUENDLE_PAUSE_AT naming the point in the environment (or several,
+// parted by commas), each pass
 // sleeps QUENDLE_PAUSE_MS milliseconds (10 when unset). Shipped builds have no such points.
 #pragma once
 

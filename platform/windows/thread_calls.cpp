@@ -8,3 +8,7 @@ void interruptBlockedCall(std::thread&) {}
 void lowerThisThreadsPriority() {
     (void)SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
 }
+
+void idleThisThread() {
+    (void)SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_IDLE);
+}
