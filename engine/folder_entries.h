@@ -1,6 +1,6 @@
-// The entries of one folder listed in full, packed: the fixed fields of both records and their names
+// The entries of one folder listed in full, packed: the fields the run reads of both records and their names
 // as long as they are, in one growing block. A listed folder waits here until its entries are
-// recorded in the pair list; packed, it takes a fifth of the list's room.
+// recorded in the pair list; packed, it takes a small part of the list's room.
 #pragma once
 
 #include "fault_cause.h"

@@ -141,8 +141,9 @@ void countTree(TreeCensus& census, CensusWalk& walk) {
     if (folderNamesOffered()) {
         if (!walkTree(census, walk, Walk::ByNames, true)) return;
         census.entriesComplete.store(true, std::memory_order_release);
-        // The bytes cost a status read a file: only time the comparison leaves unused.
-        idleThisThread();
+        // The bytes cost a status read a file: a small share of a busy core, never none, so that
+        // a tree of a few large files soon has its bytes.
+        lowestThisThreadsPriority();
         if (!walkTree(census, walk, Walk::ByNamesAndSizes, false)) return;
     } else {
         if (!walkTree(census, walk, Walk::ByRecords, true)) return;

@@ -11,6 +11,6 @@ void interruptBlockedCall(std::thread& thread);
 // The calling thread runs below the others of the process, for work that only helps (a count
 // for the progress line). Nothing where the platform cannot do it.
 void lowerThisThreadsPriority();
-// The calling thread runs only when a core would otherwise idle, for work that helps little
-// beside its cost. Below the others, or nothing, where the platform cannot do it.
-void idleThisThread();
+// The calling thread runs at the lowest priority that still gets a share of a busy core, for work
+// that helps little beside its cost. Nothing where the platform cannot do it.
+void lowestThisThreadsPriority();

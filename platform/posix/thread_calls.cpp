@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <csignal>
 #include <pthread.h>
-#include <sched.h>
 #include <sys/resource.h>
 
 namespace {
@@ -37,8 +36,6 @@ void lowerThisThreadsPriority() {
     if (errno == 0) (void)setpriority(PRIO_PROCESS, 0, nice + 5);
 }
 
-void idleThisThread() {
-    const sched_param none{};
-    // Linux takes a thread for the process here; elsewhere below the others at least.
-    if (sched_setscheduler(0, SCHED_IDLE, &none) != 0) lowerThisThreadsPriority();
+void lowestThisThreadsPriority() {
+    (void)setpriority(PRIO_PROCESS, 0, 19);
 }

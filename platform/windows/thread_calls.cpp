@@ -9,6 +9,6 @@ void lowerThisThreadsPriority() {
     (void)SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
 }
 
-void idleThisThread() {
-    (void)SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_IDLE);
+void lowestThisThreadsPriority() {
+    (void)SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST);
 }
