@@ -1,6 +1,7 @@
 #include "job_stepper.h"
 
 #include "parallel_stepper.h"
+#include "platform/whole_file_reads.h"
 #include "stepper.h"
 
 #include <new>
@@ -32,7 +33,9 @@ private:
 }  // namespace
 
 JobStepper* startStepper(QdlCore& job, int pairsAtOnce) {
-    if (pairsAtOnce > 1) {
+    // One pair at a time still gains a worker where small files are read in batches: the worker
+    // reads a run of them in a few calls while this thread plans and records.
+    if (pairsAtOnce > 1 || wholeFileReadsOffered()) {
         auto* parallel = new (std::nothrow) ParallelStepper(job);
         if (parallel != nullptr && parallel->start(pairsAtOnce) == 0) return parallel;
         delete parallel;

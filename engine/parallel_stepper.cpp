@@ -250,6 +250,7 @@ void ParallelStepper::compareInWorker(PairInFlight& pair, PairComparison& compar
     }
     outcome.bytes = outcome.read = 0;
     while (outcome.code == pairGoesOn && !comparison.interrupted && !abandoned.load(relaxed)) {
+        QUENDLE_PAUSE_POINT("chunk-step");
         const std::uint64_t before = outcome.bytes;
         outcome.code = comparePairChunk(comparison, *pair.source, *pair.destination, &outcome.bytes,
                                         &outcome.read);

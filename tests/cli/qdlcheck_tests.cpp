@@ -100,6 +100,8 @@ struct Launch {
     std::string output;                    // standard output to this file instead
     std::vector<std::string> program;      // another program than the one under test
     bool ignoreHangUp = false;             // started with SIGHUP ignored, as nohup starts it
+    // With --jobs 1, everything on the one thread a signal reaches: the plain calls, no worker.
+    bool oneThread = false;
 };
 
 Launch launching(void (*set)(Launch&)) {
@@ -130,6 +132,7 @@ pid_t start(const std::vector<std::string>& arguments, const fs::path& folder, c
     if (launch.asNobody && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
         _exit(127);
     if (launch.ignoreHangUp) signal(SIGHUP, SIG_IGN);
+    if (launch.oneThread) setenv("QUENDLE_IO", "plain", 1);
     execvp(argv[0], argv.data());
     _exit(127);
 }
@@ -616,9 +619,11 @@ TEST_F(Qdlcheck, ProgressOnlyInATerminalUnlessAskedFor) {
     EXPECT_EQ(compare().err.find('\r'), std::string::npos);
     const Outcome asked = compare({"--progress"});
     // The tree is still being planned when the line is first drawn: its total is what planning
-    // has found so far, or what a count of the tree found, if that came first.
+    // has found so far, or what a count of the tree found (its entries, then its bytes), if that
+    // came first.
     const bool listing = asked.err.find("\rlisting... 0 B of 1.0 MB listed so far") != std::string::npos;
-    const bool counted = asked.err.find("\r  0% [--------------------] 0 B of 1.0 MB") != std::string::npos;
+    const bool counted = asked.err.find("\r  0% [--------------------] 0 B of 1.0 MB") != std::string::npos ||
+                         asked.err.find("\r  0% [--------------------] 0 of 3 entries") != std::string::npos;
     EXPECT_TRUE(listing || counted) << asked.err;
     const Outcome listedFirst = compare({"--progress", "--list-first"});
     EXPECT_NE(listedFirst.err.find("\r  0% [--------------------] 0 B of 1.0 MB"), std::string::npos)
@@ -641,7 +646,9 @@ TEST_F(Qdlcheck, ACountOfTheTreeGivesTheLineAShareEarly) {
     // after their names, each size a tenth of a second too.
     setenv("QUENDLE_PAUSE_AT", "chunk-step,census-size", 1);
     setenv("QUENDLE_PAUSE_MS", "100", 1);
-    const Outcome shown = compare({"--all", "--jobs", "1", "--progress"});
+    // One pair at a time on one thread, so that planning waits behind the large file.
+    const Outcome shown = run({"--all", "--jobs", "1", "--progress", native(tree.path("src")), native(tree.path("dst"))},
+                              launching([](Launch& l) { l.oneThread = true; }));
     unsetenv("QUENDLE_PAUSE_AT");
     unsetenv("QUENDLE_PAUSE_MS");
     EXPECT_EQ(shown.out, quiet.out);
@@ -950,11 +957,13 @@ TEST_F(Qdlcheck, ASignalIgnoredFromTheStartStaysIgnored) {
     tree.file("src/held", "compared after the hang-up");
     tree.file("dst/held", "compared after the hang-up");
     setenv("QUENDLE_FAULT", "1 EIO hang", 1);
-    // One pair at a time: the signal that lets the read go on reaches the thread that holds it.
+    // One pair at a time on one thread: the signal that lets the read go on reaches the thread that
+    // holds it.
     const pid_t child = start({"--jobs", "1", "--log", "qdl.log", "src", "dst"}, tree.root, tree.path(".out"),
                               tree.path(".err"), launching([](Launch& l) {
                                   l.program = {QDLCHECK_WITH_FAULTS};
                                   l.ignoreHangUp = true;
+                                  l.oneThread = true;
                               }));
     unsetenv("QUENDLE_FAULT");
     ASSERT_TRUE(awaitFor([&] { return waitingIn(child, SYS_rt_sigsuspend); }));
@@ -1265,13 +1274,15 @@ TEST_F(Qdlcheck, EachFaultSaysItsCause) {
         tree.file("src/gone.txt", "x");
         tree.file("dst/gone.txt", "x");
         const pid_t child = [&] {
-            // One pair at a time: a.txt's read is held, on the one thread SIGUSR1 reaches.
+            // One pair at a time on one thread: a.txt's read is held, on the one thread SIGUSR1
+            // reaches.
             setenv("QUENDLE_FAULT", "1 EIO hang", 1);
             const pid_t started =
                 start({"--jobs", "1", "--format", format, "src", "dst"}, tree.root, tree.path(".out"),
                       tree.path(".err"), launching([](Launch& l) {
                           l.program = {QDLCHECK_WITH_FAULTS};
                           l.asNobody = true;
+                          l.oneThread = true;
                       }));
             unsetenv("QUENDLE_FAULT");
             return started;
