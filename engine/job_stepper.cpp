@@ -35,7 +35,7 @@ private:
 JobStepper* startStepper(QdlCore& job, int pairsAtOnce) {
     // One pair at a time still gains a worker where small files are read in batches: the worker
     // reads a run of them in a few calls while this thread plans and records.
-    if (pairsAtOnce > 1 || wholeFileReadsOffered()) {
+    if (pairsAtOnce > 1 || wholeFileReadsLikely()) {
         auto* parallel = new (std::nothrow) ParallelStepper(job);
         if (parallel != nullptr && parallel->start(pairsAtOnce) == 0) return parallel;
         delete parallel;

@@ -34,6 +34,9 @@ struct WholeFileRead {
 constexpr int wholeFileReadsMost = 64;
 
 #ifdef _WIN32
+inline bool wholeFileReadsLikely() {
+    return false;
+}
 inline bool wholeFileReadsOffered() {
     return false;
 }
@@ -41,6 +44,9 @@ inline int readWholeFiles(WholeFileRead*, int) {
     return 1;
 }
 #else
+// Whether the threads of this process will likely read files in batches, asked once without
+// keeping a ring: for a thread that reads none itself.
+bool wholeFileReadsLikely();
 // Whether this thread can read files in batches; decided on the thread's first ask and kept.
 bool wholeFileReadsOffered();
 // Reads count files (at most wholeFileReadsMost), each with its own outcome: 0; or 1 when no batch

@@ -216,6 +216,19 @@ void settle(WholeFileRead& read, const int* result, bool keptAccessTime) {
 
 }  // namespace
 
+bool wholeFileReadsLikely() {
+    static const bool likely = [] {
+        rlimit limit{};
+        io_uring probe{};
+        if (plainForced() || getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur < descriptorsForRings ||
+            io_uring_queue_init(2, &probe, 0) != 0)
+            return false;
+        io_uring_queue_exit(&probe);
+        return true;
+    }();
+    return likely;
+}
+
 bool wholeFileReadsOffered() {
     if (!here.asked) {
         here.asked = true;
