@@ -65,10 +65,14 @@ bool plainForced() {
     return io != nullptr && std::strcmp(io, "plain") == 0;
 }
 
-bool setUp(ThreadRing& thread) {
+// Not where the plain calls are asked for, nor under a tight descriptor limit.
+bool ringsAllowed() {
     rlimit limit{};
-    if (plainForced() || getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur < descriptorsForRings)
-        return false;
+    return !plainForced() && getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur >= descriptorsForRings;
+}
+
+bool setUp(ThreadRing& thread) {
+    if (!ringsAllowed()) return false;
     thread.names = new (std::nothrow) FileNames;
     if (thread.names == nullptr) return false;
     // Completions are reaped by the thread that submits, when it waits for them: no other thread
@@ -218,11 +222,8 @@ void settle(WholeFileRead& read, const int* result, bool keptAccessTime) {
 
 bool wholeFileReadsLikely() {
     static const bool likely = [] {
-        rlimit limit{};
         io_uring probe{};
-        if (plainForced() || getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur < descriptorsForRings ||
-            io_uring_queue_init(2, &probe, 0) != 0)
-            return false;
+        if (!ringsAllowed() || io_uring_queue_init(2, &probe, 0) != 0) return false;
         io_uring_queue_exit(&probe);
         return true;
     }();
