@@ -51,8 +51,8 @@ void FolderListers::listUnlocked(TreeLevel* level) {
     ++listing;
     lock.unlock();
     listLevel(rules, *level);
-    // A lister between levels holds no descriptor.
-    releaseFolderCache();
+    // A lister between levels holds no folder; those it listed stay open for the workers.
+    releaseThreadFolders();
     lock.lock();
     level->state = Listed;
     --listing;

@@ -218,9 +218,9 @@ int ParallelStepper::claimPairs(bool& holding, PairInFlight** claimed) {
                 return static_cast<int>(share);
             }
         }
-        // A worker that waits holds no descriptor: the pair compared alone may need them all. It
-        // lets them go before it stops counting itself.
-        releaseFolderCache();
+        // A worker that waits holds no folder: the pair compared alone may need every descriptor,
+        // and closes the folders nobody holds. It lets them go before it stops counting itself.
+        releaseThreadFolders();
         busyWorkers.fetch_sub(1, handshake);
         holding = false;
         wakeMain();
@@ -232,7 +232,7 @@ int ParallelStepper::claimPairs(bool& holding, PairInFlight** claimed) {
         });
         idleWorkers.fetch_sub(1, relaxed);
     }
-    releaseFolderCache();
+    releaseThreadFolders();
     busyWorkers.fetch_sub(1, handshake);
     holding = false;
     return 0;

@@ -14,6 +14,7 @@
 #define QUENDLE_PATH_SEPARATOR '\\'
 // The POSIX layer keeps folders open between calls; Windows keeps nothing to release.
 inline void releaseFolderCache() {}
+inline void releaseThreadFolders() {}
 // Beyond Win32: FindFirstFileA and FindNextFileA whose names are never another entry's: listed
 // wide and given in the program's code page exactly, or with "?" for each character it cannot
 // carry (platform/windows/exact_names.cpp).

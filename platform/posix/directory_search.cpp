@@ -1,4 +1,4 @@
-// FindFirstFileA, FindNextFileA and FindClose over opendir/readdir and fstatat.
+// FindFirstFileA, FindNextFileA and FindClose over the folder's names and fstatat.
 //
 // A search reads the whole folder when it starts and keeps the matching names, so a folder that
 // cannot be read fails at FindFirstFileA, and the names come in one order on every machine: "." and
@@ -25,7 +25,7 @@ namespace {
 
 // The names of one listing, each stored as its type byte (d_type), the name and a terminator.
 struct DirectorySearch {
-    DIR* directory;  // none for the single-entry lookup of a path without wildcards
+    HeldFolder folder;  // none for the single-entry lookup of a path without wildcards
     char* names;
     std::size_t namesUsed;
     std::size_t namesRoom;
@@ -37,7 +37,7 @@ struct DirectorySearch {
 
 // Every lookup of a path without wildcards answers with this handle: it has nothing more to list,
 // so it costs no allocation.
-DirectorySearch singleEntrySearch{};
+DirectorySearch singleEntrySearch{{-1, -1}, nullptr, 0, 0, nullptr, 0, 0, 0};
 
 bool hasWildcard(const char* text) {
     return std::strpbrk(text, "*?") != nullptr;
@@ -53,7 +53,7 @@ bool grow(void** block, std::size_t* room, std::size_t needed, std::size_t unit)
     return true;
 }
 
-bool keepName(DirectorySearch* search, const dirent* entry) {
+bool keepName(DirectorySearch* search, const dirent64* entry) {
     const std::size_t length = std::strlen(entry->d_name);
     if (!grow(reinterpret_cast<void**>(&search->names), &search->namesRoom,
               search->namesUsed + length + 2, 1) ||
@@ -88,32 +88,36 @@ bool listedBefore(const char* a, const char* b) {
     return std::strcmp(a, b) < 0;
 }
 
-// Names read between two looks at whether the user asked the run to stop: a folder of millions of
-// names gives way at once.
-constexpr std::size_t namesBetweenLooks = 4096;
+// Room for the names of one read: most folders give theirs in one. Between two reads the run looks
+// whether the user asked it to stop, so a folder of millions of names gives way at once.
+constexpr std::size_t namesReadAtOnce = 32768;
 
 // 0 with every matching name kept and sorted; 1 with the last error set.
 int readFolder(DirectorySearch* search, const char* pattern) {
+    alignas(dirent64) char records[namesReadAtOnce];
     int interruptions = 0;
-    for (std::size_t read = 1;; ++read) {
-        if (read % namesBetweenLooks == 0 && interruptionRequested()) {
+    for (;;) {
+        if (interruptionRequested()) {
             SetLastError(ERROR_OPERATION_ABORTED);
             return 1;
         }
-        errno = 0;
-        const dirent* entry = sys::readdir(search->directory);
+        const ssize_t read = sys::readNames(search->folder.descriptor, records, sizeof records);
         // Interrupted, the read of names is made again unless the user asked the run to stop.
-        if (entry == nullptr && errno == EINTR && !interruptionRequested() && ++interruptions < 64) continue;
-        if (entry == nullptr) break;
-        if (!matchesWildcard(pattern, entry->d_name)) continue;
-        if (!keepName(search, entry)) {
-            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        if (read < 0 && errno == EINTR && !interruptionRequested() && ++interruptions < 64) continue;
+        if (read < 0) {
+            setLastErrorFromErrno(errno);
             return 1;
         }
-    }
-    if (errno != 0) {
-        setLastErrorFromErrno(errno);
-        return 1;
+        if (read == 0) break;
+        for (ssize_t at = 0; at < read;) {
+            const auto* entry = reinterpret_cast<const dirent64*>(records + at);
+            at += entry->d_reclen;
+            if (!matchesWildcard(pattern, entry->d_name)) continue;
+            if (!keepName(search, entry)) {
+                SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+                return 1;
+            }
+        }
     }
     if (search->count == 0) {
         SetLastError(ERROR_FILE_NOT_FOUND);
@@ -163,7 +167,7 @@ bool deliverNext(DirectorySearch* search, WIN32_FIND_DATAA* findData) {
     struct stat status;
     bool link = false;
     int followError = 0;
-    if (statEntry(dirfd(search->directory), name, &status, &link, &followError))
+    if (statEntry(search->folder.descriptor, name, &status, &link, &followError))
         fillFindData(status, name, findData, link, followError);
     else
         fillByType(static_cast<unsigned char>(stored[0]), name, findData);
@@ -219,9 +223,10 @@ HANDLE FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findData) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return INVALID_HANDLE_VALUE;
     }
-    search->directory = sys::opendir(posixFolder);
-    if (search->directory == nullptr) setLastErrorFromErrno(errno, ERROR_PATH_NOT_FOUND);
-    if (search->directory == nullptr || readFolder(search, name) != 0 ||
+    search->folder = {-1, -1};
+    const bool held = holdFolderToList(posixFolder, &search->folder);
+    if (!held) setLastErrorFromErrno(errno, ERROR_PATH_NOT_FOUND);
+    if (!held || readFolder(search, name) != 0 ||
         !deliverNext(search, findData)) {
         const SavedError error = saveLastError();
         FindClose(search);
@@ -237,7 +242,7 @@ BOOL FindNextFileA(HANDLE search, LPWIN32_FIND_DATAA findData) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    if (directorySearch->directory == nullptr) {
+    if (directorySearch->folder.descriptor < 0) {
         SetLastError(ERROR_NO_MORE_FILES);
         return FALSE;
     }
@@ -248,7 +253,7 @@ BOOL FindClose(HANDLE search) {
     if (search == INVALID_HANDLE_VALUE || search == nullptr) return FALSE;
     if (search == &singleEntrySearch) return TRUE;
     auto* directorySearch = static_cast<DirectorySearch*>(search);
-    if (directorySearch->directory != nullptr) sys::closeListing(directorySearch->directory);
+    letGoOfFolder(&directorySearch->folder);
     std::free(directorySearch->names);
     std::free(directorySearch->offsets);
     std::free(directorySearch);

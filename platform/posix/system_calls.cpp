@@ -85,6 +85,11 @@ dirent* readdir(DIR* directory) {
     return ::readdir(directory);
 }
 
+ssize_t readNames(int folder, void* buffer, std::size_t size) {
+    if (QUENDLE_INJECT_FAULT(CallKind::List) != 0) return -1;
+    return ::getdents64(folder, buffer, size);
+}
+
 ssize_t readlinkat(int folder, const char* name, char* target, std::size_t room) {
     if (QUENDLE_INJECT_FAULT(CallKind::Other) != 0) return -1;
     return ::readlinkat(folder, name, target, room);

@@ -31,6 +31,9 @@ int ftruncate(int descriptor, off_t length);
 DIR* opendir(const char* path);
 // As readdir: null at the end with errno unchanged, or on a failure with errno set.
 dirent* readdir(DIR* directory);
+// The next of a folder's names, as dirent64 records (Linux's getdents64): the bytes filled, 0 at
+// the end, -1 with errno set.
+ssize_t readNames(int folder, void* buffer, std::size_t size);
 ssize_t readlinkat(int folder, const char* name, char* target, std::size_t room);
 int rename(const char* from, const char* to);
 int unlink(const char* path);

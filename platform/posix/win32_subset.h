@@ -174,8 +174,10 @@ constexpr bool namesHoldWildcards = true;
 // included); its length, or 0 with the last error set (ERROR_FILENAME_EXCED_RANGE when it does not
 // fit).
 DWORD readLinkTarget(LPCSTR linkPath, LPSTR target, DWORD room);
-// Beyond Win32: closes the folders the file calls keep open between calls (see folder_cache.h).
+// Beyond Win32: closes the folders the file calls keep open between calls (see folder_cache.h);
+// lets this thread's go, kept open for the other threads.
 void releaseFolderCache();
+void releaseThreadFolders();
 // Beyond Win32: raises the soft limit on open descriptors to the hard one; the descriptors the
 // process may then hold (at most a million).
 int raiseOpenFileLimit();

@@ -2,12 +2,14 @@
 #include "platform/posix/path_map.h"
 #include "platform/wildcard.h"
 #include "platform/win32.h"
+#include "support/as_nobody.h"
 #include "support/temp_tree.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -68,6 +70,88 @@ TEST(DirectoryListing, OneStableOrderLetterCaseIgnored) {
     while (FindNextFileA(search, &entry));
     FindClose(search);
     EXPECT_EQ(names, (std::vector<std::string>{".", "..", "-x", "A", "a", "ab", "b", "B1", "C", "_y"}));
+}
+
+std::vector<std::string> listed(const std::string& pattern) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA entry;
+    const HANDLE search = FindFirstFileA(pattern.c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return {"(error " + std::to_string(GetLastError()) + ")"};
+    do names.push_back(entry.cFileName);
+    while (FindNextFileA(search, &entry));
+    FindClose(search);
+    return names;
+}
+
+std::string contentsOf(const std::string& path) {
+    const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return "(error " + std::to_string(GetLastError()) + ")";
+    char buffer[64];
+    DWORD read = 0;
+    const BOOL ok = ReadFile(file, buffer, sizeof buffer, &read, nullptr);
+    CloseHandle(file);
+    return ok ? std::string(buffer, read) : "(read failed)";
+}
+
+int openDescriptors() {
+    int count = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) ++count;
+    return count;
+}
+
+// Threads share the folders they open in, and a folder's descriptor also serves its listing: a
+// folder listed again, listed inside its own listing, or listed while other threads open files in
+// it gives every name each time, and none of its descriptors outlives the release.
+TEST(DirectoryListing, ASharedFolderListsWholeEveryTime) {
+    TempTree tree;
+    std::vector<std::string> expected{".", ".."};
+    // Long names, so that one read of names cannot hold them all.
+    for (int i = 0; i < 400; ++i) {
+        const std::string name = "f" + std::to_string(1000 + i) + std::string(100, 'x');
+        tree.file("d/" + name, std::to_string(i));
+        expected.push_back(name);
+    }
+    releaseFolderCache();
+    const int before = openDescriptors();
+    const std::string pattern = tree.win("d/*");
+    EXPECT_EQ(contentsOf(tree.win("d/" + expected[2])), "0");
+    EXPECT_EQ(listed(pattern), expected);
+    EXPECT_EQ(listed(pattern), expected);
+
+    WIN32_FIND_DATAA outer;
+    const HANDLE search = FindFirstFileA(pattern.c_str(), &outer);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(listed(pattern), expected);
+    std::vector<std::thread> openers;
+    std::vector<std::string> found(4);
+    for (int t = 0; t < 4; ++t)
+        openers.emplace_back([&, t] {
+            for (int i = t; i < 400; i += 4)
+                if (contentsOf(tree.win("d/" + expected[static_cast<std::size_t>(i) + 2])) != std::to_string(i))
+                    found[static_cast<std::size_t>(t)] += expected[static_cast<std::size_t>(i) + 2] + " ";
+            releaseThreadFolders();
+        });
+    std::vector<std::string> names{outer.cFileName};
+    while (FindNextFileA(search, &outer)) names.push_back(outer.cFileName);
+    for (auto& opener : openers) opener.join();
+    FindClose(search);
+    EXPECT_EQ(names, expected);
+    EXPECT_EQ(found, std::vector<std::string>(4));
+    releaseFolderCache();
+    EXPECT_EQ(openDescriptors(), before);
+}
+
+// A folder that may be passed through but not read: its files open, its listing is refused.
+TEST(DirectoryListing, AFolderThatCannotBeReadIsPassedThrough) {
+    TempTree tree;
+    tree.file("d/inner/a.txt", "alpha");
+    fs::permissions(tree.path("d/inner"), fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec);
+    const std::string result = asNobody([&] {
+        return contentsOf(tree.win("d/inner/a.txt")) + " " + listed(tree.win("d/inner/*"))[0] + " " +
+               contentsOf(tree.win("d/inner/a.txt"));
+    });
+    fs::permissions(tree.path("d/inner"), fs::perms::owner_all);
+    EXPECT_EQ(result, "alpha (error " + std::to_string(ERROR_ACCESS_DENIED) + ") alpha");
 }
 
 TEST(ExclusiveOpen, HeldByAnotherProgram) {
