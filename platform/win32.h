@@ -33,6 +33,15 @@ inline DWORD readLinkTarget(LPCSTR, LPSTR, DWORD) {
     SetLastError(ERROR_NOT_SUPPORTED);
     return 0;
 }
+// Beyond Win32: what GetFileInformationByHandle tells of the file or folder at path, links followed.
+inline BOOL fileInformationByName(LPCSTR path, BY_HANDLE_FILE_INFORMATION* information) {
+    const HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return FALSE;
+    const BOOL known = GetFileInformationByHandle(file, information);
+    CloseHandle(file);
+    return known;
+}
 // Windows has no per-process descriptor limit to raise: handles run to the millions.
 inline int raiseOpenFileLimit() {
     return 1 << 20;

@@ -32,17 +32,6 @@ int openFlags(DWORD desiredAccess, DWORD creationDisposition) {
     return flags;
 }
 
-// A handle for GetFileInformationByHandle only, naming what is there without opening it.
-HANDLE openForQuery(const char* posixPath) {
-    const FolderRelative at = relativeToFolder(posixPath);
-    const int descriptor = openNameOnly(at.folder, at.name);
-    if (descriptor < 0) {
-        setLastErrorFromErrno(errno);
-        return INVALID_HANDLE_VALUE;
-    }
-    return handleOf(descriptor);
-}
-
 // What is at the name, before an open that would create or that was not vouched for: 0 when it may
 // be opened (*exists telling whether anything is there), 1 with the last error set.
 int checkBeforeOpen(const FolderRelative& at, DWORD creationDisposition, bool* exists) {
@@ -89,8 +78,6 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return INVALID_HANDLE_VALUE;
     }
-    if (desiredAccess == 0 && (flagsAndAttributes & FILE_FLAG_BACKUP_SEMANTICS) != 0)
-        return openForQuery(posixPath);
     if ((desiredAccess & GENERIC_WRITE) != 0) ignoreFileSizeSignal();
 
     // Only regular files open, as on Windows a directory does not; the type is checked before the
@@ -132,6 +119,22 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
     return handleOf(descriptor);
 }
 
+namespace {
+
+BY_HANDLE_FILE_INFORMATION informationOf(const struct stat& status) {
+    WIN32_FIND_DATAA record;
+    fillFindData(status, "", &record);
+    const auto device = static_cast<std::uint64_t>(status.st_dev);
+    const auto inode = static_cast<std::uint64_t>(status.st_ino);
+    return BY_HANDLE_FILE_INFORMATION{
+        record.dwFileAttributes, record.ftCreationTime, record.ftLastAccessTime,
+        record.ftLastWriteTime, static_cast<DWORD>(device ^ (device >> 32)), record.nFileSizeHigh,
+        record.nFileSizeLow, static_cast<DWORD>(status.st_nlink), static_cast<DWORD>(inode >> 32),
+        static_cast<DWORD>(inode)};
+}
+
+}  // namespace
+
 BOOL GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* information) {
     struct stat status;
     if (file == INVALID_HANDLE_VALUE || file == nullptr) {
@@ -142,15 +145,23 @@ BOOL GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* informa
         setLastErrorFromErrno(errno);
         return FALSE;
     }
-    WIN32_FIND_DATAA record;
-    fillFindData(status, "", &record);
-    const auto device = static_cast<std::uint64_t>(status.st_dev);
-    const auto inode = static_cast<std::uint64_t>(status.st_ino);
-    *information = BY_HANDLE_FILE_INFORMATION{
-        record.dwFileAttributes, record.ftCreationTime, record.ftLastAccessTime,
-        record.ftLastWriteTime, static_cast<DWORD>(device ^ (device >> 32)), record.nFileSizeHigh,
-        record.nFileSizeLow, static_cast<DWORD>(status.st_nlink), static_cast<DWORD>(inode >> 32),
-        static_cast<DWORD>(inode)};
+    *information = informationOf(status);
+    return TRUE;
+}
+
+BOOL fileInformationByName(LPCSTR path, BY_HANDLE_FILE_INFORMATION* information) {
+    char posixPath[PATH_MAX];
+    struct stat status;
+    if (toPosixPath(path, posixPath, sizeof posixPath) != 0) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return FALSE;
+    }
+    const FolderRelative at = relativeToFolder(posixPath);
+    if (sys::fstatat(at.folder, at.name, &status, 0) != 0) {
+        setLastErrorFromErrno(errno);
+        return FALSE;
+    }
+    *information = informationOf(status);
     return TRUE;
 }
 

@@ -16,8 +16,8 @@
 // end of the session from SIGTERM; a write to a closed pipe fails with EPIPE), full paths resolved
 // against the current directory ("/" is taken as a separator, as Windows does), and the code
 // pages, which are UTF-8 and stay so.
-// Folder identity: CreateFileA with access 0 and FILE_FLAG_BACKUP_SEMANTICS opens a file or a folder
-// for GetFileInformationByHandle only (the volume is the device, the file index the inode).
+// Identity: GetFileInformationByHandle and fileInformationByName give the device as the volume and
+// the inode as the file index.
 //
 // Paths are Windows-style: "C:\" is the POSIX root, any other drive "X:\" is /mnt/x, a backslash is a
 // "/". Directory searches match "*" and "?" as Windows does (letter case ignored, "*.*" matches every
@@ -69,7 +69,6 @@ constexpr DWORD GENERIC_WRITE = 0x40000000u;
 constexpr DWORD FILE_SHARE_READ = 0x1;
 constexpr DWORD FILE_SHARE_WRITE = 0x2;
 constexpr DWORD FILE_SHARE_DELETE = 0x4;
-constexpr DWORD FILE_FLAG_BACKUP_SEMANTICS = 0x02000000u;
 constexpr DWORD FILE_FLAG_SEQUENTIAL_SCAN = 0x08000000u;
 constexpr DWORD IO_REPARSE_TAG_SYMLINK = 0xA000000Cu;
 constexpr DWORD CREATE_NEW = 1;
@@ -159,6 +158,8 @@ BOOL DeleteFileA(LPCSTR fileName);
 BOOL MoveFileExA(LPCSTR existingName, LPCSTR newName, DWORD flags);
 
 BOOL GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* information);
+// Beyond Win32: the same of the file or folder at path, links followed, read without opening it.
+BOOL fileInformationByName(LPCSTR path, BY_HANDLE_FILE_INFORMATION* information);
 DWORD GetFullPathNameA(LPCSTR fileName, DWORD bufferLength, LPSTR buffer, LPSTR* filePart);
 DWORD GetLastError();
 // Beyond Win32: the listing calls as the engine makes them. POSIX names are bytes, listed as they
