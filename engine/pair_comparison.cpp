@@ -132,6 +132,22 @@ SideRead readSide(HANDLE file, unsigned char* buffer, std::uint32_t asked) {
     return side;
 }
 
+// Both sides' chunk read at once where this thread reads batches, so that a slow disk serves them
+// together; false where it does not (the caller reads them one after the other).
+bool readSidesAtOnce(PairComparison& pair, std::uint32_t asked, SideRead* source, SideRead* destination) {
+    ChunkRead reads[chunkReadsMost] = {
+        {pair.sourceHandle, pair.sourceBuffer, asked, 0, 0, 0, false},
+        {pair.destinationHandle, pair.destinationBuffer, asked, 0, 0, 0, false}};
+    if (readChunksAtOnce(reads, chunkReadsMost) != 0) return false;
+    const auto sideOf = [&](const ChunkRead& read) {
+        if (read.readPlainly) return readSide(read.file, read.buffer, asked);
+        return SideRead{read.error == 0, read.got, read.error == 0 ? noFault : faultOf(read.error, read.systemError)};
+    };
+    *source = sideOf(reads[0]);
+    *destination = sideOf(reads[1]);
+    return true;
+}
+
 // The bytes each side is asked for in a chunk of length bytes: one more when both files were listed
 // with this size and end with this chunk, as a file that grew after it was listed has bytes nobody
 // compared.
@@ -222,8 +238,12 @@ int comparePairChunk(PairComparison& pair, const FindRecord& source,
         ? pair.chunk
         : static_cast<std::uint32_t>(pair.commonRemaining);
     const std::uint32_t asked = length + (chunkEndsBoth(pair, length, source, destination) ? 1 : 0);
-    const SideRead sourceRead = readSide(pair.sourceHandle, pair.sourceBuffer, asked);
-    const SideRead destinationRead = readSide(pair.destinationHandle, pair.destinationBuffer, asked);
+    SideRead sourceRead;
+    SideRead destinationRead;
+    if (!readSidesAtOnce(pair, asked, &sourceRead, &destinationRead)) {
+        sourceRead = readSide(pair.sourceHandle, pair.sourceBuffer, asked);
+        destinationRead = readSide(pair.destinationHandle, pair.destinationBuffer, asked);
+    }
     const ChunkResult chunk = judgeChunk(pair, length, sourceRead, destinationRead);
     return concludeChunk(pair, chunk, length, source, destination, compared, read,
                          [](PairComparison& open) { return closePair(open); });

@@ -33,6 +33,23 @@ struct WholeFileRead {
 // The most files one call takes.
 constexpr int wholeFileReadsMost = 64;
 
+// The next chunk of an open file, read with the other side's in flight at the same time.
+struct ChunkRead {
+    HANDLE file;
+    unsigned char* buffer;
+    DWORD asked;
+    // What came of it, as ReadFile would answer (a read that comes short has met the end of the
+    // file): the Windows error (0 when it went through), the system's own number, the bytes got.
+    DWORD error;
+    int systemError;
+    DWORD got;
+    // Nothing of the file was read (an interrupted call): the caller reads it with ReadFile.
+    bool readPlainly;
+};
+
+// The most chunks one call takes: both sides of a pair.
+constexpr int chunkReadsMost = 2;
+
 #ifdef _WIN32
 inline bool wholeFileReadsLikely() {
     return false;
@@ -41,6 +58,9 @@ inline bool wholeFileReadsOffered() {
     return false;
 }
 inline int readWholeFiles(WholeFileRead*, int) {
+    return 1;
+}
+inline int readChunksAtOnce(ChunkRead*, int) {
     return 1;
 }
 #else
@@ -52,4 +72,7 @@ bool wholeFileReadsOffered();
 // Reads count files (at most wholeFileReadsMost), each with its own outcome: 0; or 1 when no batch
 // could be made at all (the caller reads them plainly).
 int readWholeFiles(WholeFileRead* files, int count);
+// Reads each file's next chunk from where the file stands, all in flight together, each with its
+// own outcome: 0; or 1 when this thread reads no batches (the caller reads them plainly).
+int readChunksAtOnce(ChunkRead* reads, int count);
 #endif

@@ -1,4 +1,4 @@
-// readWholeFiles over Linux's io_uring (liburing): each thread that asks keeps a ring; each file of
+// readWholeFiles and readChunksAtOnce over Linux's io_uring (liburing): each thread that asks keeps a ring; each file of
 // a batch goes as an open -> read -> close chain on a direct descriptor (a slot of the ring's own
 // table, never one of the process's), the whole batch in one submission. The open links to the
 // read, so that a file that did not open is not read; the read links hard to the close, as a read
@@ -8,6 +8,7 @@
 
 #include "fault_injection.h"
 #include "folder_cache.h"
+#include "handles.h"
 #include "interruption.h"
 #include "last_error.h"
 #include "linux_calls.h"
@@ -256,6 +257,53 @@ int readWholeFiles(WholeFileRead* files, int count) {
                 settle(files[file], &results[(file - first) * stepsPerFile], keptAccessTime);
         }
         first = end;
+    }
+    return 0;
+}
+
+int readChunksAtOnce(ChunkRead* reads, int count) {
+    if (count > chunkReadsMost || !here.ready) return 1;
+    for (int i = 0; i < count; ++i) {
+        io_uring_sqe* read = io_uring_get_sqe(&here.ring);
+        // From the file's own position, which the read moves as read() would.
+        io_uring_prep_read(read, descriptorOf(reads[i].file), reads[i].buffer, reads[i].asked, -1);
+        io_uring_sqe_set_data64(read, tagOf(i, OpenStep));
+        reads[i].error = 0;
+        reads[i].systemError = 0;
+        reads[i].got = 0;
+        reads[i].readPlainly = false;
+    }
+    // A read the ring never took stays as it was, for the plain calls.
+    constexpr int notTaken = INT_MIN;
+    int results[stepsPerFile * chunkReadsMost];
+    for (int& result : results) result = notTaken;
+    // A ring that failed is let go for good.
+    if (awaitSteps(static_cast<unsigned>(count), results, 0) != 0) here.giveUp();
+    for (int i = 0; i < count; ++i) {
+        ChunkRead& read = reads[i];
+        const int result = results[i * stepsPerFile];
+        if (result == notTaken) {
+            read.readPlainly = true;
+            continue;
+        }
+        std::size_t got = result < 0 ? 0 : static_cast<std::size_t>(result);
+        int failure = result < 0 ? -result : 0;
+        // A fault a test asked for falls where the plain read would meet it; an interruption
+        // there is one the plain read would have made good by reading again, unless the user
+        // asked the run to stop.
+        if (failure == 0 && QUENDLE_INJECT_FAULT(CallKind::Read, &got) != 0 &&
+            (errno != EINTR || interruptionRequested()))
+            failure = errno;
+        read.got = static_cast<DWORD>(got);
+        if (failure == 0) continue;
+        if ((failure == EINTR || failure == ECANCELED) && interruptionRequested()) {
+            read.error = ERROR_OPERATION_ABORTED;
+        } else if (result < 0 && (failure == EINTR || failure == ECANCELED || failure == EAGAIN)) {
+            read.readPlainly = true;  // nothing of the file was taken
+        } else {
+            read.error = windowsErrorOf(failure);
+            read.systemError = failure;
+        }
     }
     return 0;
 }

@@ -1427,7 +1427,8 @@ std::string invariantBroken(const FaultedRun& run, const Outcome& clean, const f
 }
 
 // Every system call of a run, failed in turn with one error or another, once or from then on, or
-// a read coming short: what the run answers keeps every invariant above, one pair at a time or four.
+// a read coming short: what the run answers keeps every invariant above, one pair at a time or four,
+// small files read whole and a large one in chunks.
 TEST_F(Qdlcheck, NoFailingCallEverEndsInACleanResult) {
     if (underWine()) GTEST_SKIP() << "the calls are counted in the POSIX layer";
     tree.file("src/.hidden", "dot");
@@ -1436,6 +1437,9 @@ TEST_F(Qdlcheck, NoFailingCallEverEndsInACleanResult) {
     tree.file("dst/empty", "");
     tree.file("src/sub/deeper/c.txt", "c");
     tree.file("dst/sub/deeper/c.txt", "c");
+    // Large enough to be read in chunks, both sides' at once where the worker has a ring.
+    tree.file("src/sub/large.bin", patternBytes(300000, 7));
+    tree.file("dst/sub/large.bin", patternBytes(300000, 7));
     const std::string earlierLog = "the log of an earlier run";
     const fs::path report = tree.path(".report");
     const auto runWith = [&](const std::string& fault, const std::vector<std::string>& arguments) {
