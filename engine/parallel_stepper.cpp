@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <limits>
 #include <new>
 #include <system_error>
 
@@ -16,10 +17,19 @@ constexpr auto relaxed = std::memory_order_relaxed;
 constexpr auto acquire = std::memory_order_acquire;
 // The handshakes of the header: a store before a load on both sides.
 constexpr auto handshake = std::memory_order_seq_cst;
+
+using Clock = std::chrono::steady_clock;
+// A read slower than this waited on the disk: a cached file takes a few microseconds.
+constexpr auto readWaitPerFile = std::chrono::microseconds(40);
+constexpr auto readWaitAtLeast = std::chrono::microseconds(500);
+// The reserve works on for this long after the last read that waited, and looks again this often.
+constexpr auto reserveKeptFor = std::chrono::milliseconds(500);
+constexpr auto reserveLooksEvery = std::chrono::milliseconds(20);
 }  // namespace
 
 ParallelStepper::ParallelStepper(QdlCore& job)
-    : job(job), pairAlone{}, freeCount(pathSlots), workers(nullptr), workerCount(0), workersWanted(1), recorded(0),
+    : job(job), pairAlone{}, freeCount(pathSlots), workers(nullptr), workerCount(0), workersWanted(1), workersOnCores(1),
+      lastReadWait(std::numeric_limits<std::int64_t>::min() / 2), recorded(0),
       taken(0), filesQueued(0),
       listEnded(false), fileQueue{}, filesTaken(0), nextToClaim(0), abandoned(false),
       paused(false), busyWorkers(0), inFlight(0), idleWorkers(0), mainWaiting(false) {
@@ -41,10 +51,13 @@ int ParallelStepper::start(int count) {
     workers = new (std::nothrow) CompareWorker[count];
     if (workers == nullptr) return 1;
     workersWanted = count;
+    const int cores = static_cast<int>(std::thread::hardware_concurrency());
+    workersOnCores = cores > 0 && cores < count ? cores : count;
     // A thread the system refuses leaves the run to those already started.
     try {
         for (; workerCount < count; ++workerCount) {
             CompareWorker& worker = workers[workerCount];
+            worker.index = workerCount;
             worker.thread = std::thread([this, &worker] { work(worker); });
         }
     } catch (const std::system_error&) {
@@ -146,11 +159,15 @@ void ParallelStepper::wakeMain() {
 
 void ParallelStepper::abandon() {
     mainThread.enter();
+    // The folders the main thread looked up in are no use to it now, and a thread that ends may
+    // need a descriptor (a sanitizer's check of it does).
+    releaseThreadFolders();
     {
         std::lock_guard<std::mutex> held(lock);
         abandoned.store(true, relaxed);
     }
     pairsTaken.notify_all();
+    reserveCalled.notify_all();
     // A worker blocked in a slow read gives way where the system lets it.
     for (int i = 0; i < workerCount; ++i) interruptBlockedCall(workers[i].thread);
     for (int i = 0; i < workerCount; ++i) {
@@ -200,19 +217,33 @@ void ParallelStepper::takeAhead() {
     }
 }
 
-int ParallelStepper::claimPairs(bool& holding, PairInFlight** claimed) {
+bool ParallelStepper::readsWaitLately() const {
+    const std::int64_t now = Clock::now().time_since_epoch().count();
+    return now - lastReadWait.load(relaxed) < Clock::duration(reserveKeptFor).count();
+}
+
+void ParallelStepper::noteReadTime(Clock::time_point start, int files) {
+    if (workersOnCores == workerCount || Clock::now() - start < readWaitAtLeast + files * readWaitPerFile) return;
+    const bool called = readsWaitLately();
+    lastReadWait.store(Clock::now().time_since_epoch().count(), relaxed);
+    if (!called) reserveCalled.notify_all();
+}
+
+int ParallelStepper::claimPairs(const CompareWorker& worker, bool& holding, PairInFlight** claimed) {
     for (;;) {
         if (!holding) {
             busyWorkers.fetch_add(1, handshake);
             holding = true;
         }
         if (abandoned.load(relaxed)) break;
-        if (!paused.load(handshake)) {
+        const bool reserveWorks = readsWaitLately();
+        const bool inReserve = worker.index >= workersOnCores && !reserveWorks;
+        if (!paused.load(handshake) && !inReserve) {
+            const std::uint64_t sharing = static_cast<std::uint64_t>(reserveWorks ? workersWanted : workersOnCores);
             std::uint64_t entry = nextToClaim.load(relaxed);
             // Acquiring filesTaken makes the claimed pairs' records and paths visible here.
             for (std::uint64_t end; entry < (end = filesTaken.load(acquire));) {
-                const std::uint64_t share = std::clamp<std::uint64_t>(
-                    (end - entry) / static_cast<std::uint64_t>(workersWanted), 1, claimedAtOnce);
+                const std::uint64_t share = std::clamp<std::uint64_t>((end - entry) / sharing, 1, claimedAtOnce);
                 if (!nextToClaim.compare_exchange_weak(entry, entry + share, relaxed, relaxed)) continue;
                 for (std::uint64_t k = 0; k < share; ++k) claimed[k] = &at(fileQueue[(entry + k) % window]);
                 return static_cast<int>(share);
@@ -225,6 +256,13 @@ int ParallelStepper::claimPairs(bool& holding, PairInFlight** claimed) {
         holding = false;
         wakeMain();
         std::unique_lock<std::mutex> held(lock);
+        if (inReserve) {
+            // Called when a read waits; it looks again now and then, as the disk may have become
+            // slow while it slept.
+            reserveCalled.wait_for(held, reserveLooksEvery,
+                                   [&] { return abandoned.load(relaxed) || readsWaitLately(); });
+            continue;
+        }
         idleWorkers.fetch_add(1, handshake);
         pairsTaken.wait(held, [&] {
             return abandoned.load(relaxed) ||
@@ -252,8 +290,10 @@ void ParallelStepper::compareInWorker(PairInFlight& pair, PairComparison& compar
     while (outcome.code == pairGoesOn && !comparison.interrupted && !abandoned.load(relaxed)) {
         QUENDLE_PAUSE_POINT("chunk-step");
         const std::uint64_t before = outcome.bytes;
+        const Clock::time_point start = Clock::now();
         outcome.code = comparePairChunk(comparison, *pair.source, *pair.destination, &outcome.bytes,
                                         &outcome.read);
+        noteReadTime(start, 2);
         pair.inFlightBytes += outcome.bytes - before;
         inFlight.fetch_add(outcome.bytes - before, relaxed);
     }
@@ -265,7 +305,9 @@ void ParallelStepper::compareInWorker(PairInFlight& pair, PairComparison& compar
 void ParallelStepper::compareBatch(CompareWorker& worker, int count, PairComparison& comparison) {
     unsigned char* const sourceBuffer = comparison.sourceBuffer;
     unsigned char* const destinationBuffer = comparison.destinationBuffer;
+    const Clock::time_point start = Clock::now();
     const bool read = readWholeFiles(worker.reads, 2 * count) == 0;
+    noteReadTime(start, 2 * count);
     for (int k = 0; k < count && !abandoned.load(relaxed); ++k) {
         PairInFlight& pair = *worker.batched[k];
         const WholeFileRead& source = worker.reads[2 * k];
@@ -313,7 +355,7 @@ void ParallelStepper::work(CompareWorker& worker) {
     comparison.timeWindow = job.options.timeWindow;
     const bool batches = wholeFileReadsOffered();
     bool holding = false;
-    for (int count; (count = claimPairs(holding, worker.claimed)) != 0;) {
+    for (int count; (count = claimPairs(worker, holding, worker.claimed)) != 0;) {
         // Small pairs go into a batch, packed into the buffers; a large one is compared on its own,
         // after the batch before it, so that pairs are done roughly in their order.
         int batched = 0;

@@ -78,6 +78,7 @@ constexpr int claimedAtOnce = wholeFileReadsMost / 2;
 
 struct CompareWorker {
     std::thread thread;
+    int index;  // workers from the number of cores on wait in reserve while reads are quick
     // A large pair's chunks, or the small pairs of a batch packed one behind the other.
     unsigned char sourceBuffer[workerChunk + 4];
     unsigned char destinationBuffer[workerChunk + 4];
@@ -130,7 +131,11 @@ private:
     // The next pairs for a worker, up to claimedAtOnce of them and its share of those waiting:
     // how many; 0 once abandoned. The worker is counted busy (holding) from its first claim until
     // it has nothing to claim.
-    int claimPairs(bool& holding, PairInFlight** claimed);
+    int claimPairs(const CompareWorker& worker, bool& holding, PairInFlight** claimed);
+    // Whether reads waited on the disk lately: the workers in reserve then claim pairs too.
+    bool readsWaitLately() const;
+    // Tells of a read of files that took from start until now, for the reserve.
+    void noteReadTime(std::chrono::steady_clock::time_point start, int files);
     void compareInWorker(PairInFlight& pair, PairComparison& comparison);
     // The batched pairs read whole in one go where the platform offers it, each published.
     void compareBatch(CompareWorker& worker, int count, PairComparison& comparison);
@@ -150,6 +155,10 @@ private:
     CompareWorker* workers;
     int workerCount;
     int workersWanted;  // set before the first worker starts: what claims are shared among
+    // As many workers as cores claim pairs from cached files: more would only wait for each other.
+    // The others are in reserve for a disk that makes reads wait, which more reads in flight serve.
+    int workersOnCores;
+    std::atomic<std::int64_t> lastReadWait;  // when a read last waited on the disk (steady clock)
     // The next pair to record, the end of the pairs taken, of the file pairs.
     std::uint64_t recorded GUARDED_BY(mainThread);
     std::uint64_t taken GUARDED_BY(mainThread);
@@ -172,6 +181,7 @@ private:
     std::mutex lock;
     std::condition_variable pairsTaken;
     std::condition_variable pairCompared;
+    std::condition_variable reserveCalled;
     std::atomic<int> idleWorkers;
     std::atomic<bool> mainWaiting;
 };
