@@ -2,17 +2,24 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <initializer_list>
 
 namespace {
 
 // What a listed folder keeps of a record: the fields the run reads (the times of creation and of
-// the last access it never does), then the names as long as they are. A destination named as its
-// source keeps no name of its own, and an entry without a fault keeps none: a folder of a million
-// files is held in some 70 bytes an entry.
-constexpr std::size_t keptLength = sizeof(DWORD) + sizeof(FILETIME) + 4 * sizeof(DWORD);
+// the last access it never does), then the names as long as they are. The numbers go in base 128,
+// seven bits a byte (attributes, sizes and the link fields of a plain file take a byte or two); a
+// destination named as its source keeps no name of its own, one whose fields are its source's
+// keeps none of them, an entry without a fault keeps none, and short names (Windows' 8.3 names)
+// are kept only where there are any: a folder of a million files copied with their sizes and times
+// is held in some 25 bytes an entry beside its names.
+enum PairFlags : unsigned char { sameName = 1, withFault = 2, sameFields = 4, withShortNames = 8 };
+constexpr unsigned stateShift = 4;
+static_assert(static_cast<unsigned>(PairState::Recorded) >> (8 - stateShift) == 0, "a state fits beside the flags");
 
-enum PairFlags : unsigned char { sameName = 1, withFault = 2 };
+// A pair at its longest: state and flags, fault, and two records of five numbers, a time and names.
+constexpr std::size_t numberMost = 10;
+constexpr std::size_t recordMost = 4 * numberMost + sizeof(FILETIME) + MAX_PATH + sizeof FindRecord{}.shortName;
+constexpr std::size_t pairMost = 1 + sizeof(Fault) + 2 * recordMost;
 
 char* put(char* to, const void* field, std::size_t length) {
     std::memcpy(to, field, length);
@@ -24,32 +31,75 @@ const char* take(const char* from, void* field, std::size_t length) {
     return from + length;
 }
 
-std::size_t packedLength(const FindRecord& record, bool withName) {
-    return keptLength + (withName ? std::strlen(record.name) + 1 : 0) + std::strlen(record.shortName) + 1;
+char* putNumber(char* to, std::uint64_t value) {
+    for (; value >= 0x80; value >>= 7) *to++ = static_cast<char>(value | 0x80);
+    *to++ = static_cast<char>(value);
+    return to;
 }
 
-char* pack(const FindRecord& record, bool withName, char* to) {
-    to = put(to, &record.attributes, sizeof record.attributes);
-    to = put(to, &record.lastWriteTime, sizeof record.lastWriteTime);
-    for (const DWORD* field : {&record.sizeHigh, &record.sizeLow, &record.reserved0, &record.reserved1})
-        to = put(to, field, sizeof *field);
+const char* takeNumber(const char* from, std::uint64_t* value) {
+    *value = 0;
+    for (unsigned shift = 0;; shift += 7) {
+        const auto byte = static_cast<unsigned char>(*from++);
+        *value |= static_cast<std::uint64_t>(byte & 0x7f) << shift;
+        if (byte < 0x80) return from;
+    }
+}
+
+const char* takeDword(const char* from, DWORD* field) {
+    std::uint64_t value;
+    from = takeNumber(from, &value);
+    *field = static_cast<DWORD>(value);
+    return from;
+}
+
+bool fieldsAlike(const FindRecord& a, const FindRecord& b) {
+    return a.attributes == b.attributes && a.sizeHigh == b.sizeHigh && a.sizeLow == b.sizeLow &&
+           a.reserved0 == b.reserved0 && a.reserved1 == b.reserved1 &&
+           a.lastWriteTime.dwLowDateTime == b.lastWriteTime.dwLowDateTime &&
+           a.lastWriteTime.dwHighDateTime == b.lastWriteTime.dwHighDateTime;
+}
+
+char* pack(const FindRecord& record, bool withFields, bool withName, bool withShortName, char* to) {
+    if (withFields) {
+        to = putNumber(to, record.attributes);
+        to = put(to, &record.lastWriteTime, sizeof record.lastWriteTime);
+        to = putNumber(to, static_cast<std::uint64_t>(record.sizeHigh) << 32 | record.sizeLow);
+        to = putNumber(to, record.reserved0);
+        to = putNumber(to, record.reserved1);
+    }
     if (withName) to = put(to, record.name, std::strlen(record.name) + 1);
-    return put(to, record.shortName, std::strlen(record.shortName) + 1);
+    return withShortName ? put(to, record.shortName, std::strlen(record.shortName) + 1) : to;
 }
 
-// Unpacks a record; one without a name of its own takes the name given.
-const char* unpack(const char* from, const char* name, FindRecord* record) {
+// Unpacks a record; one without fields of its own takes those of alike, one without a name of its
+// own takes the name given.
+const char* unpack(const char* from, const FindRecord* alike, const char* name, bool withShortName,
+                   FindRecord* record) {
     *record = FindRecord{};
-    from = take(from, &record->attributes, sizeof record->attributes);
-    from = take(from, &record->lastWriteTime, sizeof record->lastWriteTime);
-    for (DWORD* field : {&record->sizeHigh, &record->sizeLow, &record->reserved0, &record->reserved1})
-        from = take(from, field, sizeof *field);
+    if (alike != nullptr) {
+        record->attributes = alike->attributes;
+        record->lastWriteTime = alike->lastWriteTime;
+        record->sizeHigh = alike->sizeHigh;
+        record->sizeLow = alike->sizeLow;
+        record->reserved0 = alike->reserved0;
+        record->reserved1 = alike->reserved1;
+    } else {
+        from = takeDword(from, &record->attributes);
+        from = take(from, &record->lastWriteTime, sizeof record->lastWriteTime);
+        std::uint64_t size;
+        from = takeNumber(from, &size);
+        record->sizeHigh = static_cast<DWORD>(size >> 32);
+        record->sizeLow = static_cast<DWORD>(size);
+        from = takeDword(from, &record->reserved0);
+        from = takeDword(from, &record->reserved1);
+    }
     if (name == nullptr) {
         name = from;
         from += std::strlen(from) + 1;
     }
     std::memcpy(record->name, name, std::strlen(name) + 1);
-    return take(from, record->shortName, std::strlen(from) + 1);
+    return withShortName ? take(from, record->shortName, std::strlen(from) + 1) : from;
 }
 
 }  // namespace
@@ -61,9 +111,16 @@ FolderEntries::~FolderEntries() {
 int FolderEntries::addPair(const FindRecord& source, const FindRecord& destination, PairState state,
                            Fault fault) {
     const bool namedAlike = std::strcmp(source.name, destination.name) == 0;
+    const bool alike = fieldsAlike(source, destination);
     const bool faulted = fault.cause != noFault.cause || fault.error != noFault.error;
-    const std::size_t length = 2 + (faulted ? sizeof fault : 0) + packedLength(source, true) +
-                               packedLength(destination, !namedAlike);
+    const bool shortNames = source.shortName[0] != '\0' || destination.shortName[0] != '\0';
+    char packed[pairMost];
+    char* to = packed;
+    *to++ = static_cast<char>(static_cast<unsigned>(state) << stateShift | (namedAlike ? sameName : 0) |
+                              (faulted ? withFault : 0) | (alike ? sameFields : 0) | (shortNames ? withShortNames : 0));
+    if (faulted) to = put(to, &fault, sizeof fault);
+    to = pack(destination, !alike, !namedAlike, shortNames, pack(source, true, true, shortNames, to));
+    const auto length = static_cast<std::size_t>(to - packed);
     if (used + length > room) {
         // Half again, not twice: the slack of a folder of millions is itself millions of bytes.
         const std::size_t larger = used + length + (used + length) / 2 + 4096;
@@ -75,11 +132,7 @@ int FolderEntries::addPair(const FindRecord& source, const FindRecord& destinati
         bytes = grown;
         room = larger;
     }
-    char* to = bytes + used;
-    *to++ = static_cast<char>(state);
-    *to++ = static_cast<char>((namedAlike ? sameName : 0) | (faulted ? withFault : 0));
-    if (faulted) to = put(to, &fault, sizeof fault);
-    pack(destination, !namedAlike, pack(source, true, to));
+    std::memcpy(bytes + used, packed, length);
     used += length;
     ++count;
     return 0;
@@ -89,13 +142,16 @@ int FolderEntries::pairAt(EntryCursor* at, FindRecord* source, FindRecord* desti
                           PairState* state, Fault* fault) const {
     if (at->index >= count) return 1;
     const char* from = bytes + at->offset;
-    *state = static_cast<PairState>(static_cast<unsigned char>(*from++));
-    const auto flags = static_cast<unsigned char>(*from++);
+    const auto head = static_cast<unsigned char>(*from++);
+    *state = static_cast<PairState>(head >> stateShift);
+    const unsigned flags = head & ((1u << stateShift) - 1);
+    const bool shortNames = (flags & withShortNames) != 0;
     Fault kept = noFault;
     if ((flags & withFault) != 0) from = take(from, &kept, sizeof kept);
     if (fault != nullptr) *fault = kept;
-    from = unpack(from, nullptr, source);
-    from = unpack(from, (flags & sameName) != 0 ? source->name : nullptr, destination);
+    from = unpack(from, nullptr, nullptr, shortNames, source);
+    from = unpack(from, (flags & sameFields) != 0 ? source : nullptr, (flags & sameName) != 0 ? source->name : nullptr,
+                  shortNames, destination);
     at->offset = static_cast<std::size_t>(from - bytes);
     ++at->index;
     return 0;

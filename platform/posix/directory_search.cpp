@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
@@ -29,7 +30,7 @@ struct DirectorySearch {
     char* names;
     std::size_t namesUsed;
     std::size_t namesRoom;
-    std::size_t* offsets;  // where each name starts in names, in listing order once sorted
+    std::uint32_t* offsets;  // where each name starts in names, in listing order once sorted
     std::size_t count;
     std::size_t offsetsRoom;
     std::size_t next;
@@ -55,6 +56,8 @@ bool grow(void** block, std::size_t* room, std::size_t needed, std::size_t unit)
 
 bool keepName(DirectorySearch* search, const dirent64* entry) {
     const std::size_t length = std::strlen(entry->d_name);
+    // Four bytes a name's place: a folder whose names take 4 GiB is beyond what a listing holds.
+    if (search->namesUsed + length + 2 > UINT32_MAX) return false;
     if (!grow(reinterpret_cast<void**>(&search->names), &search->namesRoom,
               search->namesUsed + length + 2, 1) ||
         !grow(reinterpret_cast<void**>(&search->offsets), &search->offsetsRoom, search->count + 1,
@@ -63,7 +66,7 @@ bool keepName(DirectorySearch* search, const dirent64* entry) {
     char* stored = search->names + search->namesUsed;
     stored[0] = static_cast<char>(entry->d_type);
     std::memcpy(stored + 1, entry->d_name, length + 1);
-    search->offsets[search->count++] = search->namesUsed;
+    search->offsets[search->count++] = static_cast<std::uint32_t>(search->namesUsed);
     search->namesUsed += length + 2;
     return true;
 }
@@ -125,7 +128,7 @@ int readFolder(DirectorySearch* search, const char* pattern) {
     }
     const char* names = search->names + 1;
     std::sort(search->offsets, search->offsets + search->count,
-              [names](std::size_t a, std::size_t b) { return listedBefore(names + a, names + b); });
+              [names](std::uint32_t a, std::uint32_t b) { return listedBefore(names + a, names + b); });
     return 0;
 }
 

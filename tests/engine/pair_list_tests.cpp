@@ -1,4 +1,5 @@
 #include "engine/file_inf_list.h"
+#include "engine/folder_entries.h"
 #include "engine/qdl_core.h"
 #include "engine/stepper.h"
 #include "log_text/log_lines.h"
@@ -9,7 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <string>
 
@@ -202,3 +205,79 @@ TEST(ResultCodes, FieldsAndClassesAsTheLogsReadThem) {
 }
 
 }  // namespace
+
+namespace {
+
+FindRecord recordWith(const std::string& name, DWORD attributes, std::uint64_t size, DWORD writtenHigh,
+                      DWORD linkTag, DWORD linkState, const char* shortName = "") {
+    FindRecord record = named(name);
+    record.attributes = attributes;
+    record.sizeHigh = static_cast<DWORD>(size >> 32);
+    record.sizeLow = static_cast<DWORD>(size);
+    record.lastWriteTime = {0x89abcdefu, writtenHigh};
+    record.reserved0 = linkTag;
+    record.reserved1 = linkState;
+    std::strncpy(record.shortName, shortName, sizeof record.shortName - 1);
+    return record;
+}
+
+void expectSameRecord(const FindRecord& got, const FindRecord& wanted, int entry) {
+    EXPECT_STREQ(got.name, wanted.name) << entry;
+    EXPECT_STREQ(got.shortName, wanted.shortName) << entry;
+    EXPECT_EQ(got.attributes, wanted.attributes) << entry;
+    EXPECT_EQ(got.sizeHigh, wanted.sizeHigh) << entry;
+    EXPECT_EQ(got.sizeLow, wanted.sizeLow) << entry;
+    EXPECT_EQ(got.lastWriteTime.dwLowDateTime, wanted.lastWriteTime.dwLowDateTime) << entry;
+    EXPECT_EQ(got.lastWriteTime.dwHighDateTime, wanted.lastWriteTime.dwHighDateTime) << entry;
+    EXPECT_EQ(got.reserved0, wanted.reserved0) << entry;
+    EXPECT_EQ(got.reserved1, wanted.reserved1) << entry;
+}
+
+}  // namespace
+
+// A listed folder keeps its pairs packed, each field only as long as it needs to be and a copy's
+// fields only where they differ from its source's: every one comes back as it went in.
+TEST(FolderEntries, EveryFieldComesBackAsItWasAdded) {
+    const std::string longest(MAX_PATH - 1, 'n');
+    const FindRecord plain = recordWith("a.txt", FILE_ATTRIBUTE_ARCHIVE, 4, 0x01d9aaaa, 0, 0);
+    struct Added {
+        FindRecord source;
+        FindRecord destination;
+        PairState state;
+        Fault fault;
+    } const added[] = {
+        {plain, plain, PairState::ToCompare, noFault},
+        {plain, recordWith("a.txt", FILE_ATTRIBUTE_ARCHIVE, 4, 0x01d9aaab, 0, 0), PairState::ToCompare, noFault},
+        {plain, recordWith("a.txt", FILE_ATTRIBUTE_ARCHIVE, 0x100000004ULL, 0x01d9aaaa, 0, 0), PairState::ToCompare,
+         noFault},
+        {recordWith("huge.bin", FILE_ATTRIBUTE_READONLY, 0x123456789abULL, 0xffffffff, 0, 0),
+         recordWith("HUGE.BIN", FILE_ATTRIBUTE_READONLY, ~std::uint64_t{0}, 0, 0, 0), PairState::SourceError,
+         Fault{FaultCause::Refused, 13}},
+        {recordWith("link", FILE_ATTRIBUTE_REPARSE_POINT, 0, 7, IO_REPARSE_TAG_SYMLINK, 0xffffffff),
+         FindRecord{}, PairState::Extra, noFault},
+        {recordWith(longest, FILE_ATTRIBUTE_DIRECTORY, 0, 1, 0, 0, "LONGES~1"), recordWith(longest, 0xffffffff, 0, 1, 0, 0),
+         PairState::DestinationError, noFault},
+        {plain, recordWith("b.txt", FILE_ATTRIBUTE_ARCHIVE, 4, 0x01d9aaaa, 0, 0, "B~1.TXT"), PairState::Recorded, noFault},
+    };
+    FolderEntries entries;
+    for (const Added& pair : added)
+        ASSERT_EQ(entries.addPair(pair.source, pair.destination, pair.state, pair.fault), 0);
+    EntryCursor at = FolderEntries::start();
+    for (int i = 0; i < static_cast<int>(std::size(added)); ++i) {
+        FindRecord source = named("stale source");
+        FindRecord destination = named("stale destination");
+        PairState state{};
+        Fault fault{FaultCause::Vanished, 2};
+        ASSERT_EQ(entries.pairAt(&at, &source, &destination, &state, &fault), 0) << i;
+        expectSameRecord(source, added[i].source, i);
+        expectSameRecord(destination, added[i].destination, i);
+        EXPECT_EQ(state, added[i].state) << i;
+        EXPECT_EQ(fault.cause, added[i].fault.cause) << i;
+        EXPECT_EQ(fault.error, added[i].fault.error) << i;
+    }
+    FindRecord source;
+    FindRecord destination;
+    PairState state;
+    EXPECT_EQ(entries.pairAt(&at, &source, &destination, &state), 1);
+    EXPECT_EQ(at.offset, entries.used);
+}
