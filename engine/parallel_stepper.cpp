@@ -236,14 +236,15 @@ int ParallelStepper::claimPairs(const CompareWorker& worker, bool& holding, Pair
             holding = true;
         }
         if (abandoned.load(relaxed)) break;
-        const bool reserveWorks = readsWaitLately();
-        const bool inReserve = worker.index >= workersOnCores && !reserveWorks;
+        const bool inReserve = worker.index >= workersOnCores && !readsWaitLately();
         if (!paused.load(handshake) && !inReserve) {
-            const std::uint64_t sharing = static_cast<std::uint64_t>(reserveWorks ? workersWanted : workersOnCores);
             std::uint64_t entry = nextToClaim.load(relaxed);
-            // Acquiring filesTaken makes the claimed pairs' records and paths visible here.
+            // Acquiring filesTaken makes the claimed pairs' records and paths visible here. A share
+            // counts the workers in reserve too: shared among those on the cores alone, eight large
+            // files went four to each and took a fifth longer.
             for (std::uint64_t end; entry < (end = filesTaken.load(acquire));) {
-                const std::uint64_t share = std::clamp<std::uint64_t>((end - entry) / sharing, 1, claimedAtOnce);
+                const std::uint64_t share = std::clamp<std::uint64_t>(
+                    (end - entry) / static_cast<std::uint64_t>(workersWanted), 1, claimedAtOnce);
                 if (!nextToClaim.compare_exchange_weak(entry, entry + share, relaxed, relaxed)) continue;
                 for (std::uint64_t k = 0; k < share; ++k) claimed[k] = &at(fileQueue[(entry + k) % window]);
                 return static_cast<int>(share);
