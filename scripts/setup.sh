@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64
   wine wine32 wine64 xvfb xauth imagemagick fonts-ipafont-gothic tmux diffutils
   clang libclang-rt-14-dev rsync dpkg-dev unzip man-db groff-base lintian file binutils python3
-  linux-perf liburing-dev
+  linux-perf liburing-dev libopenmpi-dev openmpi-bin
 )
 
 missing=()
