@@ -142,7 +142,7 @@ RunEnd stepJob(QdlCore& job, JobStepper& stepper, LineSinks& sinks,
 }
 
 QdlCore* createJob(const CheckSpecifications& specifications, const CheckOptions& options,
-                   const LogOutput& log, const EntryFilter& filter) {
+                   const LogOutput& log, const EntryFilter& filter, ListingElsewhere* elsewhere) {
     JobOptions jobOptions(options.stopLevel);
     jobOptions.timeWindow = static_cast<std::uint64_t>(options.timeWindow) * fileTimeTicksPerSecond;
     jobOptions.listExtras = options.extras;
@@ -150,6 +150,7 @@ QdlCore* createJob(const CheckSpecifications& specifications, const CheckOptions
     if (log.file != INVALID_HANDLE_VALUE) jobOptions.ownFiles = &log.own;
     if (filter.count > 0) jobOptions.filter = &filter;
     jobOptions.stopRequested = &interrupted;
+    jobOptions.listingElsewhere = elsewhere;
     return new (std::nothrow) QdlCore(specifications.source, specifications.destination, jobOptions);
 }
 
@@ -186,7 +187,11 @@ int compareAndReport(QdlCore& job, const CheckOptions& options, LogOutput& log,
 
 }  // namespace
 
-int runCheck(const CheckOptions& given) {
+void stopRun() {
+    interrupted = true;
+}
+
+int runCheck(const CheckOptions& given, ListingElsewhere* elsewhere) {
     CheckOptions options = given;
     // More pairs in flight than the soft limit allows descriptors for would only be retried alone. A
     // folder listed short of descriptors would be recorded as unreachable: below what listing beside
@@ -209,7 +214,7 @@ int runCheck(const CheckOptions& given) {
     }
     const auto start = std::chrono::steady_clock::now();
     const EntryFilter filter{options.filters.rules, options.filters.count};
-    QdlCore* job = createJob(specifications, options, log, filter);
+    QdlCore* job = createJob(specifications, options, log, filter, elsewhere);
     int status;
     if (job == nullptr) {
         status = failure("out of memory", "");
@@ -231,11 +236,11 @@ int runCheck(const CheckOptions& given) {
     return status;
 }
 
-int runQdlcheck(int argc, char** argv) {
+int runQdlcheck(int argc, char** argv, ListingElsewhere* elsewhere) {
     CheckOptions options;
     beginConsoleOutput();
     const int parsed = parseCheckOptions(argc, argv, &options);
-    const int status = parsed == 0 ? runCheck(options) : parsed == 1 ? ExitCannotCompare : 0;
+    const int status = parsed == 0 ? runCheck(options, elsewhere) : parsed == 1 ? ExitCannotCompare : 0;
     releaseCheckOptions(options);
     // Also --help and --version: an answer that could not be written is no answer.
     return endConsoleOutput() != 0 ? status | ExitCannotCompare : status;

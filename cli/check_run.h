@@ -3,8 +3,14 @@
 
 #include "check_options.h"
 
+class ListingElsewhere;
+
 // The exit status: the bits of what was found and how the run ended, 16 for what could not be done.
-int runCheck(const CheckOptions& options);
+// Other processes list the tree's folders where elsewhere is given.
+int runCheck(const CheckOptions& options, ListingElsewhere* elsewhere = nullptr);
 
 // The whole program: the options, the run, and the output set back; its exit status.
-int runQdlcheck(int argc, char** argv);
+int runQdlcheck(int argc, char** argv, ListingElsewhere* elsewhere = nullptr);
+
+// Ends the run as Ctrl-C does; any thread may call it.
+void stopRun();

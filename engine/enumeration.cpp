@@ -260,6 +260,8 @@ void enumerateFolder(QdlCore& job) {
 TreeLevel* newLevel(const char* sourceFolder, const char* destinationFolder, const Ancestor* above) {
     auto* level = new (std::nothrow) TreeLevel;
     if (level == nullptr) return nullptr;
+    // A folder that cannot be identified keeps no texts; they are copied whole to other ranks.
+    level->folder = TreeFolder{};
     level->self.above = above;
     level->totals = {};
     level->listed = sourceUnlisted;

@@ -3,33 +3,33 @@
 // awaiting never waits on a queue.
 #pragma once
 
-#include "folder_level.h"
 #include "guarded_mutex.h"
+#include "level_listing.h"
 
 #include <condition_variable>
 #include <thread>
 
-class FolderListers {
+class FolderListers : public LevelListing {
 public:
     static constexpr int maxThreads = 8;
 
     explicit FolderListers(const ListingRules& rules);
     // Stops the threads once the levels they are listing are done; queued levels stay unlisted.
-    ~FolderListers();
+    ~FolderListers() override;
     FolderListers(const FolderListers&) = delete;
     FolderListers& operator=(const FolderListers&) = delete;
 
     // Starts up to `count` threads (at most maxThreads): 0 when at least one runs.
     [[nodiscard]] int start(int count);
-    int threadCount() const { return count; }
+    int listerCount() const override { return count; }
     // Queues a level made by newLevel, to be listed by the first thread free.
-    void request(TreeLevel* level) EXCLUDES(lock);
+    void request(TreeLevel* level) override EXCLUDES(lock);
     // Returns once the level is listed.
-    void await(TreeLevel* level) EXCLUDES(lock);
+    void await(TreeLevel* level) override EXCLUDES(lock);
     // No lister holds a descriptor from the return of pause until resume: a pair compared alone for
     // want of descriptors gets them all. Levels awaited meanwhile are listed by the one awaiting.
-    void pause() EXCLUDES(lock);
-    void resume() EXCLUDES(lock);
+    void pause() override EXCLUDES(lock);
+    void resume() override EXCLUDES(lock);
 
 private:
     void work() EXCLUDES(lock);

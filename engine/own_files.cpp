@@ -7,6 +7,7 @@ namespace {
 OwnFile* nextSlot(OwnFiles& own, const char* path) {
     if (own.count >= OwnFiles::capacity) return nullptr;
     OwnFile& file = own.files[own.count];
+    appendCut(file.path, 0, path, pathLimit);
     const char* slash = std::strrchr(path, '\\');
     appendCut(file.name, 0, slash != nullptr ? slash + 1 : path, pathLimit);
     return &file;

@@ -7,6 +7,7 @@
 #include "path_text.h"
 
 struct OwnFile {
+    char path[pathRoom];  // as the run names it, for a process that identifies it itself
     char name[pathRoom];  // its own name, without its folder
     FileIdentity identity;
 };

@@ -25,6 +25,7 @@ struct CompareStats {
 constexpr int chunkSize = 32768;
 
 struct TreePlan;
+class ListingElsewhere;
 
 // What a run is asked to do, fixed when its job is made and read by any thread.
 struct JobOptions {
@@ -44,6 +45,8 @@ struct JobOptions {
     // The user's request to stop, which a listing heeds between its entries; none for a run
     // nobody stops (the dialogs).
     const std::atomic<bool>* stopRequested = nullptr;
+    // Other processes that list the tree's folders below the starting one; none: this one does.
+    ListingElsewhere* listingElsewhere = nullptr;
 };
 
 // Everything of a job beyond its options. Only the engine's planners and steppers write it, through

@@ -3,6 +3,7 @@
 #include "enumeration.h"
 #include "folder_level.h"
 #include "folder_listers.h"
+#include "level_listing.h"
 #include "qdl_core.h"
 
 #include <cstring>
@@ -14,7 +15,8 @@ struct TreePlan {
     TreeLevel* ahead;   // folders listed ahead of the run, not yet entered, through `above`
     int aheadCount;
     int aheadLimit;
-    FolderListers* listers;  // none: each folder is listed when it comes due
+    LevelListing* listers;  // none: each folder is listed when it comes due
+    bool listedElsewhere;   // the listers are other processes', borrowed from the job's options
 };
 
 namespace {
@@ -78,7 +80,13 @@ TreeLevel* listedChild(TreePlan& plan, const TreeLevel& level, int index, const 
         return child;
     }
     TreeLevel* child = childLevel(level, name);
-    if (child != nullptr) listLevel(plan.rules, *child);
+    if (child == nullptr) return child;
+    if (plan.listedElsewhere) {
+        plan.listers->request(child);
+        plan.listers->await(child);
+    } else {
+        listLevel(plan.rules, *child);
+    }
     return child;
 }
 
@@ -148,7 +156,7 @@ void startTree(QdlCore& job, const char* sourceFolder, const char* destinationFo
     JobState& state = writableState(job);
     const ListingRules rules = listingRules(job, pattern, static_cast<int>(std::strlen(sourceFolder)));
     TreeLevel* start = newLevel(sourceFolder, destinationFolder, nullptr);
-    auto* plan = start != nullptr ? new (std::nothrow) TreePlan{rules, start, nullptr, 0, 0, nullptr} : nullptr;
+    auto* plan = start != nullptr ? new (std::nothrow) TreePlan{rules, start, nullptr, 0, 0, nullptr, false} : nullptr;
     if (plan == nullptr) {
         if (start != nullptr) dropLevel(start);
         ++state.pairs.lostPairs;
@@ -164,6 +172,13 @@ void startTree(QdlCore& job, const char* sourceFolder, const char* destinationFo
     if (start->listed == listedInFull) {
         addTotals(job, start->totals);
         state.tree = plan;
+        if (ListingElsewhere* elsewhere = job.options.listingElsewhere;
+            elsewhere != nullptr && elsewhere->begin(rules) == 0) {
+            plan->listers = elsewhere;
+            plan->listedElsewhere = true;
+            plan->aheadLimit = aheadPerLister * elsewhere->listerCount();
+            listAhead(*plan);
+        }
         return;
     }
     // The starting folder has no pair of its own: its line names it, and its marker still ends it.
@@ -210,14 +225,14 @@ int descriptorsListingAhead(int pairsAtOnce) {
 
 int listTreeAhead(QdlCore& job, int threads) {
     TreePlan* const plan = writableState(job).tree;
-    if (plan == nullptr) return 0;
-    plan->listers = new (std::nothrow) FolderListers(plan->rules);
-    if (plan->listers == nullptr || plan->listers->start(threads) != 0) {
-        delete plan->listers;
-        plan->listers = nullptr;
+    if (plan == nullptr || plan->listedElsewhere) return 0;
+    auto* listers = new (std::nothrow) FolderListers(plan->rules);
+    if (listers == nullptr || listers->start(threads) != 0) {
+        delete listers;
         return 1;
     }
-    plan->aheadLimit = aheadPerLister * plan->listers->threadCount();
+    plan->listers = listers;
+    plan->aheadLimit = aheadPerLister * listers->listerCount();
     listAhead(*plan);
     return 0;
 }
@@ -255,8 +270,12 @@ void endTree(QdlCore& job) {
     JobState& state = writableState(job);
     TreePlan* const plan = state.tree;
     if (plan == nullptr) return;
-    // The threads first: none may still be listing a level about to go.
-    delete plan->listers;
+    // The listers first: none may still be listing a level about to go.
+    if (!plan->listedElsewhere) {
+        delete plan->listers;
+    } else {
+        for (TreeLevel* level = plan->ahead; level != nullptr; level = level->above) plan->listers->await(level);
+    }
     dropChain(plan->ahead);
     dropChain(plan->levels);
     delete plan;

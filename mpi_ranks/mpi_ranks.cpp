@@ -13,6 +13,24 @@ struct PendingSends {
     int count;
 };
 
+namespace {
+
+// Receives the message a probe found: 0; 1 when the transport failed.
+int receiveProbed(const MPI_Status& status, RankMessage* message) {
+    int length = 0;
+    if (MPI_Get_count(&status, MPI_BYTE, &length) != MPI_SUCCESS ||
+        roomForRankMessage(message, static_cast<std::size_t>(length)) != 0 ||
+        MPI_Recv(message->bytes, length, MPI_BYTE, status.MPI_SOURCE, status.MPI_TAG, MPI_COMM_WORLD,
+                 MPI_STATUS_IGNORE) != MPI_SUCCESS)
+        return 1;
+    message->from = status.MPI_SOURCE;
+    message->tag = status.MPI_TAG;
+    message->length = static_cast<std::size_t>(length);
+    return 0;
+}
+
+}  // namespace
+
 MpiRanks::~MpiRanks() {
     if (started) finish();
 }
@@ -20,13 +38,14 @@ MpiRanks::~MpiRanks() {
 int MpiRanks::start(int* argc, char*** argv) {
     pending = new (std::nothrow) PendingSends{};
     if (pending == nullptr) return 1;
-    // One thread calls MPI: the workers and listers of each rank never do.
+    // One thread at a time calls MPI: the main thread starts and ends it, rank 0's messages
+    // thread carries them meanwhile; the workers and listers never call it.
     int provided = 0;
-    if (MPI_Init_thread(argc, argv, MPI_THREAD_FUNNELED, &provided) != MPI_SUCCESS) return 1;
+    if (MPI_Init_thread(argc, argv, MPI_THREAD_SERIALIZED, &provided) != MPI_SUCCESS) return 1;
     started = true;
     // A failing call answers here rather than ending the job, so the run can say what failed.
     MPI_Comm_set_errhandler(MPI_COMM_WORLD, MPI_ERRORS_RETURN);
-    if (provided < MPI_THREAD_FUNNELED || MPI_Comm_rank(MPI_COMM_WORLD, &own) != MPI_SUCCESS ||
+    if (provided < MPI_THREAD_SERIALIZED || MPI_Comm_rank(MPI_COMM_WORLD, &own) != MPI_SUCCESS ||
         MPI_Comm_size(MPI_COMM_WORLD, &count) != MPI_SUCCESS)
         return 1;
     return 0;
@@ -75,17 +94,19 @@ int MpiRanks::send(int to, int tag, const void* bytes, std::size_t length) {
 
 int MpiRanks::receive(RankMessage* message) {
     MPI_Status status;
-    int length = 0;
     if (MPI_Probe(MPI_ANY_SOURCE, MPI_ANY_TAG, MPI_COMM_WORLD, &status) != MPI_SUCCESS ||
-        MPI_Get_count(&status, MPI_BYTE, &length) != MPI_SUCCESS ||
-        roomForRankMessage(message, static_cast<std::size_t>(length)) != 0 ||
-        MPI_Recv(message->bytes, length, MPI_BYTE, status.MPI_SOURCE, status.MPI_TAG, MPI_COMM_WORLD,
-                 MPI_STATUS_IGNORE) != MPI_SUCCESS)
+        receiveProbed(status, message) != 0)
         return 1;
-    message->from = status.MPI_SOURCE;
-    message->tag = status.MPI_TAG;
-    message->length = static_cast<std::size_t>(length);
     return settleSends(false);
+}
+
+int MpiRanks::poll(RankMessage* message) {
+    MPI_Status status;
+    int found = 0;
+    if (MPI_Iprobe(MPI_ANY_SOURCE, MPI_ANY_TAG, MPI_COMM_WORLD, &found, &status) != MPI_SUCCESS) return 1;
+    if (settleSends(false) != 0) return 1;
+    if (found == 0) return noMessage;
+    return receiveProbed(status, message);
 }
 
 int MpiRanks::finish() {

@@ -1,5 +1,5 @@
-// The processes of an MPI job as ranks. Only the thread that started MPI calls it (the run's other
-// threads never do), and every MPI call of the program is in mpi_ranks.cpp.
+// The processes of an MPI job as ranks. One thread at a time calls it (on rank 0 the thread that
+// carries its messages while the main thread runs; the workers and listers never do), and every MPI call of the program is in mpi_ranks.cpp.
 #pragma once
 
 #include "ranks/rank_transport.h"
@@ -24,6 +24,7 @@ public:
     int ranks() const override { return count; }
     int send(int to, int tag, const void* bytes, std::size_t length) override;
     int receive(RankMessage* message) override;
+    int poll(RankMessage* message) override;
 
 private:
     int own = 0;

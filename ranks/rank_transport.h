@@ -15,6 +15,9 @@ struct RankMessage {
     std::size_t room;
 };
 
+// What poll answers when no message has come.
+constexpr int noMessage = 2;
+
 // Frees a message's buffer.
 void releaseRankMessage(RankMessage* message);
 
@@ -30,4 +33,7 @@ public:
     virtual int send(int to, int tag, const void* bytes, std::size_t length) = 0;
     // Waits for the next message from any rank: 0 with it in *message; 1 when the transport failed.
     virtual int receive(RankMessage* message) = 0;
+    // The next message when one has come, without waiting: 0 with it, noMessage, or 1 when the
+    // transport failed.
+    virtual int poll(RankMessage* message) = 0;
 };

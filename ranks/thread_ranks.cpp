@@ -50,12 +50,21 @@ int ThreadRank::send(int to, int tag, const void* bytes, std::size_t length) {
 }
 
 int ThreadRank::receive(RankMessage* message) {
+    return take(message, true);
+}
+
+int ThreadRank::poll(RankMessage* message) {
+    return take(message, false);
+}
+
+int ThreadRank::take(RankMessage* message, bool wait) {
     Mailbox& box = office.boxes[own];
     PostedMessage* posted;
     {
         std::unique_lock<std::mutex> held(box.lock);
-        box.posted.wait(held, [&] { return office.broken || box.first != nullptr; });
+        if (wait) box.posted.wait(held, [&] { return office.broken || box.first != nullptr; });
         if (office.broken) return 1;
+        if (box.first == nullptr) return noMessage;
         posted = box.first;
         box.first = posted->next;
         if (box.first == nullptr) box.last = nullptr;

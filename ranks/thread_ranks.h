@@ -43,8 +43,11 @@ public:
     int ranks() const override { return office.count; }
     int send(int to, int tag, const void* bytes, std::size_t length) override;
     int receive(RankMessage* message) override;
+    int poll(RankMessage* message) override;
 
 private:
+    int take(RankMessage* message, bool wait);
+
     PostOffice& office;
     int own;
 };

@@ -22,7 +22,7 @@ echo "== native, plain calls"
 QUENDLE_IO=plain ctest --test-dir build/native --output-on-failure --no-tests=error --timeout 1200 -R '^(engine|cli)$'
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 run_suites sanitize
 # The suites that run several pairs at once; qdlcheck under test is the sanitized one too.
-TSAN_OPTIONS=halt_on_error=1 run_suites thread -R '^(engine|cli|ranks)$'
+TSAN_OPTIONS=halt_on_error=1 run_suites thread -R '^(engine|cli|ranks|level_ranks)$'
 bash scripts/fuzz.sh 30
 source scripts/wine_env.sh
 # The end-to-end driver shows quendle.exe's dialogs on a virtual display of its own.

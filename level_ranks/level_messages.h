@@ -1,0 +1,36 @@
+// The messages by which rank 0 hands folder levels to the other ranks and gets them back listed.
+// Ranks run the same program on the same kind of machine, so records travel as their bytes; the
+// texts travel with their lengths.
+#pragma once
+
+#include "engine/folder_level.h"
+#include "ranks/rank_transport.h"
+
+enum LevelTag : int {
+    BeginTag = 1,   // rank 0 to each: the tree's rules
+    ListTag,        // rank 0 to one: a level's folders
+    ListedTag,      // back to rank 0: the level listed
+    EndTag,         // rank 0 to each: no more levels
+    EndedTag,       // back to rank 0: nothing more will come from this rank
+};
+
+// The rules as a rank other than 0 keeps them: what the pointers of ListingRules point at.
+struct ReceivedRules {
+    ListingRules rules;
+    char pattern[pathRoom];
+    OwnFiles own;
+    FilterRule* filterRules;  // malloc'd; none without a filter
+    EntryFilter filter;
+};
+
+// Each writes its message into *out (grown as needed): 0; 1 without the memory for it.
+int writeBegin(const ListingRules& rules, RankMessage* out);
+int writeList(const TreeLevel& level, RankMessage* out);
+int writeListed(const TreeLevel& level, RankMessage* out);
+
+// Each reads a message: 0; 1 when it is malformed or there is no memory for it.
+int readBegin(const RankMessage& message, ReceivedRules* rules);
+void releaseReceivedRules(ReceivedRules* rules);
+int readList(const RankMessage& message, char (&sourceFolder)[pathRoom], char (&destinationFolder)[pathRoom]);
+// Fills what a lister writes of the level.
+int readListed(const RankMessage& message, TreeLevel* level);

@@ -1,0 +1,186 @@
+// A tree listed by other ranks (threads of this process, carrying the same messages as MPI's
+// processes) gives the answer of a tree listed by the run itself: the same log lines, counters and
+// stop; and a transport that fails mid-run ends it as interrupted, never clean.
+#include "engine/stepper.h"
+#include "engine/stop_rule.h"
+#include "engine/tree_plan.h"
+#include "level_ranks/level_service.h"
+#include "level_ranks/remote_listers.h"
+#include "log_text/log_lines.h"
+#include "ranks/thread_ranks.h"
+#include "support/temp_tree.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace {
+
+std::atomic<bool> contactLost{false};
+
+void onLostContact() {
+    contactLost = true;
+}
+
+struct Answer {
+    std::string log;
+    bool stopped;
+};
+
+// The ranks other than 0 as threads serving levels, and rank 0's listers over them.
+struct ThreadedRanks {
+    explicit ThreadedRanks(int count) : office(count) {
+        for (int rank = 0; rank < count; ++rank) ranks.push_back(std::make_unique<ThreadRank>(office, rank));
+        served.assign(static_cast<std::size_t>(count), -1);
+        for (int rank = 1; rank < count; ++rank)
+            threads.emplace_back([this, rank] { served[static_cast<std::size_t>(rank)] = serveLevels(*ranks[static_cast<std::size_t>(rank)]); });
+        listers = std::make_unique<RemoteListers>(*ranks[0], onLostContact);
+    }
+    // The served ranks' results once rank 0 has ended them.
+    std::vector<int> end() {
+        finished = listers->finish();
+        // Ranks rank 0 could not end in order are ended as the launcher would end them.
+        if (finished != 0) office.breakDown();
+        for (std::thread& thread : threads) thread.join();
+        threads.clear();
+        return {served.begin() + 1, served.end()};
+    }
+    ~ThreadedRanks() {
+        if (!threads.empty()) {
+            office.breakDown();
+            for (std::thread& thread : threads) thread.join();
+        }
+    }
+
+    PostOffice office;
+    std::vector<std::unique_ptr<ThreadRank>> ranks;
+    std::vector<std::thread> threads;
+    std::vector<int> served;
+    std::unique_ptr<RemoteListers> listers;
+    int finished = -1;
+};
+
+class ListedElsewhere : public ::testing::Test {
+protected:
+    void SetUp() override {
+        contactLost = false;
+        for (int top = 0; top < 5; ++top) {
+            for (int below = 0; below < 3; ++below) {
+                const std::string folder = "t" + std::to_string(top) + "/b" + std::to_string(below) + "/";
+                for (int file = 0; file < 4; ++file) both(folder + "f" + std::to_string(file), patternBytes(50 + file, top + file));
+                both(folder + "deep/deeper/last", "last");
+            }
+        }
+        tree.file("src/t1/b0/f1", "changed");                    // NEC
+        tree.file("src/t2/only/alone", "no copy");               // SOD
+        tree.file("dst/t3/b2/extra", "only in the copy");        // an extra
+        tree.file("src/t4/b1/skipped.tmp", "left out");
+        tree.file("src/t0/run.log", "the run's own log");
+        tree.file("dst/t0/run.log", "another");
+        tree.link("..", "src/t3/b1/up");                          // a folder above: a loop
+        tree.link("..", "dst/t3/b1/up");
+        std::snprintf(rule.pattern, sizeof rule.pattern, "*.tmp");
+        filter = {&rule, 1};
+        ASSERT_EQ(addOwnFile(own, tree.win("src/t0/run.log").c_str(), "run.log"), 0);
+    }
+    void both(const std::string& relative, const std::string& contents) {
+        tree.file("src/" + relative, contents);
+        tree.file("dst/" + relative, contents);
+    }
+
+    JobOptions options(StopLevel level, bool extras) {
+        JobOptions chosen(level);
+        chosen.listExtras = extras;
+        chosen.filter = &filter;
+        chosen.ownFiles = &own;
+        chosen.stopRequested = &contactLost;
+        return chosen;
+    }
+
+    // ranks 0: the run lists every folder itself.
+    Answer run(JobOptions chosen, int ranks, std::vector<int>* served = nullptr) {
+        std::unique_ptr<ThreadedRanks> others;
+        if (ranks > 0) {
+            others = std::make_unique<ThreadedRanks>(ranks);
+            chosen.listingElsewhere = others->listers.get();
+        }
+        Answer answer{};
+        {
+            QdlCore job(tree.win("src/*/*").c_str(), tree.win("dst/*/*").c_str(), chosen);
+            EXPECT_EQ(job.startPlan(), 0);
+            while (compareStep(job) == 0) {
+                if (stopRuleHolds(job)) {
+                    answer.stopped = true;
+                    break;
+                }
+            }
+            answer.stopped = answer.stopped || job.planStopped;
+            LogReader reader;
+            startLogReader(job, &reader);
+            while (const char* line = readLogLine(job, reader)) answer.log += std::string(line) + "\n";
+            const CompareStats& s = job.stats;
+            answer.log += "= " + std::to_string(s.noDifference) + " " + std::to_string(s.notices) + " " +
+                          std::to_string(s.errors) + " " + std::to_string(s.fatalErrors) + " " +
+                          std::to_string(s.total) + " filtered " + std::to_string(job.filteredOut) + " own " +
+                          std::to_string(job.ownFilesPassedOver) + " bytes " + std::to_string(job.totalBytes);
+        }
+        if (others != nullptr) {
+            const std::vector<int> results = others->end();
+            if (served != nullptr) *served = results;
+            for (const int result : results) EXPECT_EQ(result, 0);
+        }
+        return answer;
+    }
+
+    TempTree tree;
+    FilterRule rule{false, false, false, {}};
+    EntryFilter filter{};
+    OwnFiles own{};
+};
+
+TEST_F(ListedElsewhere, EveryResultAsListedHere) {
+    for (const bool extras : {false, true}) {
+        const Answer here = run(options(IgnoreAnyErrors, extras), 0);
+        for (const char* line : {"NEC : t1\\b0\\f1", "SOD : t2\\only", "SOE : t3\\b1\\up", "OK! : t4\\b2\\deep\\deeper\\last"})
+            EXPECT_NE(here.log.find(line), std::string::npos) << line << "\n" << here.log;
+        EXPECT_EQ(here.log.find("skipped.tmp"), std::string::npos);
+        EXPECT_EQ(here.log.find("run.log"), std::string::npos);
+        EXPECT_NE(here.log.find("filtered 1 own 1"), std::string::npos) << here.log;
+        for (const int ranks : {2, 4}) EXPECT_EQ(run(options(IgnoreAnyErrors, extras), ranks).log, here.log) << ranks << " ranks, extras " << extras;
+    }
+}
+
+TEST_F(ListedElsewhere, StopLevelEndsAtTheSameEntry) {
+    for (const StopLevel level : {StopByErrors, StopByFatalErrors}) {
+        const Answer here = run(options(level, false), 0);
+        EXPECT_TRUE(here.stopped);
+        const Answer there = run(options(level, false), 3);
+        EXPECT_TRUE(there.stopped);
+        EXPECT_EQ(there.log, here.log) << "level " << level;
+    }
+}
+
+// The ranks' transport fails while levels are in flight: the run is told it was interrupted before
+// any level comes back as listing stopped, and the plan ends short.
+TEST_F(ListedElsewhere, LostRanksEndTheRunAsInterrupted) {
+    ThreadedRanks others(3);
+    JobOptions chosen = options(IgnoreAnyErrors, false);
+    chosen.listingElsewhere = others.listers.get();
+    {
+        QdlCore job(tree.win("src/*/*").c_str(), tree.win("dst/*/*").c_str(), chosen);
+        ASSERT_EQ(job.startPlan(), 0);
+        others.office.breakDown();
+        while (compareStep(job) == 0) {
+        }
+        EXPECT_TRUE(contactLost);
+        EXPECT_TRUE(job.planStopped);
+        EXPECT_LT(job.stats.total, 80);
+    }
+    EXPECT_EQ(others.end(), (std::vector<int>{1, 1}));
+    EXPECT_EQ(others.finished, 1);
+}
+
+}  // namespace
