@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the packages into build/packages: the Debian package (quendle_<version>_amd64.deb), the
-# debug symbols of its programs (quendle_<version>_amd64-debug.tar.gz: unpacked at / they go
+# Builds the packages into build/packages: the Debian packages (quendle_<version>_amd64.deb, and
+# quendle-mpi_<version>_amd64.deb with qdlcheck-mpi where MPI is installed), the debug symbols of
+# their programs (quendle_<version>_amd64-debug.tar.gz: unpacked at / they go
 # where gdb looks for them, by build ID), and the Windows zip
 # (quendle-<version>-win32.zip: one folder quendle-<version> with quendle.exe, qdlcheck.exe,
 # HowToUse.txt and README.txt).
@@ -12,11 +13,14 @@ mkdir -p build/packages
 # With debug information, kept apart from the stripped programs of the package.
 cmake -S . -B build/package-deb -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUENDLE_TESTS=OFF \
   -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
-cmake --build build/package-deb -j"$(nproc)" --target quendle qdlcheck
+programs=(quendle qdlcheck)
+# qdlcheck-mpi where MPI was found.
+if cmake --build build/package-deb --target help | grep ' qdlcheck_mpi$' >/dev/null; then programs+=(qdlcheck-mpi); fi
+cmake --build build/package-deb -j"$(nproc)" --target "${programs[@]/qdlcheck-mpi/qdlcheck_mpi}"
 (cd build/package-deb && cpack -G DEB -B "$PWD/../packages" >/dev/null)
 version=$(sed -n 's/^project(Quendle VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 symbols=$(mktemp -d)
-for program in quendle qdlcheck; do
+for program in "${programs[@]}"; do
   id=$(readelf -n "build/package-deb/bin/$program" | sed -n 's/.*Build ID: \([0-9a-f]*\)/\1/p')
   mkdir -p "$symbols/usr/lib/debug/.build-id/${id:0:2}"
   objcopy --only-keep-debug "build/package-deb/bin/$program" \

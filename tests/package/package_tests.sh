@@ -50,7 +50,7 @@ check "nor, at its pedantic level, programs built without Debian's hardening" \
   test -z "$(lintian --info --pedantic "$deb" | grep hardening)"
 check "the programs are stripped" test "$(file "$work/root/usr/bin/"* | grep -c 'not stripped')" -eq 0
 check "their debug symbols come apart, by build ID" \
-  test "$(tar tzf "build/packages/quendle_${version}_amd64-debug.tar.gz" | grep -c '\.debug$')" -eq 2
+  test "$(tar tzf "build/packages/quendle_${version}_amd64-debug.tar.gz" | grep -c '\.debug$')" -eq 3
 check "the copyright file carries the About box's notice" \
   grep -q "$(sed -n 's/.*FIRST_LINE "\(.*\)"/\1/p' resources/legal_notice.h)" "$work/root/usr/share/doc/quendle/copyright"
 check "the changelog names this version" \
@@ -65,6 +65,7 @@ depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 check "it depends on the C library and ncurses" grep -q 'libc6.*libncursesw6' <<<"$depends"
 check "it depends on liburing, which reads small files in batches" grep -q 'liburing2' <<<"$depends"
+check "and not on MPI" test -z "$(grep -i mpi <<<"$depends")"
 check "qdlcheck --version says $version" \
   grep -qx "qdlcheck $version (Quendle)" <<<"$("$work/root/usr/bin/qdlcheck" --version)"
 status=0
@@ -89,6 +90,25 @@ for _ in $(seq 50); do [ -s "$work/opened" ] && break; sleep 0.1; done
 tmux -L "$server" kill-server 2>/dev/null || true
 check "Help opens the installed HowToUse.txt" \
   test "$(readlink -f "$(cat "$work/opened" 2>/dev/null)")" = "$work/root/usr/share/doc/quendle/HowToUse.txt"
+
+mpi_deb=build/packages/quendle-mpi_${version}_amd64.deb
+echo "== $mpi_deb"
+dpkg-deb -x "$mpi_deb" "$work/mpi"
+files=$(dpkg-deb -c "$mpi_deb" | awk '{print $6}')
+for f in ./usr/bin/qdlcheck-mpi ./usr/share/man/man1/qdlcheck-mpi.1.gz \
+         ./usr/share/doc/quendle-mpi/copyright ./usr/share/doc/quendle-mpi/changelog.gz; do
+  check "the package holds $f" grep -qx "$f" <<<"$files"
+done
+check "lintian finds no error and no warning" lintian --fail-on error,warning "$mpi_deb"
+check "it depends on Open MPI's library" grep -q 'libopenmpi3' <<<"$(dpkg-deb -f "$mpi_deb" Depends)"
+check "and recommends its launcher" test "$(dpkg-deb -f "$mpi_deb" Recommends)" = openmpi-bin
+check "man qdlcheck-mpi fits 80 columns without a warning" test -z "$(MANWIDTH=80 man --warnings \
+  -l "$work/mpi/usr/share/man/man1/qdlcheck-mpi.1.gz" 2>&1 >/dev/null)"
+status=0
+out=$(OMPI_MCA_btl_vader_single_copy_mechanism=none mpirun --oversubscribe --allow-run-as-root -np 2 \
+  "$work/mpi/usr/bin/qdlcheck-mpi" "$work/src" "$work/dst" 2>/dev/null) || status=$?
+check "the installed qdlcheck-mpi under mpirun finds the differing file (exit 2)" test "$status" -eq 2
+check "and names it" test "$out" = "NEC : b.txt"
 
 echo "== $zip"
 unzip -q "$zip" -d "$work/unzipped"
