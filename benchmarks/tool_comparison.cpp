@@ -218,12 +218,17 @@ void report(const char* title, std::uint64_t bytes, const std::vector<Row>& rows
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: tool_comparison QDLCHECK PARALLEL_READER [runs]\n");
+        std::fprintf(stderr, "usage: tool_comparison QDLCHECK PARALLEL_READER [runs [QDLCHECK_MPI MPIEXEC]]\n");
         return 2;
     }
     const std::string qdlcheck = fs::absolute(argv[1]).string();
     const std::string reader = fs::absolute(argv[2]).string();
     const int runs = argc > 3 ? std::atoi(argv[3]) : 5;
+    // qdlcheck-mpi with 4 ranks on this machine, where it was built.
+    const std::string mpi = argc > 5 ? "OMPI_MCA_btl_vader_single_copy_mechanism=none '" + std::string(argv[5]) +
+                                           "' --oversubscribe --allow-run-as-root -np 4 '" +
+                                           fs::absolute(argv[4]).string() + "'"
+                                     : "";
     char pattern[] = "/tmp/quendle-bench-XXXXXX";
     if (mkdtemp(pattern) == nullptr) return 1;
     const fs::path root = pattern;
@@ -234,6 +239,17 @@ int main(int argc, char** argv) {
     };
 
     // The default number of jobs first, then one, four and eight pairs at a time.
+    // Beside qdlcheck --jobs 4 (the third row): what the messages between processes cost.
+    const auto mpiRow = [&](const fs::path& tree, std::vector<Row>& rows) {
+        if (mpi.empty()) return;
+        rows.push_back({"mpirun -np 4 qdlcheck-mpi --jobs 4",
+                        median(in(tree, mpi + " --quiet --jobs 4 src dst 2>/dev/null"), runs)});
+    };
+    const auto mpiRatio = [&](const std::vector<Row>& rows) {
+        for (const Row& row : rows)
+            if (row.tool.rfind("mpirun", 0) == 0)
+                std::printf("  %s / qdlcheck --jobs 4: %.2f\n", row.tool.c_str(), row.measure.wall / rows[2].measure.wall);
+    };
     const auto qdlcheckRows = [&](const fs::path& tree, int runs, Cache cache) {
         std::vector<Row> rows;
         rows.push_back({"qdlcheck", median(in(tree, "'" + qdlcheck + "' --quiet src dst 2>/dev/null"), runs, cache)});
@@ -251,7 +267,9 @@ int main(int argc, char** argv) {
     rows.push_back({"cmp -s", median(in(large, "for f in src/*; do cmp -s \"$f\" \"dst/${f#src/}\" || exit 1; done"), runs)});
     rows.push_back({"diff -rq", median(in(large, "diff -rq src dst"), runs)});
     rows.push_back({"rsync -rcn", median(in(large, "rsync -rcn src/ dst/"), runs)});
+    mpiRow(large, rows);
     report("8 identical files of 256 MiB", largeBytes, rows, {4});
+    mpiRatio(rows);
     fs::remove_all(large);
 
     const fs::path small = root / "small";
@@ -267,6 +285,9 @@ int main(int argc, char** argv) {
     rows.push_back({"diff -rq", median(in(small, "diff -rq src dst"), runs)});
     rows.push_back({"rsync -rcn", median(in(small, "rsync -rcn src/ dst/"), runs)});
     report("100,000 identical files of 1-4 KiB in 1,000 folders", smallBytes, rows, {rows.size() - 2});
+    std::vector<Row> spread = {rows[0], rows[1], rows[2]};
+    mpiRow(small, spread);
+    mpiRatio(spread);
     const long smallPeak = rows[0].measure.peakKilobytes;
     const auto printCalls = [&](const fs::path& tree, std::uint64_t pairs) {
         for (const char* jobs : {"", "--jobs 1 ", "--jobs 4 "})
