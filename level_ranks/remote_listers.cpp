@@ -27,8 +27,8 @@ void stopListing(TreeLevel* level) {
 
 }  // namespace
 
-RemoteListers::RemoteListers(RankTransport& transport, void (*lostContact)())
-    : transport(transport), lostContact(lostContact) {}
+RemoteListers::RemoteListers(RankTransport& transport, void (*lostContact)(), std::size_t aheadBytes)
+    : transport(transport), lostContact(lostContact), aheadBytes(aheadBytes) {}
 
 RemoteListers::~RemoteListers() {
     (void)finish();
@@ -76,6 +76,8 @@ void RemoteListers::request(TreeLevel* level) {
 
 void RemoteListers::await(TreeLevel* level) {
     HeldMutex held(lock);
+    awaited = level;
+    changed.notify_all();
     while (level->state != Listed) {
         if (stop == nullptr || !stop->load(std::memory_order_relaxed)) {
             changed.wait_for(held, stopLookout);
@@ -96,14 +98,25 @@ void RemoteListers::await(TreeLevel* level) {
             if (inFlight[rank] == level) inFlight[rank] = &abandoned;
         stopListing(level);
     }
+    awaited = nullptr;
+    heldBytes -= level->entries.used;
 }
 
 int RemoteListers::handOut() {
     for (int rank = 1; rank < transport.ranks() && first != nullptr; ++rank) {
         if (inFlight[rank] != nullptr) continue;
-        TreeLevel* level = first;
-        first = level->nextQueued;
-        if (first == nullptr) last = nullptr;
+        TreeLevel** link = &first;
+        TreeLevel* before = nullptr;
+        if (heldBytes >= aheadBytes) {
+            while (*link != nullptr && *link != awaited) {
+                before = *link;
+                link = &(*link)->nextQueued;
+            }
+            if (*link == nullptr) return 0;
+        }
+        TreeLevel* level = *link;
+        *link = level->nextQueued;
+        if (last == level) last = before;
         inFlight[rank] = level;
         ++busy;
         if (writeList(*level, &outgoing) != 0 || transport.send(rank, ListTag, outgoing.bytes, outgoing.length) != 0)
@@ -151,6 +164,7 @@ void RemoteListers::carry() {
         --busy;
         if (level == &abandoned) continue;
         if (readListed(incoming, level) != 0) break;
+        heldBytes += level->entries.used;
         level->state = Listed;
         changed.notify_all();
     }

@@ -8,6 +8,7 @@
 #include "ranks/rank_transport.h"
 
 #include <atomic>
+#include <cstddef>
 #include <condition_variable>
 #include <thread>
 
@@ -15,7 +16,10 @@ class RemoteListers : public ListingElsewhere {
 public:
     // lostContact is called, once, on the messages thread when the transport fails: the run must
     // end as interrupted, since the levels in flight then come back as listing stopped.
-    RemoteListers(RankTransport& transport, void (*lostContact)());
+    // Levels listed ahead hold up to aheadBytes of entries; beyond it only the level the run
+    // awaits is handed out.
+    RemoteListers(RankTransport& transport, void (*lostContact)(), std::size_t aheadBytes = defaultAheadBytes);
+    static constexpr std::size_t defaultAheadBytes = std::size_t{64} << 20;
     ~RemoteListers() override;
     RemoteListers(const RemoteListers&) = delete;
     RemoteListers& operator=(const RemoteListers&) = delete;
@@ -35,13 +39,15 @@ public:
 
 private:
     void carry() EXCLUDES(lock);
-    // Sends queued levels to free ranks: 0; 1 when the transport failed.
+    // Sends queued levels to free ranks, the awaited one first, only it once the levels back hold
+    // aheadBytes: 0; 1 when the transport failed.
     int handOut() REQUIRES(lock);
     // Marks every level queued or in flight as listing stopped.
     void giveUp() REQUIRES(lock);
 
     RankTransport& transport;
     void (*const lostContact)();
+    const std::size_t aheadBytes;
     std::thread thread;
     // The main thread's.
     bool carrying = false;  // the messages thread runs
@@ -55,6 +61,8 @@ private:
     TreeLevel* last GUARDED_BY(lock) = nullptr;
     TreeLevel** inFlight GUARDED_BY(lock) = nullptr;  // per rank, the level it lists, if any
     int busy GUARDED_BY(lock) = 0;
+    std::size_t heldBytes GUARDED_BY(lock) = 0;  // of levels back and not yet awaited
+    const TreeLevel* awaited GUARDED_BY(lock) = nullptr;
     bool ending GUARDED_BY(lock) = false;
     bool lost GUARDED_BY(lock) = false;
 };

@@ -45,7 +45,9 @@ TEST(ThreadRanks, EachSendersMessagesArriveWholeAndInOrder) {
         const auto wanted = messageBytes(message.from, sequence,
                                          static_cast<std::size_t>(sequence % 3 == 0 ? 0 : sequence * 37));
         ASSERT_EQ(message.length, wanted.size());
-        EXPECT_EQ(std::memcmp(message.bytes, wanted.data(), wanted.size()), 0);
+        if (!wanted.empty()) {
+            EXPECT_EQ(std::memcmp(message.bytes, wanted.data(), wanted.size()), 0);
+        }
     }
     for (std::thread& sender : senders) sender.join();
     releaseRankMessage(&message);
