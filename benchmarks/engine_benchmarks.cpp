@@ -1,35 +1,20 @@
 // Planning a generated tree and stepping through identical files, beside cmp and diff -rq on the
 // same files. The trees live in the temporary folder and are read from the page cache.
+#include "bench_folder.h"
 #include "engine/qdl_core.h"
 #include "engine/stepper.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <random>
 #include <string>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// Every tree lives in one private temporary folder, removed when the program ends.
-const fs::path& benchRoot() {
-    static const fs::path root = [] {
-        char pattern[] = "/tmp/quendle-bench-XXXXXX";
-        const fs::path made = mkdtemp(pattern);
-        std::atexit([] {
-            std::error_code ignored;
-            fs::remove_all(benchRoot(), ignored);
-        });
-        return made;
-    }();
-    return root;
-}
 
 struct Tree {
     fs::path root;
@@ -37,13 +22,6 @@ struct Tree {
     int files = 0;
     std::uint64_t bytes = 0;
 };
-
-std::string windowsForm(const fs::path& path) {
-    std::string text = "C:" + path.string();
-    for (char& c : text)
-        if (c == '/') c = '\\';
-    return text;
-}
 
 void writeBoth(const Tree& tree, const fs::path& relative, const std::string& contents) {
     for (const char* side : {"src", "dst"}) {

@@ -2,6 +2,7 @@
 // which a rank answers every level at once with the same listing of a folder of 1,000 files, so
 // that nothing but rank 0's share (taking the messages, recording each entry in list order) is
 // timed. Rank 0 must never be what bounds a cluster whose metadata servers answer far fewer.
+#include "bench_folder.h"
 #include "engine/qdl_core.h"
 #include "engine/tree_plan.h"
 #include "level_ranks/level_messages.h"
@@ -10,13 +11,10 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <thread>
 #include <vector>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -25,23 +23,11 @@ namespace {
 constexpr int folders = 1000;
 constexpr int filesPerFolder = 1000;
 
-std::string windowsForm(const fs::path& path) {
-    std::string text = "C:" + path.string();
-    for (char& c : text)
-        if (c == '/') c = '\\';
-    return text;
-}
-
 // A starting folder of 1,000 folders on both sides; the first holds 1,000 files, the listing every
 // level is answered with.
 const fs::path& tree() {
     static const fs::path root = [] {
-        char pattern[] = "/tmp/quendle-bench-XXXXXX";
-        const fs::path made = mkdtemp(pattern);
-        std::atexit([] {
-            std::error_code ignored;
-            fs::remove_all(tree(), ignored);
-        });
+        const fs::path made = benchRoot() / "levels";
         for (const char* side : {"src", "dst"}) {
             for (int folder = 0; folder < folders; ++folder) fs::create_directories(made / side / ("folder" + std::to_string(folder)));
             for (int file = 0; file < filesPerFolder; ++file) std::ofstream(made / side / "folder0" / ("file" + std::to_string(file)));
