@@ -6,6 +6,7 @@
 #include "engine/qdl_core.h"
 #include "engine/tree_plan.h"
 #include "level_ranks/level_messages.h"
+#include "level_ranks/level_pairs.h"
 #include "level_ranks/remote_listers.h"
 #include "ranks/thread_ranks.h"
 
@@ -13,6 +14,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -37,7 +39,7 @@ const fs::path& tree() {
     return root;
 }
 
-// The answer to every level: the first folder's listing.
+// The answer to every level: the first folder's listing, its pairs compared, as a rank sends it.
 const RankMessage& cannedListing(const ListingRules& rules) {
     static const RankMessage canned = [&rules] {
         RankMessage made{};
@@ -45,7 +47,9 @@ const RankMessage& cannedListing(const ListingRules& rules) {
         const std::string destination = windowsForm(tree() / "dst/folder0") + "\\";
         TreeLevel* level = newLevel(source.c_str(), destination.c_str(), nullptr);
         listLevel(rules, *level);
-        (void)writeListed(*level, &made);
+        FolderEntries compared;
+        auto buffers = std::make_unique<PairBuffers>();
+        if (compareListedPairs(*level, 0, *buffers, &compared) == 0) (void)writeListed(*level, compared, &made);
         dropLevel(level);
         return made;
     }();

@@ -1,12 +1,21 @@
 #include "file_inf.h"
 
+#include "misuse.h"
+
 int FileInf::append(const FindRecord& source, const FindRecord& destination, PairState state,
-                    Fault fault) {
+                    Fault fault, const ComparedElsewhere* compared) {
     if (count >= capacity) return 1;
+    QUENDLE_EXPECT((state == PairState::Compared) == (compared != nullptr),
+                   "a pair compared elsewhere comes with its answer");
     sources[count] = source;
     destinations[count] = destination;
     states[count] = state;
     faults[count] = fault;
+    if (compared != nullptr) {
+        codes[count] = compared->code;
+        readElsewhere[count] = compared->read;
+        firstDifferences[count] = compared->firstDifference;
+    }
     ++count;
     return 0;
 }

@@ -3,8 +3,8 @@
 #include <new>
 
 int FileInfList::addPair(const FindRecord& source, const FindRecord& destination,
-                         PairState state, Fault fault) {
-    if (tailBlock->append(source, destination, state, fault) == 0) return 0;
+                         PairState state, Fault fault, const ComparedElsewhere* compared) {
+    if (tailBlock->append(source, destination, state, fault, compared) == 0) return 0;
     auto* block = new (std::nothrow) FileInf;
     if (block == nullptr) {
         ++lostPairs;
@@ -12,7 +12,7 @@ int FileInfList::addPair(const FindRecord& source, const FindRecord& destination
     }
     tailBlock->next = block;
     tailBlock = block;
-    return block->append(source, destination, state, fault);
+    return block->append(source, destination, state, fault, compared);
 }
 
 void FileInfList::releaseBefore(const ListCursor& at) {

@@ -17,9 +17,11 @@ public:
     FileInfList& operator=(const FileInfList&) = delete;
 
     // 0 when recorded; 1 when a new block could not be allocated and the pair was lost. The pair
-    // starts to be compared, or with planning's verdict when it has one.
+    // starts to be compared, or with planning's verdict when it has one, or with the answer of
+    // the process that compared it (PairState::Compared).
     int addPair(const FindRecord& source, const FindRecord& destination,
-                PairState state = PairState::ToCompare, Fault fault = noFault);
+                PairState state = PairState::ToCompare, Fault fault = noFault,
+                const ComparedElsewhere* compared = nullptr);
     // 0 with the pair at the cursor, moving past it; 1 at the end of the list.
     int nextPair(FindRecord* source, FindRecord* destination, PairMark* mark);
     // The same with a reader's own cursor: any number of readers walk the list beside the stepper.
@@ -38,6 +40,10 @@ public:
     // The same for why a pair could not be compared.
     void setFaultBefore(const ListCursor& at, Fault fault) { at.block->faults[slotBefore(at)] = fault; }
     Fault faultBefore(const ListCursor& at) const { return at.block->faults[slotBefore(at)]; }
+    // The bytes another process read comparing the pair just before `at` (PairState::Compared).
+    std::uint64_t readElsewhereBefore(const ListCursor& at) const {
+        return at.block->readElsewhere[slotBefore(at)];
+    }
     // The records of the pair just before `at`, where the list keeps them until its block goes.
     const FindRecord& sourceBefore(const ListCursor& at) const { return at.block->sources[slotBefore(at)]; }
     const FindRecord& destinationBefore(const ListCursor& at) const {

@@ -1,5 +1,7 @@
 #include "folder_entries.h"
 
+#include "misuse.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -16,10 +18,11 @@ enum PairFlags : unsigned char { sameName = 1, withFault = 2, sameFields = 4, wi
 constexpr unsigned stateShift = 4;
 static_assert(static_cast<unsigned>(PairState::Recorded) >> (8 - stateShift) == 0, "a state fits beside the flags");
 
-// A pair at its longest: state and flags, fault, and two records of five numbers, a time and names.
+// A pair at its longest: state and flags, fault, what a comparison elsewhere answered (a code and
+// two numbers), and two records of five numbers, a time and names.
 constexpr std::size_t numberMost = 10;
 constexpr std::size_t recordMost = 4 * numberMost + sizeof(FILETIME) + MAX_PATH + sizeof FindRecord{}.shortName;
-constexpr std::size_t pairMost = 1 + sizeof(Fault) + 2 * recordMost;
+constexpr std::size_t pairMost = 1 + sizeof(Fault) + 1 + 2 * numberMost + 2 * recordMost;
 
 char* put(char* to, const void* field, std::size_t length) {
     std::memcpy(to, field, length);
@@ -109,7 +112,9 @@ FolderEntries::~FolderEntries() {
 }
 
 int FolderEntries::addPair(const FindRecord& source, const FindRecord& destination, PairState state,
-                           Fault fault) {
+                           Fault fault, const ComparedElsewhere* compared) {
+    QUENDLE_EXPECT((state == PairState::Compared) == (compared != nullptr),
+                   "a pair compared elsewhere comes with its answer");
     const bool namedAlike = std::strcmp(source.name, destination.name) == 0;
     const bool alike = fieldsAlike(source, destination);
     const bool faulted = fault.cause != noFault.cause || fault.error != noFault.error;
@@ -119,6 +124,11 @@ int FolderEntries::addPair(const FindRecord& source, const FindRecord& destinati
     *to++ = static_cast<char>(static_cast<unsigned>(state) << stateShift | (namedAlike ? sameName : 0) |
                               (faulted ? withFault : 0) | (alike ? sameFields : 0) | (shortNames ? withShortNames : 0));
     if (faulted) to = put(to, &fault, sizeof fault);
+    if (state == PairState::Compared) {
+        *to++ = static_cast<char>(compared->code);
+        to = putNumber(to, compared->read);
+        to = putNumber(to, compared->firstDifference);
+    }
     to = pack(destination, !alike, !namedAlike, shortNames, pack(source, true, true, shortNames, to));
     const auto length = static_cast<std::size_t>(to - packed);
     if (used + length > room) {
@@ -139,7 +149,7 @@ int FolderEntries::addPair(const FindRecord& source, const FindRecord& destinati
 }
 
 int FolderEntries::pairAt(EntryCursor* at, FindRecord* source, FindRecord* destination,
-                          PairState* state, Fault* fault) const {
+                          PairState* state, Fault* fault, ComparedElsewhere* compared) const {
     if (at->index >= count) return 1;
     const char* from = bytes + at->offset;
     const auto head = static_cast<unsigned char>(*from++);
@@ -149,6 +159,12 @@ int FolderEntries::pairAt(EntryCursor* at, FindRecord* source, FindRecord* desti
     Fault kept = noFault;
     if ((flags & withFault) != 0) from = take(from, &kept, sizeof kept);
     if (fault != nullptr) *fault = kept;
+    if (*state == PairState::Compared) {
+        ComparedElsewhere answer{static_cast<ResultCode>(static_cast<unsigned char>(*from++)), 0, 0};
+        from = takeNumber(from, &answer.read);
+        from = takeNumber(from, &answer.firstDifference);
+        if (compared != nullptr) *compared = answer;
+    }
     from = unpack(from, nullptr, nullptr, shortNames, source);
     from = unpack(from, (flags & sameFields) != 0 ? source : nullptr, (flags & sameName) != 0 ? source->name : nullptr,
                   shortNames, destination);

@@ -24,12 +24,14 @@ public:
     FolderEntries& operator=(const FolderEntries&) = delete;
 
     // 0 when kept; 1 when there was no memory for it and the entry was lost (counted in lostPairs).
+    // A pair Compared comes with what its comparison answered.
     int addPair(const FindRecord& source, const FindRecord& destination,
-                PairState state = PairState::ToCompare, Fault fault = noFault);
-    // 0 with the entry at the cursor (and why planning gave it its verdict, when asked), moving
-    // past it; 1 at the end.
+                PairState state = PairState::ToCompare, Fault fault = noFault,
+                const ComparedElsewhere* compared = nullptr);
+    // 0 with the entry at the cursor (and why planning gave it its verdict, and what a pair
+    // Compared answered, when asked), moving past it; 1 at the end.
     int pairAt(EntryCursor* at, FindRecord* source, FindRecord* destination, PairState* state,
-               Fault* fault = nullptr) const;
+               Fault* fault = nullptr, ComparedElsewhere* compared = nullptr) const;
     static EntryCursor start() { return {0, 0}; }
 
     char* bytes;

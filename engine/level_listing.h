@@ -5,6 +5,8 @@
 
 #include "folder_level.h"
 
+#include <cstdint>
+
 class LevelListing {
 public:
     virtual ~LevelListing() = default;
@@ -24,7 +26,8 @@ public:
 // where the folders above it were identified. The caller keeps it; the run only borrows it.
 class ListingElsewhere : public LevelListing {
 public:
-    // Hands over the tree's rules before the first request: 0; 1 when the others cannot be reached
-    // (the run then lists every folder itself).
-    virtual int begin(const ListingRules& rules) = 0;
+    // Hands over the tree's rules, and the time window its file pairs are compared with, before
+    // the first request: 0; 1 when the others cannot be reached (the run then lists every folder
+    // itself). The others may compare file pairs of the levels they list (PairState::Compared).
+    virtual int begin(const ListingRules& rules, std::uint64_t timeWindow) = 0;
 };

@@ -81,13 +81,22 @@ enum class PairState : std::uint8_t {
     SourceError,       // reported as SOE: the source cannot be listed, named or reached
     DestinationError,  // reported as DOE: the destination cannot be named or reached
     Extra,             // only the destination holds the entry: DOF or DOD
+    Compared,          // a file pair another process compared where it listed the folder
     Recorded,
 };
 
 struct PairMark {
     PairState state;
-    ResultCode code;  // once Recorded
+    ResultCode code;  // once Recorded, and of a pair Compared
     bool recorded() const { return state == PairState::Recorded; }
+};
+
+// What a file pair compared by another process answered, as the stepper would have found it: the
+// run takes it as compared (its fault, for a fatal code, is kept beside it as any pair's).
+struct ComparedElsewhere {
+    ResultCode code;
+    std::uint64_t read;             // bytes read from both sides and compared
+    std::uint64_t firstDifference;  // for CodeNEC
 };
 
 // What a pair's comparison answers while the pair goes on: no result yet.

@@ -136,6 +136,10 @@ int takePair(QdlCore& job, FindRecord& destination, PairOutcome* outcome) {
                                                      destination, job.options.links);
             outcome->code = verdict.code;
             outcome->fault = verdict.fault;
+        } else if (mark.state == PairState::Compared) {
+            const ListCursor slot = state.pairs.cursor();
+            *outcome = {mark.code, Settling::WithBytes, fileSize(source), state.pairs.readElsewhereBefore(slot),
+                        state.pairs.firstDifferenceBefore(slot), state.pairs.faultBefore(slot)};
         }
     }
     return 0;

@@ -173,7 +173,7 @@ void startTree(QdlCore& job, const char* sourceFolder, const char* destinationFo
         addTotals(job, start->totals);
         state.tree = plan;
         if (ListingElsewhere* elsewhere = job.options.listingElsewhere;
-            elsewhere != nullptr && elsewhere->begin(rules) == 0) {
+            elsewhere != nullptr && elsewhere->begin(rules, job.options.timeWindow) == 0) {
             plan->listers = elsewhere;
             plan->listedElsewhere = true;
             plan->aheadLimit = aheadPerLister * elsewhere->listerCount();
@@ -198,8 +198,9 @@ int planTreeMore(QdlCore& job) {
     FindRecord destination;
     PairState planned;
     Fault fault;
+    ComparedElsewhere compared;
     int lost;
-    if (level->entries.pairAt(&level->next, &entry, &destination, &planned, &fault) != 0) {
+    if (level->entries.pairAt(&level->next, &entry, &destination, &planned, &fault, &compared) != 0) {
         lost = state.pairs.addPair(exitMarker, noRecord);
         plan->levels = level->above;
         dropLevel(level);
@@ -208,7 +209,8 @@ int planTreeMore(QdlCore& job) {
         lost = enterFolder(job, *plan, *level, level->next.index - 1, entry, destination);
         if (lost == 0) listAhead(*plan);
     } else {
-        lost = state.pairs.addPair(entry, destination, planned, fault);
+        lost = state.pairs.addPair(entry, destination, planned, fault,
+                                   planned == PairState::Compared ? &compared : nullptr);
     }
     // A pair the list could not take ends the plan: had it been a marker, every later line would
     // name a path a level off. The run ends short, as listIncomplete tells.

@@ -60,10 +60,10 @@ int takeText(Reader& reader, char (&text)[pathRoom]) {
 
 }  // namespace
 
-int writeBegin(const ListingRules& rules, RankMessage* out) {
+int writeBegin(const ListingRules& rules, std::uint64_t timeWindow, RankMessage* out) {
     out->length = 0;
     const std::int32_t flags[] = {rules.listExtras ? 1 : 0, static_cast<std::int32_t>(rules.links), rules.rootLength};
-    int failed = appendRecord(out, flags) | appendText(out, rules.pattern);
+    int failed = appendRecord(out, flags) | appendRecord(out, timeWindow) | appendText(out, rules.pattern);
     const std::int32_t ownCount = rules.ownFiles != nullptr ? rules.ownFiles->count : 0;
     failed |= appendRecord(out, ownCount);
     for (int i = 0; i < ownCount; ++i)
@@ -79,7 +79,8 @@ int readBegin(const RankMessage& message, ReceivedRules* received) {
     Reader reader = readerOf(message);
     std::int32_t flags[3];
     std::int32_t ownCount = 0;
-    if (takeRecord(reader, &flags) != 0 || takeText(reader, received->pattern) != 0 ||
+    if (takeRecord(reader, &flags) != 0 || takeRecord(reader, &received->timeWindow) != 0 ||
+        takeText(reader, received->pattern) != 0 ||
         takeRecord(reader, &ownCount) != 0 || ownCount < 0 || ownCount > OwnFiles::capacity)
         return 1;
     for (int i = 0; i < ownCount; ++i) {
@@ -123,9 +124,8 @@ int readList(const RankMessage& message, char (&sourceFolder)[pathRoom], char (&
     return reader.left == 0 ? 0 : 1;
 }
 
-int writeListed(const TreeLevel& level, RankMessage* out) {
+int writeListed(const TreeLevel& level, const FolderEntries& entries, RankMessage* out) {
     out->length = 0;
-    const FolderEntries& entries = level.entries;
     const std::int32_t counts[] = {level.listed, entries.count, entries.lostPairs};
     const std::uint64_t used = entries.used;
     return appendRecord(out, counts) | appendRecord(out, level.fault) | appendRecord(out, level.totals) |

@@ -7,7 +7,7 @@
 #include "ranks/rank_transport.h"
 
 enum LevelTag : int {
-    BeginTag = 1,   // rank 0 to each: the tree's rules
+    BeginTag = 1,   // rank 0 to each: the tree's rules and the time window of its comparisons
     ListTag,        // rank 0 to one: a level's folders
     ListedTag,      // back to rank 0: the level listed
     EndTag,         // rank 0 to each: no more levels
@@ -21,12 +21,14 @@ struct ReceivedRules {
     OwnFiles own;
     FilterRule* filterRules;  // malloc'd; none without a filter
     EntryFilter filter;
+    std::uint64_t timeWindow;  // what the rank compares pairs with
 };
 
 // Each writes its message into *out (grown as needed): 0; 1 without the memory for it.
-int writeBegin(const ListingRules& rules, RankMessage* out);
+int writeBegin(const ListingRules& rules, std::uint64_t timeWindow, RankMessage* out);
 int writeList(const TreeLevel& level, RankMessage* out);
-int writeListed(const TreeLevel& level, RankMessage* out);
+// The level with the entries given (its own, or the same with pairs compared).
+int writeListed(const TreeLevel& level, const FolderEntries& entries, RankMessage* out);
 
 // Each reads a message: 0; 1 when it is malformed or there is no memory for it.
 int readBegin(const RankMessage& message, ReceivedRules* rules);

@@ -1,6 +1,7 @@
 #include "level_service.h"
 
 #include "level_messages.h"
+#include "level_pairs.h"
 #include "platform/win32.h"
 
 #include <cstring>
@@ -52,8 +53,16 @@ int chainAbove(AncestorChain& chain, const char* sourceFolder, int rootLength, c
     return 0;
 }
 
-// Lists the level a message names into *out.
-int listRequested(const ListingRules& rules, AncestorChain& chain, const RankMessage& request, RankMessage* out) {
+// What a serving rank keeps from level to level.
+struct Service {
+    AncestorChain chain;
+    PairBuffers buffers;
+};
+
+// Lists the level a message names, compares its small pairs, and answers it into *out.
+int listRequested(const ReceivedRules& received, Service& service, const RankMessage& request, RankMessage* out) {
+    const ListingRules& rules = received.rules;
+    AncestorChain& chain = service.chain;
     char source[pathRoom];
     char destination[pathRoom];
     if (readList(request, source, destination) != 0) return 1;
@@ -67,9 +76,15 @@ int listRequested(const ListingRules& rules, AncestorChain& chain, const RankMes
         level->self.above = above;
         listLevel(rules, *level);
     }
+    FolderEntries compared;
+    int written = 1;
+    if (level->listed != listedInFull) {
+        written = writeListed(*level, level->entries, out);
+    } else if (compareListedPairs(*level, received.timeWindow, service.buffers, &compared) == 0) {
+        written = writeListed(*level, compared, out);
+    }
     // Between levels this rank holds no folder.
     releaseThreadFolders();
-    const int written = writeListed(*level, out);
     dropLevel(level);
     return written;
 }
@@ -81,8 +96,8 @@ int serveLevels(RankTransport& transport) {
     RankMessage reply{};
     ReceivedRules rules{};
     bool begun = false;
-    auto* chain = new (std::nothrow) AncestorChain{};
-    int result = chain == nullptr ? 1 : 0;
+    auto* service = new (std::nothrow) Service{};
+    int result = service == nullptr ? 1 : 0;
     while (result == 0) {
         if (transport.receive(&message) != 0 || message.from != 0) {
             result = 1;
@@ -91,7 +106,7 @@ int serveLevels(RankTransport& transport) {
             result = readBegin(message, &rules);
             begun = true;
         } else if (message.tag == ListTag && begun) {
-            result = listRequested(rules.rules, *chain, message, &reply);
+            result = listRequested(rules, *service, message, &reply);
             if (result == 0) result = transport.send(0, ListedTag, reply.bytes, reply.length);
         } else if (message.tag == EndTag) {
             result = transport.send(0, EndedTag, nullptr, 0);
@@ -100,7 +115,7 @@ int serveLevels(RankTransport& transport) {
             result = 1;
         }
     }
-    delete chain;
+    delete service;
     releaseReceivedRules(&rules);
     releaseRankMessage(&message);
     releaseRankMessage(&reply);

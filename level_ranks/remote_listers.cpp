@@ -38,7 +38,7 @@ RemoteListers::~RemoteListers() {
     delete[] inFlight;
 }
 
-int RemoteListers::begin(const ListingRules& rules) {
+int RemoteListers::begin(const ListingRules& rules, std::uint64_t timeWindow) {
     const int ranks = transport.ranks();
     if (carrying || finished || ranks < 2) return 1;
     {
@@ -47,7 +47,7 @@ int RemoteListers::begin(const ListingRules& rules) {
         if (inFlight == nullptr) return 1;
     }
     stop = rules.stop;
-    if (writeBegin(rules, &outgoing) != 0) return 1;
+    if (writeBegin(rules, timeWindow, &outgoing) != 0) return 1;
     for (int rank = 1; rank < ranks; ++rank)
         if (transport.send(rank, BeginTag, outgoing.bytes, outgoing.length) != 0) return 1;
     try {

@@ -25,7 +25,7 @@ public:
     RemoteListers& operator=(const RemoteListers&) = delete;
 
     int listerCount() const override { return transport.ranks() - 1; }
-    int begin(const ListingRules& rules) override EXCLUDES(lock);
+    int begin(const ListingRules& rules, std::uint64_t timeWindow) override EXCLUDES(lock);
     void request(TreeLevel* level) override EXCLUDES(lock);
     void await(TreeLevel* level) override EXCLUDES(lock);
     // The descriptors of other processes are theirs.

@@ -1,10 +1,12 @@
 #include "mpi_ranks.h"
 
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <mpi.h>
 #include <new>
+#include <thread>
 
 struct PendingSends {
     static constexpr int most = 256;
@@ -92,12 +94,16 @@ int MpiRanks::send(int to, int tag, const void* bytes, std::size_t length) {
     return 0;
 }
 
+// Open MPI's blocking probe spins on its core: a rank waiting for its next level would take the
+// core from the ranks that compare. Polled, the wait sleeps, longer the longer it lasts.
 int MpiRanks::receive(RankMessage* message) {
-    MPI_Status status;
-    if (MPI_Probe(MPI_ANY_SOURCE, MPI_ANY_TAG, MPI_COMM_WORLD, &status) != MPI_SUCCESS ||
-        receiveProbed(status, message) != 0)
-        return 1;
-    return settleSends(false);
+    constexpr auto shortestPause = std::chrono::microseconds(10);
+    constexpr auto longestPause = std::chrono::microseconds(1000);
+    for (auto pause = shortestPause;; pause = pause * 2 < longestPause ? pause * 2 : longestPause) {
+        const int polled = poll(message);
+        if (polled != noMessage) return polled;
+        std::this_thread::sleep_for(pause);
+    }
 }
 
 int MpiRanks::poll(RankMessage* message) {

@@ -245,6 +245,7 @@ TEST(FolderEntries, EveryFieldComesBackAsItWasAdded) {
         FindRecord destination;
         PairState state;
         Fault fault;
+        ComparedElsewhere compared = {};
     } const added[] = {
         {plain, plain, PairState::ToCompare, noFault},
         {plain, recordWith("a.txt", FILE_ATTRIBUTE_ARCHIVE, 4, 0x01d9aaab, 0, 0), PairState::ToCompare, noFault},
@@ -258,22 +259,31 @@ TEST(FolderEntries, EveryFieldComesBackAsItWasAdded) {
         {recordWith(longest, FILE_ATTRIBUTE_DIRECTORY, 0, 1, 0, 0, "LONGES~1"), recordWith(longest, 0xffffffff, 0, 1, 0, 0),
          PairState::DestinationError, noFault},
         {plain, recordWith("b.txt", FILE_ATTRIBUTE_ARCHIVE, 4, 0x01d9aaaa, 0, 0, "B~1.TXT"), PairState::Recorded, noFault},
+        {plain, plain, PairState::Compared, noFault, {CodeNEC, 0xfffffffffffULL, ~std::uint64_t{0}}},
+        {plain, plain, PairState::Compared, Fault{FaultCause::IoError, 5}, {CodeDRE, 0, 0}},
     };
     FolderEntries entries;
     for (const Added& pair : added)
-        ASSERT_EQ(entries.addPair(pair.source, pair.destination, pair.state, pair.fault), 0);
+        ASSERT_EQ(entries.addPair(pair.source, pair.destination, pair.state, pair.fault,
+                                  pair.state == PairState::Compared ? &pair.compared : nullptr), 0);
     EntryCursor at = FolderEntries::start();
     for (int i = 0; i < static_cast<int>(std::size(added)); ++i) {
         FindRecord source = named("stale source");
         FindRecord destination = named("stale destination");
         PairState state{};
         Fault fault{FaultCause::Vanished, 2};
-        ASSERT_EQ(entries.pairAt(&at, &source, &destination, &state, &fault), 0) << i;
+        ComparedElsewhere compared{CodeSOE, 1, 1};
+        ASSERT_EQ(entries.pairAt(&at, &source, &destination, &state, &fault, &compared), 0) << i;
         expectSameRecord(source, added[i].source, i);
         expectSameRecord(destination, added[i].destination, i);
         EXPECT_EQ(state, added[i].state) << i;
         EXPECT_EQ(fault.cause, added[i].fault.cause) << i;
         EXPECT_EQ(fault.error, added[i].fault.error) << i;
+        if (state == PairState::Compared) {
+            EXPECT_EQ(compared.code, added[i].compared.code) << i;
+            EXPECT_EQ(compared.read, added[i].compared.read) << i;
+            EXPECT_EQ(compared.firstDifference, added[i].compared.firstDifference) << i;
+        }
     }
     FindRecord source;
     FindRecord destination;

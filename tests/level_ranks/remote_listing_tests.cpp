@@ -1,13 +1,16 @@
 // A tree listed by other ranks (threads of this process, carrying the same messages as MPI's
-// processes) gives the answer of a tree listed by the run itself: the same log lines, counters and
-// stop; and a transport that fails mid-run ends it as interrupted, never clean.
+// processes), its small pairs compared there, gives the answer of a tree listed and compared by the
+// run itself: the same log lines, counters, bytes and stop; and a transport that fails mid-run ends
+// it as interrupted, never clean.
 #include "engine/stepper.h"
 #include "engine/stop_rule.h"
 #include "engine/tree_plan.h"
+#include "level_ranks/level_pairs.h"
 #include "level_ranks/level_service.h"
 #include "level_ranks/remote_listers.h"
 #include "log_text/log_lines.h"
 #include "ranks/thread_ranks.h"
+#include "support/job_reading.h"
 #include "support/temp_tree.h"
 
 #include <gtest/gtest.h>
@@ -80,6 +83,13 @@ protected:
         tree.file("src/t4/b1/skipped.tmp", "left out");
         tree.file("src/t0/run.log", "the run's own log");
         tree.file("dst/t0/run.log", "another");
+        tree.touch("dst/t0/b1/f2", 1);                          // NET, unless within the window
+        std::string large = patternBytes(comparedWhereListedMost + 1, 7);
+        tree.file("src/t2/b2/large", large);
+        large.back() ^= 1;
+        tree.file("dst/t2/b2/large", large);                     // NEC at its last byte
+        tree.file("src/t1/b2/shorter", "four");
+        tree.file("dst/t1/b2/shorter", "four and more");         // DIS
         linked = tree.link("..", "src/t3/b1/up") && tree.link("..", "dst/t3/b1/up");  // a loop
         std::snprintf(rule.pattern, sizeof rule.pattern, "*.tmp");
         filter = {&rule, 1};
@@ -124,7 +134,8 @@ protected:
             answer.log += "= " + std::to_string(s.noDifference) + " " + std::to_string(s.notices) + " " +
                           std::to_string(s.errors) + " " + std::to_string(s.fatalErrors) + " " +
                           std::to_string(s.total) + " filtered " + std::to_string(job.filteredOut) + " own " +
-                          std::to_string(job.ownFilesPassedOver) + " bytes " + std::to_string(job.totalBytes);
+                          std::to_string(job.ownFilesPassedOver) + " bytes " + std::to_string(job.totalBytes) +
+                          " compared " + std::to_string(job.comparedBytes) + " read " + std::to_string(job.readBytes);
         }
         if (others != nullptr) {
             for (const int result : others->end()) EXPECT_EQ(result, 0);
@@ -142,7 +153,8 @@ protected:
 TEST_F(ListedElsewhere, EveryResultAsListedHere) {
     for (const bool extras : {false, true}) {
         const Answer here = run(options(IgnoreAnyErrors, extras), 0);
-        for (const char* line : {"NEC : t1\\b0\\f1", "SOD : t2\\only", "OK! : t4\\b2\\deep\\deeper\\last"})
+        for (const char* line : {"NEC : t1\\b0\\f1", "SOD : t2\\only", "OK! : t4\\b2\\deep\\deeper\\last",
+                                 "NET : t0\\b1\\f2", "NEC : t2\\b2\\large", "DIS : t1\\b2\\shorter"})
             EXPECT_NE(here.log.find(line), std::string::npos) << line << "\n" << here.log;
         if (linked) {
             EXPECT_NE(here.log.find("SOE : t3\\b1\\up"), std::string::npos) << here.log;
@@ -153,6 +165,35 @@ TEST_F(ListedElsewhere, EveryResultAsListedHere) {
         for (const int ranks : {2, 4}) EXPECT_EQ(run(options(IgnoreAnyErrors, extras), ranks).log, here.log) << ranks << " ranks, extras " << extras;
         // Levels listed ahead beyond the bound wait; the one the run awaits still goes out.
         EXPECT_EQ(run(options(IgnoreAnyErrors, extras), 4, 1).log, here.log) << "extras " << extras;
+    }
+}
+
+// The ranks compare the small pairs of the levels they list, with the run's time window; the large
+// file, and the links of a run comparing links, are left to the run.
+TEST_F(ListedElsewhere, SmallPairsComeBackCompared) {
+    for (const bool asLinks : {false, true}) {
+        JobOptions chosen = options(IgnoreAnyErrors, false);
+        chosen.timeWindow = 2 * fileTimeTicksPerSecond;
+        chosen.links = asLinks ? LinkRule::AsLinks : LinkRule::Follow;
+        const Answer here = run(chosen, 0);
+        EXPECT_NE(here.log.find("OK! : t0\\b1\\f2"), std::string::npos) << here.log;
+        EXPECT_EQ(run(chosen, 3).log, here.log) << "links as links " << asLinks;
+
+        ThreadedRanks others(3);
+        chosen.listingElsewhere = others.listers.get();
+        {
+            QdlCore job(tree.win("src/*/*").c_str(), tree.win("dst/*/*").c_str(), chosen);
+            ASSERT_EQ(job.startPlan(), 0);
+            while (!job.planningEnded()) ASSERT_EQ(planTreeMore(job), 0);
+            int comparedThere = 0;
+            for (const PairRow& row : pairRows(job)) {
+                const bool smallFile = row.source[0] == 'f' || row.source == "last" || row.source == "shorter";
+                if (row.code == comparedElsewhere) ++comparedThere;
+                EXPECT_EQ(row.code == comparedElsewhere, smallFile) << row.source;
+            }
+            EXPECT_GT(comparedThere, 70);
+        }
+        EXPECT_EQ(others.end(), (std::vector<int>{0, 0}));
     }
 }
 

@@ -10,6 +10,7 @@ int codeOf(const PairMark& mark) {
     case PairState::SourceError: return plannedSourceError;
     case PairState::DestinationError: return plannedDestinationError;
     case PairState::Extra: return plannedExtra;
+    case PairState::Compared: return comparedElsewhere;
     case PairState::Recorded: break;
     }
     return mark.code;

@@ -12,6 +12,7 @@ constexpr int toCompare = -1;
 constexpr int plannedSourceError = -2;
 constexpr int plannedDestinationError = -3;
 constexpr int plannedExtra = -4;
+constexpr int comparedElsewhere = -5;
 
 struct PairRow {
     std::string source;       // "." for a directory exit marker
