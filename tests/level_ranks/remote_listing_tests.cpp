@@ -15,8 +15,14 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include "platform/posix/fault_injection.h"
+#endif
+
 #include <atomic>
+#include <cerrno>
 #include <memory>
+#include <regex>
 #include <thread>
 #include <vector>
 
@@ -206,6 +212,61 @@ TEST_F(ListedElsewhere, StopLevelEndsAtTheSameEntry) {
         EXPECT_EQ(there.log, here.log) << "level " << level;
     }
 }
+
+#ifndef _WIN32
+// A copy identical to its source, listed and compared by other ranks, while one call of each
+// thread fails in turn (the ranks' listings and comparisons included): a run is clean only with
+// every entry's clean line (the call was made again, or another way); otherwise the failure shows
+// in a line or in a plan ended short, and no entry is dropped unsaid.
+TEST(ListedElsewhereFaults, NoFailedCallGivesTheCleanAnswer) {
+    TempTree tree;
+    for (const char* side : {"src/", "dst/"})
+        for (int file = 0; file < 3; ++file) {
+            tree.file(std::string(side) + "a/f" + std::to_string(file), patternBytes(100 + file, file));
+            tree.file(std::string(side) + "a/b/g" + std::to_string(file), patternBytes(40000, file));
+        }
+    const auto answer = [&tree] {
+        ThreadedRanks others(3);
+        JobOptions chosen(IgnoreAnyErrors);
+        chosen.listingElsewhere = others.listers.get();
+        std::string log;
+        {
+            QdlCore job(tree.win("src/*/*").c_str(), tree.win("dst/*/*").c_str(), chosen);
+            if (job.startPlan() == 0)
+                while (compareStep(job) == 0) {
+                }
+            LogReader reader;
+            startLogReader(job, &reader);
+            while (const char* line = readLogLine(job, reader)) log += std::string(line) + "\n";
+            log += "= " + std::to_string(job.stats.noDifference) + " of " + std::to_string(job.stats.total) +
+                   (job.planStopped || job.listIncomplete() ? " short" : "");
+        }
+        (void)others.end();
+        return log;
+    };
+    const std::string clean = answer();
+    ASSERT_NE(clean.find("= 6 of 6"), std::string::npos) << clean;
+    ASSERT_EQ(clean.find("short"), std::string::npos) << clean;
+    int failedRuns = 0;
+    int shown = 0;
+    for (std::uint64_t call = 1;; ++call) {
+        planFault({call, EIO, FaultMode::Once});
+        const std::string faulted = answer();
+        const std::uint64_t injected = faultsInjected();
+        planFault({0, 0, FaultMode::Once});
+        if (injected == 0) break;
+        ++failedRuns;
+        if (faulted == clean) continue;
+        ++shown;
+        const bool told = faulted.find(" short") != std::string::npos ||
+                          std::regex_search(faulted, std::regex("(^|\n)(?!OK! )[A-Z!]{3} : "));
+        EXPECT_TRUE(told) << "call " << call << " of each thread failed:\n" << faulted;
+    }
+    EXPECT_GT(failedRuns, 10);
+    // Few calls are made again or another way: failures hidden as clean lines would be many.
+    EXPECT_GT(shown, failedRuns * 3 / 4);
+}
+#endif
 
 // The ranks' transport fails while levels are in flight: the run is told it was interrupted before
 // any level comes back as listing stopped, and the plan ends short.
