@@ -230,6 +230,24 @@ int openPair(PairComparison& pair, const char* sourcePath, const char* destinati
     return pairGoesOn;
 }
 
+int movePairTo(PairComparison& pair, std::uint64_t offset) {
+    QUENDLE_EXPECT(offset % chunkSize == 0 && offset <= pair.commonRemaining,
+                   "a pair is moved to a dialog chunk's start within both files");
+    LARGE_INTEGER to;
+    to.QuadPart = static_cast<std::int64_t>(offset);
+    const bool sourceMoved = SetFilePointerEx(pair.sourceHandle, to, nullptr, FILE_BEGIN) != 0;
+    const Fault failure = sourceMoved ? noFault : lastFault();
+    if (!sourceMoved || SetFilePointerEx(pair.destinationHandle, to, nullptr, FILE_BEGIN) == 0) {
+        const Fault fault = sourceMoved ? lastFault() : failure;
+        (void)closePair(pair);
+        pair.fault = fault;
+        return sourceMoved ? CodeDRE : CodeSRE;
+    }
+    pair.commonRemaining -= offset;
+    pair.sourceRemaining -= offset;
+    return pairGoesOn;
+}
+
 int comparePairChunk(PairComparison& pair, const FindRecord& source,
                             const FindRecord& destination, std::uint64_t* compared,
                             std::uint64_t* read) {

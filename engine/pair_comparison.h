@@ -32,6 +32,11 @@ struct PairComparison {
 // of the open that failed and the last error its own.
 [[nodiscard]] int openPair(PairComparison& pair, const char* sourcePath, const char* destinationPath,
                     const FindRecord& source, const FindRecord& destination);
+// Moves a pair just opened to offset (a multiple of the dialogs' chunk) in both files, so that its
+// chunks from there on are compared as they would be had every chunk before them been equal: a
+// range of a large pair compared by another process. pairGoesOn, or CodeSRE or CodeDRE with both
+// files closed and the fault set when a file cannot be moved.
+[[nodiscard]] int movePairTo(PairComparison& pair, std::uint64_t offset);
 // Compares the next chunk of the pair in progress, adding the bytes it accounts for to *compared
 // and those it read from both sides and compared to *read. pairGoesOn while the pair goes on;
 // otherwise its code, with both files closed. A file that fails as it is closed ends an

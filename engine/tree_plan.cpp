@@ -276,7 +276,8 @@ void endTree(QdlCore& job) {
     if (!plan->listedElsewhere) {
         delete plan->listers;
     } else {
-        for (TreeLevel* level = plan->ahead; level != nullptr; level = level->above) plan->listers->await(level);
+        for (TreeLevel* level = plan->ahead; level != nullptr; level = level->above)
+            job.options.listingElsewhere->withdraw(level);
     }
     dropChain(plan->ahead);
     dropChain(plan->levels);

@@ -58,6 +58,19 @@ int takeText(Reader& reader, char (&text)[pathRoom]) {
     return 0;
 }
 
+// A message of one fixed record.
+template <typename Record>
+int writeOnly(const Record& record, RankMessage* out) {
+    out->length = 0;
+    return appendRecord(out, record);
+}
+
+template <typename Record>
+int readOnly(const RankMessage& message, Record* record) {
+    Reader reader = readerOf(message);
+    return takeRecord(reader, record) != 0 || reader.left != 0 ? 1 : 0;
+}
+
 }  // namespace
 
 int writeBegin(const ListingRules& rules, std::uint64_t timeWindow, RankMessage* out) {
@@ -159,4 +172,24 @@ int readListed(const RankMessage& message, TreeLevel* level) {
     entries.lostPairs = counts[2];
     level->listed = counts[0];
     return 0;
+}
+
+int writeRange(const RangeRequest& range, RankMessage* out) {
+    return writeOnly(range, out);
+}
+
+int readRange(const RankMessage& message, RangeRequest* range) {
+    if (readOnly(message, range) != 0) return 1;
+    range->sourcePath[pathLimit] = '\0';
+    range->destinationPath[pathLimit] = '\0';
+    return 0;
+}
+
+int writeRangeAnswer(const RangeAnswer& answer, RankMessage* out) {
+    return writeOnly(answer, out);
+}
+
+int readRangeAnswer(const RankMessage& message, RangeAnswer* answer) {
+    if (readOnly(message, answer) != 0) return 1;
+    return answer->code == pairGoesOn || (answer->code >= 0 && answer->code < resultCodeCount) ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "engine/folder_level.h"
+#include "pair_chunks.h"
 #include "ranks/rank_transport.h"
 
 enum LevelTag : int {
@@ -12,6 +13,8 @@ enum LevelTag : int {
     ListedTag,      // back to rank 0: the level listed
     EndTag,         // rank 0 to each: no more levels
     EndedTag,       // back to rank 0: nothing more will come from this rank
+    RangeTag,       // rank 0 to one: a range of a large pair to compare
+    RangeAnsweredTag,  // back to rank 0: how it compared
 };
 
 // The rules as a rank other than 0 keeps them: what the pointers of ListingRules point at.
@@ -36,3 +39,7 @@ void releaseReceivedRules(ReceivedRules* rules);
 int readList(const RankMessage& message, char (&sourceFolder)[pathRoom], char (&destinationFolder)[pathRoom]);
 // Fills what a lister writes of the level.
 int readListed(const RankMessage& message, TreeLevel* level);
+int writeRange(const RangeRequest& range, RankMessage* out);
+int readRange(const RankMessage& message, RangeRequest* range);
+int writeRangeAnswer(const RangeAnswer& answer, RankMessage* out);
+int readRangeAnswer(const RankMessage& message, RangeAnswer* answer);

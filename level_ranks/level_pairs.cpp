@@ -14,19 +14,6 @@ struct PairAnswer {
     Fault fault;
 };
 
-bool comparedHere(const TreeLevel& level, const FindRecord& source, const FindRecord& destination,
-                  PairState state) {
-    return state == PairState::ToCompare && destination.name[0] != '\0' && listedAsPlainFile(source) &&
-           listedAsPlainFile(destination) && fileSize(source) <= comparedWhereListedMost &&
-           fileSize(destination) <= comparedWhereListedMost &&
-           fitsBehind(static_cast<int>(std::strlen(level.sourceFolder)), source.name) &&
-           fitsBehind(static_cast<int>(std::strlen(level.destinationFolder)), destination.name);
-}
-
-void pathOf(const char* folder, const FindRecord& entry, char (&path)[pathRoom]) {
-    appendCut(path, appendCut(path, 0, folder, pathLimit), entry.name, pathLimit);
-}
-
 PairAnswer answerOf(int code, std::uint64_t read, const PairComparison& comparison) {
     return {true, {static_cast<ResultCode>(code), read, code == CodeNEC ? comparison.firstDifference : 0},
             comparison.fault};
@@ -78,6 +65,21 @@ void compareBatch(PairBuffers& buffers, PairComparison& comparison, PairAnswer* 
 
 }  // namespace
 
+PairSize sizeOfPair(const TreeLevel& level, const FindRecord& source, const FindRecord& destination,
+                    PairState state) {
+    if (state != PairState::ToCompare || destination.name[0] == '\0' || !listedAsPlainFile(source) ||
+        !listedAsPlainFile(destination) || !fitsBehind(static_cast<int>(std::strlen(level.sourceFolder)), source.name) ||
+        !fitsBehind(static_cast<int>(std::strlen(level.destinationFolder)), destination.name))
+        return PairSize::NotComparedElsewhere;
+    return fileSize(source) <= comparedWhereListedMost && fileSize(destination) <= comparedWhereListedMost
+               ? PairSize::Small
+               : PairSize::Large;
+}
+
+void pathOf(const char* folder, const FindRecord& entry, char (&path)[pathRoom]) {
+    appendCut(path, appendCut(path, 0, folder, pathLimit), entry.name, pathLimit);
+}
+
 int compareListedPairs(const TreeLevel& level, std::uint64_t timeWindow, PairBuffers& buffers,
                        FolderEntries* compared) {
     const FolderEntries& entries = level.entries;
@@ -96,7 +98,7 @@ int compareListedPairs(const TreeLevel& level, std::uint64_t timeWindow, PairBuf
     FindRecord destination;
     PairState state;
     for (EntryCursor at = FolderEntries::start(); entries.pairAt(&at, &source, &destination, &state) == 0;) {
-        if (!comparedHere(level, source, destination, state)) continue;
+        if (sizeOfPair(level, source, destination, state) != PairSize::Small) continue;
         const std::uint32_t ask = batches ? wholePairAsk(source, destination) : noWholeAsk;
         // Each side's bytes with the comparison's slack, kept aligned.
         const std::uint32_t room = ask == noWholeAsk ? 0 : (ask + 4 + 7) / 8 * 8;

@@ -12,6 +12,15 @@
 // Pairs whose files both hold at most this many bytes are compared where they were listed.
 constexpr std::uint64_t comparedWhereListedMost = 1 << 20;
 
+// What other ranks do with an entry of a listed level: nothing (a folder, a link compared as a
+// link, a FIFO or device, an entry with planning's verdict), compare it where it was listed, or
+// compare it in ranges handed out by rank 0.
+enum class PairSize { NotComparedElsewhere, Small, Large };
+PairSize sizeOfPair(const TreeLevel& level, const FindRecord& source, const FindRecord& destination,
+                    PairState state);
+// An entry's path: its folder's text, then its name.
+void pathOf(const char* folder, const FindRecord& entry, char (&path)[pathRoom]);
+
 // The pairs read whole in one batch, where the platform offers batches: their places among the
 // level's entries, their records and paths; their bytes packed into the buffers.
 struct PairBatch {

@@ -108,6 +108,12 @@ int serveLevels(RankTransport& transport) {
         } else if (message.tag == ListTag && begun) {
             result = listRequested(rules, *service, message, &reply);
             if (result == 0) result = transport.send(0, ListedTag, reply.bytes, reply.length);
+        } else if (message.tag == RangeTag && begun) {
+            RangeRequest range;
+            result = readRange(message, &range);
+            if (result == 0) result = writeRangeAnswer(compareRange(range, rules.timeWindow, service->buffers), &reply);
+            releaseThreadFolders();
+            if (result == 0) result = transport.send(0, RangeAnsweredTag, reply.bytes, reply.length);
         } else if (message.tag == EndTag) {
             result = transport.send(0, EndedTag, nullptr, 0);
             break;

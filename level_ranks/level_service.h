@@ -1,5 +1,6 @@
 // What a rank other than 0 does for the whole run: lists the levels rank 0 hands it, one at a
-// time, comparing their small file pairs, until rank 0 says the run has ended.
+// time, comparing their small file pairs, and the ranges of large pairs it hands it, until rank 0
+// says the run has ended.
 #pragma once
 
 #include "ranks/rank_transport.h"

@@ -8,7 +8,7 @@
 
 namespace {
 
-enum LevelState { Queued = 1, Listed };
+enum LevelState { Queued = 1, Listed, RangesOut };
 
 // What a rank lists for a level the run no longer awaits: its answer is read and dropped.
 TreeLevel abandoned;
@@ -27,8 +27,13 @@ void stopListing(TreeLevel* level) {
 
 }  // namespace
 
-RemoteListers::RemoteListers(RankTransport& transport, void (*lostContact)(), std::size_t aheadBytes)
-    : transport(transport), lostContact(lostContact), aheadBytes(aheadBytes) {}
+RemoteListers::RemoteListers(RankTransport& transport, void (*lostContact)(), std::size_t aheadBytes,
+                             std::uint64_t rangeBytes)
+    : transport(transport),
+      lostContact(lostContact),
+      aheadBytes(aheadBytes),
+      // Whole workers' chunks, so that ranges read what one process reads.
+      rangeBytes(rangeBytes > workerChunk ? rangeBytes / workerChunk * workerChunk : workerChunk) {}
 
 RemoteListers::~RemoteListers() {
     (void)finish();
@@ -36,6 +41,12 @@ RemoteListers::~RemoteListers() {
     releaseRankMessage(&incoming);
     HeldMutex held(lock);
     delete[] inFlight;
+    delete[] rangesOut;
+    while (cuts != nullptr) {
+        CutLevel* next = cuts->next;
+        dropCutLevel(cuts);
+        cuts = next;
+    }
 }
 
 int RemoteListers::begin(const ListingRules& rules, std::uint64_t timeWindow) {
@@ -44,7 +55,8 @@ int RemoteListers::begin(const ListingRules& rules, std::uint64_t timeWindow) {
     {
         HeldMutex held(lock);
         inFlight = new (std::nothrow) TreeLevel*[static_cast<std::size_t>(ranks)]{};
-        if (inFlight == nullptr) return 1;
+        rangesOut = new (std::nothrow) RangeOut[static_cast<std::size_t>(ranks)]{};
+        if (inFlight == nullptr || rangesOut == nullptr) return 1;
     }
     stop = rules.stop;
     if (writeBegin(rules, timeWindow, &outgoing) != 0) return 1;
@@ -84,27 +96,85 @@ void RemoteListers::await(TreeLevel* level) {
             continue;
         }
         // The run is stopping: a level not back yet is not waited for.
-        TreeLevel** link = &first;
-        TreeLevel* before = nullptr;
-        while (*link != nullptr && *link != level) {
-            before = *link;
-            link = &(*link)->nextQueued;
-        }
-        if (*link == level) {
-            *link = level->nextQueued;
-            if (last == level) last = before;
-        }
-        for (int rank = 1; rank < transport.ranks(); ++rank)
-            if (inFlight[rank] == level) inFlight[rank] = &abandoned;
-        stopListing(level);
+        letGo(level);
     }
     awaited = nullptr;
     heldBytes -= level->entries.used;
 }
 
+void RemoteListers::withdraw(TreeLevel* level) {
+    HeldMutex held(lock);
+    if (level->state != Listed) letGo(level);
+    heldBytes -= level->entries.used;
+}
+
+void RemoteListers::letGo(TreeLevel* level) {
+    TreeLevel** link = &first;
+    TreeLevel* before = nullptr;
+    while (*link != nullptr && *link != level) {
+        before = *link;
+        link = &(*link)->nextQueued;
+    }
+    if (*link == level) {
+        *link = level->nextQueued;
+        if (last == level) last = before;
+    }
+    for (int rank = 1; rank < transport.ranks(); ++rank)
+        if (inFlight[rank] == level) inFlight[rank] = &abandoned;
+    for (CutLevel** cut = &cuts; *cut != nullptr; cut = &(*cut)->next) {
+        if ((*cut)->level != level) continue;
+        CutLevel* gone = *cut;
+        gone->level = nullptr;
+        gone->nextRange = gone->rangeCount;
+        if (gone->rangesOut == 0) {
+            *cut = gone->next;
+            dropCutLevel(gone);
+        }
+        break;
+    }
+    stopListing(level);
+}
+
+CutLevel* RemoteListers::nextToCut() {
+    CutLevel* next = nullptr;
+    for (CutLevel* cut = cuts; cut != nullptr; cut = cut->next) {
+        if (cut->nextRange == cut->rangeCount) continue;
+        if (cut->level == awaited) return cut;
+        if (next == nullptr) next = cut;
+    }
+    return next;
+}
+
+void RemoteListers::endCut(CutLevel* cut) {
+    CutLevel** link = &cuts;
+    while (*link != cut) link = &(*link)->next;
+    *link = cut->next;
+    if (TreeLevel* level = cut->level; level != nullptr) {
+        heldBytes -= level->entries.used;
+        // Without the memory to settle them, the large pairs are left to the run's own workers.
+        (void)settleLargePairs(*cut);
+        heldBytes += level->entries.used;
+        level->state = Listed;
+        changed.notify_all();
+    }
+    dropCutLevel(cut);
+}
+
 int RemoteListers::handOut() {
-    for (int rank = 1; rank < transport.ranks() && first != nullptr; ++rank) {
-        if (inFlight[rank] != nullptr) continue;
+    for (int rank = 1; rank < transport.ranks(); ++rank) {
+        if (inFlight[rank] != nullptr || rangesOut[rank].cut != nullptr) continue;
+        if (CutLevel* cut = nextToCut(); cut != nullptr) {
+            const std::int32_t range = cut->nextRange++;
+            ++cut->rangesOut;
+            rangesOut[rank] = {cut, range};
+            ++busy;
+            RangeRequest request;
+            rangeOf(*cut, range, &request);
+            if (writeRange(request, &outgoing) != 0 || transport.send(rank, RangeTag, outgoing.bytes, outgoing.length) != 0)
+                return 1;
+            continue;
+        }
+        if (first == nullptr) return 0;
         TreeLevel** link = &first;
         TreeLevel* before = nullptr;
         if (heldBytes >= aheadBytes) {
@@ -132,6 +202,13 @@ void RemoteListers::giveUp() {
         inFlight[rank] = nullptr;
     }
     busy = 0;
+    for (int rank = 1; rank < transport.ranks(); ++rank) rangesOut[rank] = {};
+    while (cuts != nullptr) {
+        CutLevel* next = cuts->next;
+        if (cuts->level != nullptr) stopListing(cuts->level);
+        dropCutLevel(cuts);
+        cuts = next;
+    }
     for (TreeLevel* level = first; level != nullptr; level = level->nextQueued) stopListing(level);
     first = last = nullptr;
     changed.notify_all();
@@ -156,15 +233,32 @@ void RemoteListers::carry() {
         }
         pause = shortestPause;
         const int from = incoming.from;
-        if (received != 0 || incoming.tag != ListedTag || from < 1 || from >= transport.ranks() ||
-            inFlight[from] == nullptr)
-            break;
+        if (received != 0 || from < 1 || from >= transport.ranks()) break;
+        if (incoming.tag == RangeAnsweredTag && rangesOut[from].cut != nullptr) {
+            const RangeOut out = rangesOut[from];
+            rangesOut[from] = {};
+            --busy;
+            --out.cut->rangesOut;
+            if (readRangeAnswer(incoming, &out.cut->answers[out.range]) != 0) break;
+            if (out.cut->rangesOut == 0 && out.cut->nextRange == out.cut->rangeCount) endCut(out.cut);
+            continue;
+        }
+        if (incoming.tag != ListedTag || inFlight[from] == nullptr) break;
         TreeLevel* level = inFlight[from];
         inFlight[from] = nullptr;
         --busy;
         if (level == &abandoned) continue;
         if (readListed(incoming, level) != 0) break;
         heldBytes += level->entries.used;
+        if (level->listed == listedInFull) {
+            if (CutLevel* cut = cutLargePairs(level, rangeBytes); cut != nullptr) {
+                level->state = RangesOut;
+                CutLevel** tail = &cuts;
+                while (*tail != nullptr) tail = &(*tail)->next;
+                *tail = cut;
+                continue;
+            }
+        }
         level->state = Listed;
         changed.notify_all();
     }

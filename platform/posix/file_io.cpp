@@ -293,6 +293,20 @@ BOOL MoveFileExA(LPCSTR existingName, LPCSTR newName, DWORD flags) {
     return TRUE;
 }
 
+BOOL SetFilePointerEx(HANDLE file, LARGE_INTEGER distance, PLARGE_INTEGER newPosition, DWORD moveMethod) {
+    if (moveMethod != FILE_BEGIN || distance.QuadPart < 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    const off_t moved = sys::lseek(descriptorOf(file), static_cast<off_t>(distance.QuadPart), SEEK_SET);
+    if (moved < 0) {
+        setLastErrorFromErrno(errno);
+        return FALSE;
+    }
+    if (newPosition != nullptr) newPosition->QuadPart = moved;
+    return TRUE;
+}
+
 BOOL FlushFileBuffers(HANDLE file) {
     if (sys::fsync(descriptorOf(file)) == 0) return TRUE;
     setLastErrorFromErrno(errno);

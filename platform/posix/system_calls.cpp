@@ -50,6 +50,11 @@ int fstatat(int folder, const char* name, struct stat* status, int flags) {
     return ::fstatat(folder, name, status, flags);
 }
 
+off_t lseek(int descriptor, off_t offset, int whence) {
+    if (QUENDLE_INJECT_FAULT(CallKind::Other) != 0) return -1;
+    return ::lseek(descriptor, offset, whence);
+}
+
 int fstat(int descriptor, struct stat* status) {
     if (QUENDLE_INJECT_FAULT(CallKind::Other) != 0) return -1;
     return ::fstat(descriptor, status);

@@ -28,6 +28,7 @@ int lstat(const char* path, struct stat* status);
 int flock(int descriptor, int operation);
 int fsync(int descriptor);
 int ftruncate(int descriptor, off_t length);
+off_t lseek(int descriptor, off_t offset, int whence);
 DIR* opendir(const char* path);
 // As readdir: null at the end with errno unchanged, or on a failure with errno set.
 dirent* readdir(DIR* directory);

@@ -1,7 +1,7 @@
 // A tree listed by other ranks (threads of this process, carrying the same messages as MPI's
-// processes), its small pairs compared there, gives the answer of a tree listed and compared by the
-// run itself: the same log lines, counters, bytes and stop; and a transport that fails mid-run ends
-// it as interrupted, never clean.
+// processes), its small pairs compared there and its large ones in ranges, gives the answer of a
+// tree listed and compared by the run itself: the same log lines, counters, bytes, first
+// differences and stop; and a transport that fails mid-run ends it as interrupted, never clean.
 #include "engine/stepper.h"
 #include "engine/stop_rule.h"
 #include "engine/tree_plan.h"
@@ -41,12 +41,14 @@ struct Answer {
 
 // The ranks other than 0 as threads serving levels, and rank 0's listers over them.
 struct ThreadedRanks {
-    explicit ThreadedRanks(int count, std::size_t aheadBytes = RemoteListers::defaultAheadBytes) : office(count) {
+    explicit ThreadedRanks(int count, std::size_t aheadBytes = RemoteListers::defaultAheadBytes,
+                           std::uint64_t rangeBytes = defaultRangeBytes)
+        : office(count) {
         for (int rank = 0; rank < count; ++rank) ranks.push_back(std::make_unique<ThreadRank>(office, rank));
         served.assign(static_cast<std::size_t>(count), -1);
         for (int rank = 1; rank < count; ++rank)
             threads.emplace_back([this, rank] { served[static_cast<std::size_t>(rank)] = serveLevels(*ranks[static_cast<std::size_t>(rank)]); });
-        listers = std::make_unique<RemoteListers>(*ranks[0], onLostContact, aheadBytes);
+        listers = std::make_unique<RemoteListers>(*ranks[0], onLostContact, aheadBytes, rangeBytes);
     }
     // The served ranks' results once rank 0 has ended them.
     std::vector<int> end() {
@@ -96,6 +98,18 @@ protected:
         tree.file("dst/t2/b2/large", large);                     // NEC at its last byte
         tree.file("src/t1/b2/shorter", "four");
         tree.file("dst/t1/b2/shorter", "four and more");         // DIS
+        // Large pairs, cut in ranges where ranks compare them: the difference of least offset.
+        std::string twice = patternBytes(1536 * 1024, 9);
+        tree.file("src/t3/b0/twice", twice);
+        twice[1400000] ^= 1;
+        twice[300000] ^= 1;
+        tree.file("dst/t3/b0/twice", twice);                     // NEC at 300000
+        const std::string longer = patternBytes(1200 * 1024, 11);
+        tree.file("src/t4/b0/longer", longer);
+        tree.file("dst/t4/b0/longer", longer + "tail");          // DIS
+        both("t1/b1/same", patternBytes(2 << 20, 12));           // OK in eight ranges of 256 KiB
+        both("t0/b2/later", patternBytes(1100 * 1024, 13));
+        tree.touch("dst/t0/b2/later", 1);                        // NET
         linked = tree.link("..", "src/t3/b1/up") && tree.link("..", "dst/t3/b1/up");  // a loop
         std::snprintf(rule.pattern, sizeof rule.pattern, "*.tmp");
         filter = {&rule, 1};
@@ -116,10 +130,11 @@ protected:
     }
 
     // ranks 0: the run lists every folder itself.
-    Answer run(JobOptions chosen, int ranks, std::size_t aheadBytes = RemoteListers::defaultAheadBytes) {
+    Answer run(JobOptions chosen, int ranks, std::size_t aheadBytes = RemoteListers::defaultAheadBytes,
+               std::uint64_t rangeBytes = defaultRangeBytes) {
         std::unique_ptr<ThreadedRanks> others;
         if (ranks > 0) {
-            others = std::make_unique<ThreadedRanks>(ranks, aheadBytes);
+            others = std::make_unique<ThreadedRanks>(ranks, aheadBytes, rangeBytes);
             chosen.listingElsewhere = others->listers.get();
         }
         Answer answer{};
@@ -136,6 +151,12 @@ protected:
             LogReader reader;
             startLogReader(job, &reader);
             while (const char* line = readLogLine(job, reader)) answer.log += std::string(line) + "\n";
+            FindRecord source;
+            FindRecord destination;
+            PairMark mark;
+            for (ListCursor at = job.pairs.start(); job.pairs.pairAt(&at, &source, &destination, &mark) == 0;)
+                if (mark.recorded() && mark.code == CodeNEC)
+                    answer.log += std::string(source.name) + " at " + std::to_string(job.pairs.firstDifferenceBefore(at)) + "\n";
             const CompareStats& s = job.stats;
             answer.log += "= " + std::to_string(s.noDifference) + " " + std::to_string(s.notices) + " " +
                           std::to_string(s.errors) + " " + std::to_string(s.fatalErrors) + " " +
@@ -160,7 +181,9 @@ TEST_F(ListedElsewhere, EveryResultAsListedHere) {
     for (const bool extras : {false, true}) {
         const Answer here = run(options(IgnoreAnyErrors, extras), 0);
         for (const char* line : {"NEC : t1\\b0\\f1", "SOD : t2\\only", "OK! : t4\\b2\\deep\\deeper\\last",
-                                 "NET : t0\\b1\\f2", "NEC : t2\\b2\\large", "DIS : t1\\b2\\shorter"})
+                                 "NET : t0\\b1\\f2", "NEC : t2\\b2\\large", "DIS : t1\\b2\\shorter",
+                                 "twice at 300000", "large at 1048576", "DIS : t4\\b0\\longer", "OK! : t1\\b1\\same",
+                                 "NET : t0\\b2\\later"})
             EXPECT_NE(here.log.find(line), std::string::npos) << line << "\n" << here.log;
         if (linked) {
             EXPECT_NE(here.log.find("SOE : t3\\b1\\up"), std::string::npos) << here.log;
@@ -171,12 +194,16 @@ TEST_F(ListedElsewhere, EveryResultAsListedHere) {
         for (const int ranks : {2, 4}) EXPECT_EQ(run(options(IgnoreAnyErrors, extras), ranks).log, here.log) << ranks << " ranks, extras " << extras;
         // Levels listed ahead beyond the bound wait; the one the run awaits still goes out.
         EXPECT_EQ(run(options(IgnoreAnyErrors, extras), 4, 1).log, here.log) << "extras " << extras;
+        // Large pairs in ranges of two workers' chunks: a pair's answer is its first range not equal.
+        EXPECT_EQ(run(options(IgnoreAnyErrors, extras), 3, RemoteListers::defaultAheadBytes, 2 * workerChunk).log, here.log)
+            << "extras " << extras;
     }
 }
 
-// The ranks compare the small pairs of the levels they list, with the run's time window; the large
-// file, and the links of a run comparing links, are left to the run.
-TEST_F(ListedElsewhere, SmallPairsComeBackCompared) {
+// The ranks compare the file pairs of the levels they list, small ones where they were listed and
+// large ones in ranges, with the run's time window; the links of a run comparing links are left
+// to the run.
+TEST_F(ListedElsewhere, FilePairsComeBackCompared) {
     for (const bool asLinks : {false, true}) {
         JobOptions chosen = options(IgnoreAnyErrors, false);
         chosen.timeWindow = 2 * fileTimeTicksPerSecond;
@@ -184,8 +211,9 @@ TEST_F(ListedElsewhere, SmallPairsComeBackCompared) {
         const Answer here = run(chosen, 0);
         EXPECT_NE(here.log.find("OK! : t0\\b1\\f2"), std::string::npos) << here.log;
         EXPECT_EQ(run(chosen, 3).log, here.log) << "links as links " << asLinks;
+        EXPECT_EQ(run(chosen, 3, RemoteListers::defaultAheadBytes, 2 * workerChunk).log, here.log) << "links as links " << asLinks;
 
-        ThreadedRanks others(3);
+        ThreadedRanks others(3, RemoteListers::defaultAheadBytes, 2 * workerChunk);
         chosen.listingElsewhere = others.listers.get();
         {
             QdlCore job(tree.win("src/*/*").c_str(), tree.win("dst/*/*").c_str(), chosen);
@@ -193,9 +221,11 @@ TEST_F(ListedElsewhere, SmallPairsComeBackCompared) {
             while (!job.planningEnded()) ASSERT_EQ(planTreeMore(job), 0);
             int comparedThere = 0;
             for (const PairRow& row : pairRows(job)) {
-                const bool smallFile = row.source[0] == 'f' || row.source == "last" || row.source == "shorter";
+                const bool filePair = row.source[0] == 'f' || row.source == "last" || row.source == "shorter" ||
+                                       row.source == "large" || row.source == "twice" || row.source == "longer" ||
+                                       row.source == "same" || row.source == "later";
                 if (row.code == comparedElsewhere) ++comparedThere;
-                EXPECT_EQ(row.code == comparedElsewhere, smallFile) << row.source;
+                EXPECT_EQ(row.code == comparedElsewhere, filePair) << row.source;
             }
             EXPECT_GT(comparedThere, 70);
         }
@@ -214,19 +244,21 @@ TEST_F(ListedElsewhere, StopLevelEndsAtTheSameEntry) {
 }
 
 #ifndef _WIN32
-// A copy identical to its source, listed and compared by other ranks, while one call of each
-// thread fails in turn (the ranks' listings and comparisons included): a run is clean only with
+// A copy identical to its source, listed and compared by other ranks (a large pair in ranges),
+// while one call of each thread fails in turn (the ranks' listings and comparisons included): a run is clean only with
 // every entry's clean line (the call was made again, or another way); otherwise the failure shows
 // in a line or in a plan ended short, and no entry is dropped unsaid.
 TEST(ListedElsewhereFaults, NoFailedCallGivesTheCleanAnswer) {
     TempTree tree;
-    for (const char* side : {"src/", "dst/"})
+    for (const char* side : {"src/", "dst/"}) {
+        tree.file(std::string(side) + "a/large", patternBytes(600 * 1024, 3));
         for (int file = 0; file < 3; ++file) {
             tree.file(std::string(side) + "a/f" + std::to_string(file), patternBytes(100 + file, file));
             tree.file(std::string(side) + "a/b/g" + std::to_string(file), patternBytes(40000, file));
         }
+    }
     const auto answer = [&tree] {
-        ThreadedRanks others(3);
+        ThreadedRanks others(3, RemoteListers::defaultAheadBytes, 2 * workerChunk);
         JobOptions chosen(IgnoreAnyErrors);
         chosen.listingElsewhere = others.listers.get();
         std::string log;
@@ -245,7 +277,7 @@ TEST(ListedElsewhereFaults, NoFailedCallGivesTheCleanAnswer) {
         return log;
     };
     const std::string clean = answer();
-    ASSERT_NE(clean.find("= 6 of 6"), std::string::npos) << clean;
+    ASSERT_NE(clean.find("= 7 of 7"), std::string::npos) << clean;
     ASSERT_EQ(clean.find("short"), std::string::npos) << clean;
     int failedRuns = 0;
     int shown = 0;

@@ -66,6 +66,18 @@ protected:
         tree.link("..", "dst/d5/up");
         both("d5/line\nbreak.txt", "a name with a newline");
         both("d5/skip.tmp", "left out with --exclude");
+        // Large pairs, compared in ranges by the ranks: equal, and differing in a later range only.
+        for (const char* side : {"src/d6/", "dst/d6/"}) {
+            tree.folder(side);
+            tree.sparseFile(std::string(side) + "equal.img", 40 << 20);
+            tree.sparseFile(std::string(side) + "differs.img", 40 << 20);
+        }
+        {
+            std::fstream differs(tree.path("dst/d6/differs.img"), std::ios::in | std::ios::out | std::ios::binary);
+            differs.seekp((20 << 20) + 5);
+            differs.put('x');
+        }
+        tree.touch("dst/d6/differs.img", 0);                        // NEC at 20 MiB + 5
     }
     void both(const std::string& relative, const std::string& contents) {
         tree.file("src/" + relative, contents);
