@@ -30,6 +30,8 @@ public:
     // the first request: 0; 1 when the others cannot be reached (the run then lists every folder
     // itself). The others may compare file pairs of the levels they list (PairState::Compared).
     virtual int begin(const ListingRules& rules, std::uint64_t timeWindow) = 0;
+    // Whether the level is back: await would return at once.
+    virtual bool listed(TreeLevel* level) = 0;
     // A level requested and no longer to be awaited (the run ends before it): returns at once,
     // whatever the others still do with it; what they send back for it is dropped.
     virtual void withdraw(TreeLevel* level) = 0;

@@ -186,9 +186,10 @@ void ParallelStepper::takeAhead() {
         const std::int32_t slot = freePaths();
         if (slot == noPaths) break;
         PairInFlight& pair = at(taken);
-        if (takePair(job, destination, &pair.outcome) != 0) {
+        // With pairs to record, the run does not wait for a folder another process still holds.
+        if (const int took = takePair(job, destination, &pair.outcome, taken == recorded); took != 0) {
             freeSlots[freeCount++] = slot;
-            listEnded = true;
+            listEnded = took == 1;
             break;
         }
         pair.slot = job.pairs.cursor();

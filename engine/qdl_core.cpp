@@ -66,8 +66,8 @@ int QdlCore::plan() {
     return 0;
 }
 
-int QdlCore::planMore() {
-    return planTreeMore(*this);
+int QdlCore::planMore(bool mayWait) {
+    return planTreeMore(*this, mayWait);
 }
 
 int QdlCore::startPlan() {

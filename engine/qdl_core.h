@@ -105,8 +105,10 @@ public:
     // The same, recording a tree's starting folder only: the steppers plan the rest as they reach
     // it, so that a tree is held a few folders at a time.
     [[nodiscard]] int startPlan();
-    // Records the next pairs planned: 0 when it recorded any, 1 once planning has ended.
-    int planMore();
+    // Records the next pairs planned: 0 when it recorded any, 1 once planning has ended. Told not
+    // to wait, planWaits when the next pair lies in a folder other processes are still listing
+    // (or comparing), with nothing recorded.
+    int planMore(bool mayWait = true);
     bool planningEnded() const { return state.tree == nullptr; }
     // The tree still being planned; none once planning has ended.
     const TreePlan* treeInPlanning() const { return state.tree; }

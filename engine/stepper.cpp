@@ -86,13 +86,13 @@ int compareStep(QdlCore& job, PairComparison& comparison) {
     return comparison.sourceHandle != nullptr ? chunkStep(job, comparison) : takeStep(job, comparison);
 }
 
-int takePair(QdlCore& job, FindRecord& destination, PairOutcome* outcome) {
+int takePair(QdlCore& job, FindRecord& destination, PairOutcome* outcome, bool mayWait) {
     JobState& state = writableState(job);
     PairMark mark;
     FindRecord& source = state.currentSource;
     // A tree planned as it is stepped records its next pairs once the list has run out.
     while (state.pairs.nextPair(&source, &destination, &mark) != 0)
-        if (job.planMore() != 0) return 1;
+        if (const int planned = job.planMore(mayWait); planned != 0) return planned;
     *outcome = {CodeOK, Settling::Uncounted, 0, 0, 0, noFault};
 
     const int sourceSplit = lastBackslashBeforeWildcard(state.workSource, pathRoom);

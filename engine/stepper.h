@@ -44,7 +44,9 @@ struct PairOutcome {
 };
 
 // Takes the next pair into currentSource and destination and moves the work paths, deciding all
-// that can be decided without opening a file: 0, or 1 at the end of the list.
-[[nodiscard]] int takePair(QdlCore& job, FindRecord& destination, PairOutcome* outcome);
+// that can be decided without opening a file: 0, or 1 at the end of the list. Told not to wait,
+// planWaits (tree_plan.h), nothing taken, when the next pair lies in a folder other processes
+// have not sent back yet.
+[[nodiscard]] int takePair(QdlCore& job, FindRecord& destination, PairOutcome* outcome, bool mayWait = true);
 // Gives the pair just before slot its code and counts it.
 void settlePair(QdlCore& job, const ListCursor& slot, const PairOutcome& outcome);

@@ -42,6 +42,26 @@ TreeLevel* childLevel(const TreeLevel& level, const char* name) {
     return newLevel(source, destination, &level.self);
 }
 
+// Requests the folder entry `index` of level ahead of the run: none when it cannot be made.
+TreeLevel* requestChild(TreePlan& plan, const TreeLevel& level, int index, const char* name) {
+    TreeLevel* child = childLevel(level, name);
+    if (child == nullptr) return nullptr;
+    child->parent = &level;
+    child->entryIndex = index;
+    child->above = plan.ahead;
+    plan.ahead = child;
+    ++plan.aheadCount;
+    plan.listers->request(child);
+    return child;
+}
+
+// The folder entry `index` of level, requested ahead; none when it was not.
+TreeLevel* requestedChild(const TreePlan& plan, const TreeLevel& level, int index) {
+    for (TreeLevel* child = plan.ahead; child != nullptr; child = child->above)
+        if (child->parent == &level && child->entryIndex == index) return child;
+    return nullptr;
+}
+
 // Asks the listers for the folders the run enters next, the innermost level's first, as far as
 // the limit allows.
 void listAhead(TreePlan& plan) {
@@ -57,14 +77,7 @@ void listAhead(TreePlan& plan) {
             const int index = level->aheadCursor.index - 1;
             // An entry already recorded was entered when it came due.
             if (index < level->next.index || !isFolderToEnter(entry, destination, state)) continue;
-            TreeLevel* child = childLevel(*level, entry.name);
-            if (child == nullptr) return;
-            child->parent = level;
-            child->entryIndex = index;
-            child->above = plan.ahead;
-            plan.ahead = child;
-            ++plan.aheadCount;
-            plan.listers->request(child);
+            if (requestChild(plan, *level, index, entry.name) == nullptr) return;
         }
     }
 }
@@ -189,11 +202,12 @@ void startTree(QdlCore& job, const char* sourceFolder, const char* destinationFo
     delete plan;
 }
 
-int planTreeMore(QdlCore& job) {
+int planTreeMore(QdlCore& job, bool mayWait) {
     JobState& state = writableState(job);
     TreePlan* const plan = state.tree;
     if (plan == nullptr) return 1;
     TreeLevel* const level = plan->levels;
+    const EntryCursor before = level->next;
     FindRecord entry;
     FindRecord destination;
     PairState planned;
@@ -206,6 +220,17 @@ int planTreeMore(QdlCore& job) {
         dropLevel(level);
         if (plan->levels == nullptr) endTree(job);
     } else if (isFolderToEnter(entry, destination, planned)) {
+        // Other processes may take long over a folder (its large files are compared first): the
+        // run records what it has meanwhile.
+        if (!mayWait && plan->listedElsewhere) {
+            const int index = level->next.index - 1;
+            TreeLevel* child = requestedChild(*plan, *level, index);
+            if (child == nullptr) child = requestChild(*plan, *level, index, entry.name);
+            if (child != nullptr && !job.options.listingElsewhere->listed(child)) {
+                level->next = before;
+                return planWaits;
+            }
+        }
         lost = enterFolder(job, *plan, *level, level->next.index - 1, entry, destination);
         if (lost == 0) listAhead(*plan);
     } else {

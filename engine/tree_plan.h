@@ -13,8 +13,11 @@ class QdlCore;
 void startTree(QdlCore& job, const char* sourceFolder, const char* destinationFolder,
                const char* pattern);
 // Records the next entry of the tree (a folder entered is listed first, or given its verdict), or
-// the marker of a folder that ends: 0, or 1 once the tree is planned to its end.
-int planTreeMore(QdlCore& job);
+// the marker of a folder that ends: 0, or 1 once the tree is planned to its end. Told not to wait,
+// planWaits, with nothing recorded, when the entry is a folder other processes have not sent back
+// yet (requested now if it was not before).
+constexpr int planWaits = 2;
+int planTreeMore(QdlCore& job, bool mayWait = true);
 // Lists the folders the run reaches next on up to `threads` threads of their own, a few folders
 // ahead of it: 0, or 1 when none could be started (each folder is then listed when it comes due).
 int listTreeAhead(QdlCore& job, int threads);

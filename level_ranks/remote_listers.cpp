@@ -102,6 +102,11 @@ void RemoteListers::await(TreeLevel* level) {
     heldBytes -= level->entries.used;
 }
 
+bool RemoteListers::listed(TreeLevel* level) {
+    HeldMutex held(lock);
+    return level->state == Listed;
+}
+
 void RemoteListers::withdraw(TreeLevel* level) {
     HeldMutex held(lock);
     if (level->state != Listed) letGo(level);

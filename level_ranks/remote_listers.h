@@ -32,6 +32,7 @@ public:
     int begin(const ListingRules& rules, std::uint64_t timeWindow) override EXCLUDES(lock);
     void request(TreeLevel* level) override EXCLUDES(lock);
     void await(TreeLevel* level) override EXCLUDES(lock);
+    bool listed(TreeLevel* level) override EXCLUDES(lock);
     void withdraw(TreeLevel* level) override EXCLUDES(lock);
     // The descriptors of other processes are theirs.
     void pause() override {}

@@ -2,6 +2,7 @@
 // processes), its small pairs compared there and its large ones in ranges, gives the answer of a
 // tree listed and compared by the run itself: the same log lines, counters, bytes, first
 // differences and stop; and a transport that fails mid-run ends it as interrupted, never clean.
+#include "engine/job_stepper.h"
 #include "engine/stepper.h"
 #include "engine/stop_rule.h"
 #include "engine/tree_plan.h"
@@ -20,6 +21,7 @@
 #endif
 
 #include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <memory>
 #include <regex>
@@ -299,6 +301,46 @@ TEST(ListedElsewhereFaults, NoFailedCallGivesTheCleanAnswer) {
     EXPECT_GT(shown, failedRuns * 3 / 4);
 }
 #endif
+
+// Ranks that hold a folder (here: never answer) do not hold up what lies before it: the pairs
+// taken ahead are recorded, so that the stop level ends the run at once.
+TEST(ListedElsewhereWaits, PairsBeforeAFolderStillOutAreRecorded) {
+    TempTree tree;
+    tree.file("src/a.txt", "one");
+    tree.file("dst/a.txt", "two");  // NEC
+    tree.file("src/z/inside", "held by the ranks");
+    tree.file("dst/z/inside", "held by the ranks");
+    contactLost = false;
+    PostOffice office(3);
+    ThreadRank zero(office, 0);
+    RemoteListers listers(zero, onLostContact);
+    JobOptions chosen(StopByErrors);
+    chosen.listingElsewhere = &listers;
+    chosen.stopRequested = &contactLost;
+    // Should the run wait for the folder after all, it is stopped, and the test fails instead of hanging.
+    std::thread watchdog([] {
+        for (int tenth = 0; tenth < 600 && !contactLost; ++tenth) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        contactLost = true;
+    });
+    bool stoppedByRule = false;
+    {
+        QdlCore job(tree.win("src/*/*").c_str(), tree.win("dst/*/*").c_str(), chosen);
+        ASSERT_EQ(job.startPlan(), 0);
+        std::unique_ptr<JobStepper> stepper(startStepper(job, 4));
+        ASSERT_NE(stepper, nullptr);
+        while (!contactLost && stepper->step() == 0) {
+            if (stopRuleHolds(job)) {
+                stoppedByRule = !contactLost;
+                break;
+            }
+        }
+        EXPECT_EQ(job.stats.total, 1);
+    }
+    EXPECT_TRUE(stoppedByRule);
+    contactLost = true;  // the ranks that never answered are not waited for
+    watchdog.join();
+    EXPECT_EQ(listers.finish(), 1);
+}
 
 // The ranks' transport fails while levels are in flight: the run is told it was interrupted before
 // any level comes back as listing stopped, and the plan ends short.
