@@ -76,13 +76,11 @@ int listRequested(const ReceivedRules& received, Service& service, const RankMes
         level->self.above = above;
         listLevel(rules, *level);
     }
+    // Without the memory to compare them here, the pairs go back to be compared by rank 0.
     FolderEntries compared;
-    int written = 1;
-    if (level->listed != listedInFull) {
-        written = writeListed(*level, level->entries, out);
-    } else if (compareListedPairs(*level, received.timeWindow, service.buffers, &compared) == 0) {
-        written = writeListed(*level, compared, out);
-    }
+    const bool comparedHere = level->listed == listedInFull &&
+                              compareListedPairs(*level, received.timeWindow, service.buffers, &compared) == 0;
+    const int written = writeListed(*level, comparedHere ? compared : level->entries, out);
     // Between levels this rank holds no folder.
     releaseThreadFolders();
     dropLevel(level);
