@@ -13,6 +13,7 @@ int FileInf::append(const FindRecord& source, const FindRecord& destination, Pai
     faults[count] = fault;
     if (compared != nullptr) {
         codes[count] = compared->code;
+        bytesElsewhere[count] = compared->bytes;
         readElsewhere[count] = compared->read;
         firstDifferences[count] = compared->firstDifference;
     }

@@ -27,7 +27,8 @@ public:
     ResultCode codes[capacity];  // of the slots Recorded or Compared
     // For a pair whose contents differ: the offset of its first differing byte.
     std::uint64_t firstDifferences[capacity];
-    // For a pair Compared: the bytes its comparison read.
+    // For a pair Compared: the bytes its comparison accounted for, and those it read.
+    std::uint64_t bytesElsewhere[capacity];
     std::uint64_t readElsewhere[capacity];
     // For a pair that could not be compared as itself: why, when that is known.
     Fault faults[capacity];

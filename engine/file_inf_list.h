@@ -40,7 +40,11 @@ public:
     // The same for why a pair could not be compared.
     void setFaultBefore(const ListCursor& at, Fault fault) { at.block->faults[slotBefore(at)] = fault; }
     Fault faultBefore(const ListCursor& at) const { return at.block->faults[slotBefore(at)]; }
-    // The bytes another process read comparing the pair just before `at` (PairState::Compared).
+    // The bytes another process accounted for and read comparing the pair just before `at`
+    // (PairState::Compared).
+    std::uint64_t bytesElsewhereBefore(const ListCursor& at) const {
+        return at.block->bytesElsewhere[slotBefore(at)];
+    }
     std::uint64_t readElsewhereBefore(const ListCursor& at) const {
         return at.block->readElsewhere[slotBefore(at)];
     }

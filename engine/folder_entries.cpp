@@ -19,10 +19,10 @@ constexpr unsigned stateShift = 4;
 static_assert(static_cast<unsigned>(PairState::Recorded) >> (8 - stateShift) == 0, "a state fits beside the flags");
 
 // A pair at its longest: state and flags, fault, what a comparison elsewhere answered (a code and
-// two numbers), and two records of five numbers, a time and names.
+// three numbers), and two records of five numbers, a time and names.
 constexpr std::size_t numberMost = 10;
 constexpr std::size_t recordMost = 4 * numberMost + sizeof(FILETIME) + MAX_PATH + sizeof FindRecord{}.shortName;
-constexpr std::size_t pairMost = 1 + sizeof(Fault) + 1 + 2 * numberMost + 2 * recordMost;
+constexpr std::size_t pairMost = 1 + sizeof(Fault) + 1 + 3 * numberMost + 2 * recordMost;
 
 char* put(char* to, const void* field, std::size_t length) {
     std::memcpy(to, field, length);
@@ -126,6 +126,7 @@ int FolderEntries::addPair(const FindRecord& source, const FindRecord& destinati
     if (faulted) to = put(to, &fault, sizeof fault);
     if (state == PairState::Compared) {
         *to++ = static_cast<char>(compared->code);
+        to = putNumber(to, compared->bytes);
         to = putNumber(to, compared->read);
         to = putNumber(to, compared->firstDifference);
     }
@@ -160,7 +161,8 @@ int FolderEntries::pairAt(EntryCursor* at, FindRecord* source, FindRecord* desti
     if ((flags & withFault) != 0) from = take(from, &kept, sizeof kept);
     if (fault != nullptr) *fault = kept;
     if (*state == PairState::Compared) {
-        ComparedElsewhere answer{static_cast<ResultCode>(static_cast<unsigned char>(*from++)), 0, 0};
+        ComparedElsewhere answer{static_cast<ResultCode>(static_cast<unsigned char>(*from++)), 0, 0, 0};
+        from = takeNumber(from, &answer.bytes);
         from = takeNumber(from, &answer.read);
         from = takeNumber(from, &answer.firstDifference);
         if (compared != nullptr) *compared = answer;

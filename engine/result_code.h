@@ -95,6 +95,7 @@ struct PairMark {
 // run takes it as compared (its fault, for a fatal code, is kept beside it as any pair's).
 struct ComparedElsewhere {
     ResultCode code;
+    std::uint64_t bytes;            // bytes it accounts for: the common length, or the source's size
     std::uint64_t read;             // bytes read from both sides and compared
     std::uint64_t firstDifference;  // for CodeNEC
 };

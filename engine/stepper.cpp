@@ -138,7 +138,7 @@ int takePair(QdlCore& job, FindRecord& destination, PairOutcome* outcome, bool m
             outcome->fault = verdict.fault;
         } else if (mark.state == PairState::Compared) {
             const ListCursor slot = state.pairs.cursor();
-            *outcome = {mark.code, Settling::WithBytes, fileSize(source), state.pairs.readElsewhereBefore(slot),
+            *outcome = {mark.code, Settling::WithBytes, state.pairs.bytesElsewhereBefore(slot), state.pairs.readElsewhereBefore(slot),
                         state.pairs.firstDifferenceBefore(slot), state.pairs.faultBefore(slot)};
         }
     }

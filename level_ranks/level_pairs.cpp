@@ -14,8 +14,8 @@ struct PairAnswer {
     Fault fault;
 };
 
-PairAnswer answerOf(int code, std::uint64_t read, const PairComparison& comparison) {
-    return {true, {static_cast<ResultCode>(code), read, code == CodeNEC ? comparison.firstDifference : 0},
+PairAnswer answerOf(int code, std::uint64_t bytes, std::uint64_t read, const PairComparison& comparison) {
+    return {true, {static_cast<ResultCode>(code), bytes, read, code == CodeNEC ? comparison.firstDifference : 0},
             comparison.fault};
 }
 
@@ -26,10 +26,12 @@ PairAnswer comparePlainly(const char* sourcePath, const char* destinationPath, c
     std::uint64_t bytes = 0;
     std::uint64_t read = 0;
     int code = openPair(comparison, sourcePath, destinationPath, source, destination);
+    // A pair that does not open still accounts for its source's size.
+    if (code != pairGoesOn) return answerOf(code, fileSize(source), 0, comparison);
     while (code == pairGoesOn && !comparison.interrupted)
         code = comparePairChunk(comparison, source, destination, &bytes, &read);
     if (comparison.interrupted) return {};
-    return answerOf(code, read, comparison);
+    return answerOf(code, bytes, read, comparison);
 }
 
 // The batch's pairs read whole in one go, each judged as the plain calls would have judged it;
@@ -55,7 +57,7 @@ void compareBatch(PairBuffers& buffers, PairComparison& comparison, PairAnswer* 
         std::uint64_t bytesRead = 0;
         const int code = judgeWholePair(comparison, batch.source[k], batch.destination[k], source, destination,
                                         &bytes, &bytesRead);
-        answer = answerOf(code, bytesRead, comparison);
+        answer = answerOf(code, openError != 0 ? fileSize(batch.source[k]) : bytes, bytesRead, comparison);
         comparison.sourceBuffer = buffers.source;
         comparison.destinationBuffer = buffers.destination;
     }

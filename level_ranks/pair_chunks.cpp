@@ -19,16 +19,21 @@ RangeAnswer compareRange(const RangeRequest& range, std::uint64_t timeWindow, Pa
     std::uint64_t read = 0;
     int code = openPair(comparison, range.sourcePath, range.destinationPath, range.source, range.destination);
     if (code == pairGoesOn && range.offset > 0) code = movePairTo(comparison, range.offset);
+    // A pair that does not open (or move) still accounts for its source's size from here on.
+    if (code != pairGoesOn) return {code, fileSize(range.source) - range.offset, 0, 0, comparison.fault};
     // A range with more behind it ends where the next begins; the last ends with the pair.
-    const std::uint64_t left = range.length == 0 || code != pairGoesOn ? 0 : comparison.commonRemaining - range.length;
+    const std::uint64_t left = range.length == 0 ? 0 : comparison.commonRemaining - range.length;
     while (code == pairGoesOn && !comparison.interrupted && (range.length == 0 || comparison.commonRemaining > left))
         code = comparePairChunk(comparison, range.source, range.destination, &bytes, &read);
-    if (comparison.interrupted) return {CodeSRE, read, 0, {FaultCause::Interrupted, 0}};
+    if (comparison.interrupted) return {CodeSRE, bytes, read, 0, {FaultCause::Interrupted, 0}};
     if (code == pairGoesOn) {
+        const std::uint64_t remaining = comparison.sourceRemaining;
         code = closePair(comparison);
-        if (code == 0) return {pairGoesOn, read, 0, noFault};
+        if (code == 0) return {pairGoesOn, bytes, read, 0, noFault};
+        // A failed close accounts for the rest of the source, as one that ends a pair does.
+        bytes += remaining;
     }
-    return {code, read, code == CodeNEC ? comparison.firstDifference : 0, comparison.fault};
+    return {code, bytes, read, code == CodeNEC ? comparison.firstDifference : 0, comparison.fault};
 }
 
 CutLevel* cutLargePairs(TreeLevel* level, std::uint64_t rangeBytes) {
@@ -99,11 +104,12 @@ int settleLargePairs(CutLevel& cut) {
         int lost;
         if (next < cut.pairCount && cut.pairs[next].entry == at.index - 1) {
             const LargePair& pair = cut.pairs[next++];
-            ComparedElsewhere answer{CodeOK, 0, 0};
+            ComparedElsewhere answer{CodeOK, 0, 0, 0};
             Fault found = noFault;
             int code = pairGoesOn;
             for (std::int32_t r = pair.firstRange; r < pair.firstRange + pair.rangeCount && code == pairGoesOn; ++r) {
                 const RangeAnswer& range = cut.answers[r];
+                answer.bytes += range.bytes;
                 answer.read += range.read;
                 code = range.code;
                 answer.firstDifference = range.firstDifference;

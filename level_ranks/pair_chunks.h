@@ -26,6 +26,7 @@ struct RangeRequest {
 // the pair's code, found in this range.
 struct RangeAnswer {
     std::int32_t code;
+    std::uint64_t bytes;            // bytes it accounts for, as the stepper counts them
     std::uint64_t read;             // bytes read from both sides and compared
     std::uint64_t firstDifference;  // for CodeNEC, from the files' start
     Fault fault;

@@ -259,8 +259,8 @@ TEST(FolderEntries, EveryFieldComesBackAsItWasAdded) {
         {recordWith(longest, FILE_ATTRIBUTE_DIRECTORY, 0, 1, 0, 0, "LONGES~1"), recordWith(longest, 0xffffffff, 0, 1, 0, 0),
          PairState::DestinationError, noFault},
         {plain, recordWith("b.txt", FILE_ATTRIBUTE_ARCHIVE, 4, 0x01d9aaaa, 0, 0, "B~1.TXT"), PairState::Recorded, noFault},
-        {plain, plain, PairState::Compared, noFault, {CodeNEC, 0xfffffffffffULL, ~std::uint64_t{0}}},
-        {plain, plain, PairState::Compared, Fault{FaultCause::IoError, 5}, {CodeDRE, 0, 0}},
+        {plain, plain, PairState::Compared, noFault, {CodeNEC, 4, 0xfffffffffffULL, ~std::uint64_t{0}}},
+        {plain, plain, PairState::Compared, Fault{FaultCause::IoError, 5}, {CodeDRE, 0x123456789ULL, 0, 0}},
     };
     FolderEntries entries;
     for (const Added& pair : added)
@@ -272,7 +272,7 @@ TEST(FolderEntries, EveryFieldComesBackAsItWasAdded) {
         FindRecord destination = named("stale destination");
         PairState state{};
         Fault fault{FaultCause::Vanished, 2};
-        ComparedElsewhere compared{CodeSOE, 1, 1};
+        ComparedElsewhere compared{CodeSOE, 1, 1, 1};
         ASSERT_EQ(entries.pairAt(&at, &source, &destination, &state, &fault, &compared), 0) << i;
         expectSameRecord(source, added[i].source, i);
         expectSameRecord(destination, added[i].destination, i);
@@ -281,6 +281,7 @@ TEST(FolderEntries, EveryFieldComesBackAsItWasAdded) {
         EXPECT_EQ(fault.error, added[i].fault.error) << i;
         if (state == PairState::Compared) {
             EXPECT_EQ(compared.code, added[i].compared.code) << i;
+            EXPECT_EQ(compared.bytes, added[i].compared.bytes) << i;
             EXPECT_EQ(compared.read, added[i].compared.read) << i;
             EXPECT_EQ(compared.firstDifference, added[i].compared.firstDifference) << i;
         }

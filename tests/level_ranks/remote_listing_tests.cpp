@@ -109,6 +109,10 @@ protected:
         const std::string longer = patternBytes(1200 * 1024, 11);
         tree.file("src/t4/b0/longer", longer);
         tree.file("dst/t4/b0/longer", longer + "tail");          // DIS
+        tree.file("src/t4/b2/source", longer + "tail");
+        tree.file("dst/t4/b2/source", longer);                   // SID: its common length compared
+        tree.file("src/t3/b2/small", "four and more");
+        tree.file("dst/t3/b2/small", "four");                    // SID
         both("t1/b1/same", patternBytes(2 << 20, 12));           // OK in eight ranges of 256 KiB
         both("t0/b2/later", patternBytes(1100 * 1024, 13));
         tree.touch("dst/t0/b2/later", 1);                        // NET
@@ -185,7 +189,7 @@ TEST_F(ListedElsewhere, EveryResultAsListedHere) {
         for (const char* line : {"NEC : t1\\b0\\f1", "SOD : t2\\only", "OK! : t4\\b2\\deep\\deeper\\last",
                                  "NET : t0\\b1\\f2", "NEC : t2\\b2\\large", "DIS : t1\\b2\\shorter",
                                  "twice at 300000", "large at 1048576", "DIS : t4\\b0\\longer", "OK! : t1\\b1\\same",
-                                 "NET : t0\\b2\\later"})
+                                 "NET : t0\\b2\\later", "SID : t4\\b2\\source", "SID : t3\\b2\\small"})
             EXPECT_NE(here.log.find(line), std::string::npos) << line << "\n" << here.log;
         if (linked) {
             EXPECT_NE(here.log.find("SOE : t3\\b1\\up"), std::string::npos) << here.log;
@@ -225,7 +229,8 @@ TEST_F(ListedElsewhere, FilePairsComeBackCompared) {
             for (const PairRow& row : pairRows(job)) {
                 const bool filePair = row.source[0] == 'f' || row.source == "last" || row.source == "shorter" ||
                                        row.source == "large" || row.source == "twice" || row.source == "longer" ||
-                                       row.source == "same" || row.source == "later";
+                                       row.source == "same" || row.source == "later" || row.source == "source" ||
+                                       row.source == "small";
                 if (row.code == comparedElsewhere) ++comparedThere;
                 EXPECT_EQ(row.code == comparedElsewhere, filePair) << row.source;
             }

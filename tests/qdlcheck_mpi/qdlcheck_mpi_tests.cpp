@@ -78,6 +78,8 @@ protected:
             differs.put('x');
         }
         tree.touch("dst/d6/differs.img", 0);                        // NEC at 20 MiB + 5
+        tree.sparseFile("src/d6/longer.img", (40 << 20) + 4);
+        tree.sparseFile("dst/d6/longer.img", 40 << 20);             // SID
     }
     void both(const std::string& relative, const std::string& contents) {
         tree.file("src/" + relative, contents);
