@@ -78,6 +78,15 @@ PairSize sizeOfPair(const TreeLevel& level, const FindRecord& source, const Find
                : PairSize::Large;
 }
 
+PairComparison comparisonOn(PairBuffers& buffers, std::uint64_t timeWindow) {
+    PairComparison comparison{};
+    comparison.sourceBuffer = buffers.source;
+    comparison.destinationBuffer = buffers.destination;
+    comparison.chunk = workerChunk;
+    comparison.timeWindow = timeWindow;
+    return comparison;
+}
+
 void pathOf(const char* folder, const FindRecord& entry, char (&path)[pathRoom]) {
     appendCut(path, appendCut(path, 0, folder, pathLimit), entry.name, pathLimit);
 }
@@ -87,11 +96,7 @@ int compareListedPairs(const TreeLevel& level, std::uint64_t timeWindow, PairBuf
     const FolderEntries& entries = level.entries;
     auto* answers = static_cast<PairAnswer*>(std::calloc(static_cast<std::size_t>(entries.count) + 1, sizeof(PairAnswer)));
     if (answers == nullptr) return 1;
-    PairComparison comparison{};
-    comparison.sourceBuffer = buffers.source;
-    comparison.destinationBuffer = buffers.destination;
-    comparison.chunk = workerChunk;
-    comparison.timeWindow = timeWindow;
+    PairComparison comparison = comparisonOn(buffers, timeWindow);
     PairBatch& batch = buffers.batch;
     batch.count = 0;
     batch.packed = 0;

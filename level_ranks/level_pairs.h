@@ -5,6 +5,7 @@
 
 #include "engine/folder_level.h"
 #include "engine/job_stepper.h"
+#include "engine/pair_comparison.h"
 #include "platform/whole_file_reads.h"
 
 #include <cstdint>
@@ -42,6 +43,9 @@ struct PairBuffers {
     unsigned char destination[workerChunk + 4];
     PairBatch batch;
 };
+
+// A comparison reading into the buffers, with the run's time window.
+PairComparison comparisonOn(PairBuffers& buffers, std::uint64_t timeWindow);
 
 // The level's entries again into *compared, each small file pair with the answer its comparison
 // gave (PairState::Compared), every other entry as it was: 0; 1 without the memory for it.

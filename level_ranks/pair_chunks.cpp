@@ -10,11 +10,7 @@
 #include <utility>
 
 RangeAnswer compareRange(const RangeRequest& range, std::uint64_t timeWindow, PairBuffers& buffers) {
-    PairComparison comparison{};
-    comparison.sourceBuffer = buffers.source;
-    comparison.destinationBuffer = buffers.destination;
-    comparison.chunk = workerChunk;
-    comparison.timeWindow = timeWindow;
+    PairComparison comparison = comparisonOn(buffers, timeWindow);
     std::uint64_t bytes = 0;
     std::uint64_t read = 0;
     int code = openPair(comparison, range.sourcePath, range.destinationPath, range.source, range.destination);
