@@ -91,6 +91,9 @@ int openLogOutput(const char* typed, LogOutput* log) {
     const Presence presence = lookUp(log->path, &existing);
     if (presence == Presence::Unreachable || (presence == Presence::Found && isDirectory(existing)))
         return cannotCreate(*log);
+    // The finished log is renamed over the one it replaces: a device or a FIFO (/dev/full, as root)
+    // would be replaced by a plain file, never written to.
+    if (presence == Presence::Found && (existing.attributes & FILE_ATTRIBUTE_DEVICE) != 0) return cannotCreate(*log);
     // The log it replaces is its own too: one that cannot be identified is not replaced.
     log->own.count = 0;
     if (presence == Presence::Found && addOwnFile(log->own, log->path, existing.name) != 0)

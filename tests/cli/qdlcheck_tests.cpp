@@ -454,6 +454,13 @@ TEST_F(Qdlcheck, UsageErrorsAndWhatCannotBeComparedExitWith16AndOneLine) {
         EXPECT_EQ(r.err, c.message);
         EXPECT_EQ(r.out, "");
     }
+    // A log named by a FIFO (or a device, such as /dev/full) is refused, and the FIFO left as it was.
+    if (!underWine() && mkfifo(tree.path("pipe").c_str(), 0600) == 0) {
+        const Outcome piped = run({"--log", "pipe", "src", "dst"});
+        EXPECT_EQ(piped.status, ExitCannotCompare);
+        EXPECT_EQ(piped.err, "qdlcheck: cannot create the log file pipe\n");
+        EXPECT_TRUE(fs::is_fifo(tree.path("pipe")));
+    }
     const Outcome refused = run({levels("src/*/sub/*"), "dst"});
     EXPECT_EQ(refused.status, ExitCannotCompare);
     EXPECT_NE(refused.err.find("a wildcard may stand only in the last level"), std::string::npos);
